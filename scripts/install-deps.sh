@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs everything the build, the demo and the tests need, from Debian's
+# packages. Safe to run again; does nothing when all is present.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libboost-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  python3 python3-pytest
+  curl fetchmail mpop
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Lays out a small server directory: tmhub.ini with two users, their mailbox
+# folders and a few messages. Usage: make-demo-server.sh DIR
+set -euo pipefail
+tmctl="$(cd "$(dirname "$0")/.." && pwd)/build/bin/tmctl"
+dir=$1
+mkdir -p "$dir"/{MAILIN,PENDING,OUTGOING,ROOT,ANNA,ARCHIVE/INBOUND,ARCHIVE/OUTBOUND}
+ini="$dir/tmhub.ini"
+
+"$tmctl" ini set "$ini" popsrv port "${DEMO_POP3_PORT:-1110}"
+"$tmctl" ini set "$ini" popsrv bind 0
+"$tmctl" ini set "$ini" popsrv timeout 5
+"$tmctl" ini set "$ini" environment RunAsService 0
+add_user() {  # index realname mailbox password
+  "$tmctl" ini set "$ini" "USER$1" realname "$2"
+  "$tmctl" ini set "$ini" "USER$1" ID "$(echo "$3" | tr A-Z a-z)@example.com"
+  "$tmctl" ini set "$ini" "USER$1" DIR "$3"
+  "$tmctl" ini set "$ini" "USER$1" pw "$("$tmctl" scramble "$3" "$4")"
+  "$tmctl" ini set "$ini" "USER$1" UserActive 1
+}
+add_user 0 "(System Postmaster)" ROOT postmaster
+add_user 1 "Anna Example" ANNA anna-secret
+
+if ! ls "$dir/ANNA"/*.txt >/dev/null 2>&1; then
+  printf 'From: root@example.com\nTo: anna@example.com\nSubject: Welcome\n\nHello Anna,\n.this line starts with a dot\nBye.\n' |
+    "$tmctl" deliver "$dir" ANNA --from '<root@example.com>' --to '<anna@example.com>' >/dev/null
+  printf 'From: bob@example.org\nTo: anna@example.com\nSubject: Lunch\n\nLunch at noon?\n' |
+    "$tmctl" deliver "$dir" ANNA --from '<bob@example.org>' --to '<anna@example.com>' >/dev/null
+fi
