@@ -34,11 +34,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Pump() {
     if (closed_) return;
     Flush();
-    if (closed_ || writing_) return;
-    if (session_.closing() && session_.Pending().empty() && !session_.Producing()) {
+    if (closed_) return;
+    if (!writing_ && session_.closing() && session_.Pending().empty() && !session_.Producing()) {
       server_.Close(*this);
       return;
     }
+    // Input is taken while output waits: a client may speak during a transfer.
     StartReading();
   }
 

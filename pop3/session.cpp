@@ -335,7 +335,9 @@ void Session::Produce(std::size_t target) {
   while (Pending().size() < target) {
     if (transfer_ != nullptr) {
       Touch();
-      const MessageStream::Status status = transfer_->Fill(out_, target - Pending().size());
+      // With a reply waiting, stop at the next line end so it goes out there.
+      const std::size_t budget = deferred_.empty() ? target - Pending().size() : 1;
+      const MessageStream::Status status = transfer_->Fill(out_, budget);
       if (status == MessageStream::Status::Error) {
         transfer_.reset();
         failed_ = true;

@@ -138,8 +138,8 @@ class Server:
     def wait_log(self, text, count=1, timeout=10.0):
         wait_for(lambda: self.count(text) >= count, timeout, repr(text))
 
-    def connect(self, timeout=10.0):
-        return Client(self.port, timeout)
+    def connect(self, timeout=10.0, rcvbuf=None):
+        return Client(self.port, timeout, rcvbuf)
 
     def stop(self, sig=signal.SIGTERM):
         if self.proc.poll() is None:
@@ -160,8 +160,13 @@ class Server:
 class Client:
     """A raw POP3 conversation, line by line."""
 
-    def __init__(self, port, timeout=10.0):
-        self.sock = socket.create_connection(("127.0.0.1", port), timeout=timeout)
+    def __init__(self, port, timeout=10.0, rcvbuf=None):
+        self.sock = socket.socket()
+        self.sock.settimeout(timeout)
+        if rcvbuf:
+            # Before connecting, so that the window stays small.
+            self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, rcvbuf)
+        self.sock.connect(("127.0.0.1", port))
         self.buf = b""
         self.greeting = self.line()
 
@@ -183,13 +188,17 @@ class Client:
 
     def multiline(self):
         """Everything up to and including the terminating line."""
-        while b"\r\n.\r\n" not in self.buf:
+        buf = bytearray(self.buf)
+        at = buf.find(b"\r\n.\r\n")
+        while at < 0:
             chunk = self.sock.recv(1 << 20)
             if not chunk:
                 raise EOFError("connection closed mid-reply")
-            self.buf += chunk
-        body, self.buf = self.buf.split(b"\r\n.\r\n", 1)
-        return body + b"\r\n.\r\n"
+            start = max(0, len(buf) - 4)
+            buf += chunk
+            at = buf.find(b"\r\n.\r\n", start)
+        self.buf = bytes(buf[at + 5:])
+        return bytes(buf[:at + 5])
 
     def closed(self):
         """True once the server has closed the connection."""
