@@ -146,7 +146,9 @@ std::error_code LockCurrentFile(const fs::path& path, FileDescriptor& held) {
 // Writes `bytes` to a new file beside `path` and renames it over `path`.
 // On any failure the old file is left as it was.
 std::error_code ReplaceFile(const fs::path& path, std::string_view bytes, const struct stat& old) {
-  std::string tempName = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  std::string tempName = path.parent_path().string();
+  if (!tempName.empty()) tempName.push_back('/');
+  tempName.append(".").append(path.filename().string()).append(".XXXXXX");
   FileDescriptor fd(::mkstemp(tempName.data()));
   if (!fd) return LastError();
   auto fail = [&](std::error_code ec) {
