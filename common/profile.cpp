@@ -282,6 +282,10 @@ void ProfileBatch::DeleteKey(std::string_view section, std::string_view key) {
   edits_.push_back({Edit::Kind::DeleteKey, std::string(section), std::string(key), {}, {}});
 }
 
+void ProfileBatch::AddSection(std::string_view section) {
+  edits_.push_back({Edit::Kind::AddSection, std::string(section), {}, {}, {}});
+}
+
 void ProfileBatch::DeleteSection(std::string_view section) {
   edits_.push_back({Edit::Kind::DeleteSection, std::string(section), {}, {}, {}});
 }
@@ -315,6 +319,7 @@ std::error_code ProfileBatch::Validate() const {
           if (auto ec = CheckValue(v)) return ec;
         }
         break;
+      case Edit::Kind::AddSection:
       case Edit::Kind::DeleteSection:
         break;
     }
@@ -338,6 +343,7 @@ std::error_code ProfileBatch::Commit() {
     switch (e.kind) {
       case Edit::Kind::Write: document.Set(e.section, e.key, e.value); break;
       case Edit::Kind::DeleteKey: document.DeleteKey(e.section, e.key); break;
+      case Edit::Kind::AddSection: document.AddSection(e.section); break;
       case Edit::Kind::DeleteSection: document.DeleteSection(e.section); break;
       case Edit::Kind::RenameSection: document.RenameSection(e.section, e.value); break;
       case Edit::Kind::ReplaceSection: document.ReplaceSection(e.section, e.keys); break;
