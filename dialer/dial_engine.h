@@ -139,6 +139,8 @@ class DialEngine {
   void EnableButtonsAfterError();
 
   bool HangUpOne(ras::ConnHandle handle);
+  void HangUpNamed(const ras::Enumeration& table, std::string_view name);
+  void DunProblemBox();
   ras::Enumeration Enumerate() const { return dialUp_.EnumConnections(kConnectionRecords); }
 
   ras::DialUp& dialUp_;

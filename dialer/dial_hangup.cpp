@@ -33,6 +33,17 @@ bool DialEngine::HangUpOne(ras::ConnHandle handle) {
   return true;
 }
 
+// Hangs up each connection of that entry until one is counted as done.
+void DialEngine::HangUpNamed(const ras::Enumeration& table, std::string_view name) {
+  for (const auto& c : table.connections)
+    if (EqualsNoCase(c.entryName, name) && HangUpOne(c.handle)) return;
+}
+
+void DialEngine::DunProblemBox() {
+  Box("DUN problem!", "Problem with DUN Connection - Please disconnect your DUN Connection manually...",
+      BoxIcon::kWarning);
+}
+
 void DialEngine::DisconnectAny(ras::ConnHandle handle) {
   Log("in IDM_DISCONNECT_ANY");
   SetTrayUnlessService(kTrayOffline);
@@ -72,8 +83,7 @@ void DialEngine::HangUpCommand() {
     ras::Enumeration table = Enumerate();
     std::optional<std::string> selected = ui_.SelectedEntry();
     if (!table.error && selected) {
-      for (const auto& c : table.connections)
-        if (EqualsNoCase(c.entryName, *selected) && HangUpOne(c.handle)) break;
+      HangUpNamed(table, *selected);
     }
     SetTray(kTrayOffline);
     peers_.SendStatus(word::kFail);
@@ -84,8 +94,7 @@ void DialEngine::HangUpCommand() {
   if (s_.fieldCount >= 2 && !s_.requestEntry.empty()) s_.currentEntry = s_.requestEntry;
   ras::Enumeration table = Enumerate();
   if (table.error) {
-    Box("DUN problem!", "Problem with DUN Connection - Please disconnect your DUN Connection manually...",
-        BoxIcon::kWarning);
+    DunProblemBox();
   } else if (table.connections.size() == 1) {
     const auto& c = table.connections.front();
     if (s_.currentEntry.empty() || EqualsNoCase(s_.currentEntry, c.entryName)) {
@@ -94,8 +103,7 @@ void DialEngine::HangUpCommand() {
       s_.requestEntry.clear();
     }
   } else {
-    for (const auto& c : table.connections)
-      if (EqualsNoCase(c.entryName, s_.currentEntry) && HangUpOne(c.handle)) break;
+    HangUpNamed(table, s_.currentEntry);
   }
   SetTray(kTrayOffline);
 }
@@ -104,14 +112,12 @@ void DialEngine::DisconnectSelected(std::string_view name) {
   if (name.empty()) return;
   ras::Enumeration table = Enumerate();
   if (table.error) {
-    Box("DUN problem!", "Problem with DUN Connection - Please disconnect your DUN Connection manually...",
-        BoxIcon::kWarning);
+    DunProblemBox();
   } else if (table.connections.size() == 1) {
     const auto& c = table.connections.front();
     if (HangUpOne(c.handle) && EqualsNoCase(c.entryName, name)) Log("Hang up");
   } else {
-    for (const auto& c : table.connections)
-      if (EqualsNoCase(c.entryName, name) && HangUpOne(c.handle)) break;
+    HangUpNamed(table, name);
   }
   SetTray(kTrayOffline);
   peers_.Answer(s_.dialInProgress ? word::kFail : word::kDunClosed);
