@@ -1,5 +1,7 @@
 #include "common/file_bytes.h"
 
+#include "common/unique_fd.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,32 +14,11 @@ namespace {
 
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
-// Owns one open descriptor.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  // Closes now, so that a failing close is seen.
-  std::error_code Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? std::error_code() : LastError();
-  }
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file, std::error_code& error) {
   error.clear();
-  Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) {
     error = LastError();
     return std::nullopt;
@@ -69,7 +50,7 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& file, std:
 }
 
 std::error_code WriteNewFileDurably(const std::filesystem::path& file, std::string_view bytes) {
-  Fd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (fd.get() < 0) return LastError();
   std::error_code error;
   for (std::string_view rest = bytes; !rest.empty() && !error;) {
@@ -102,7 +83,7 @@ std::error_code RenameNoReplace(const std::filesystem::path& from, const std::fi
 }
 
 std::error_code SyncDirectory(const std::filesystem::path& dir) {
-  Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (fd.get() < 0) return LastError();
   if (::fsync(fd.get()) != 0 && errno != EINVAL) return LastError();
   return fd.Close();
