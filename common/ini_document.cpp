@@ -239,6 +239,11 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
                  MakeLine(std::string(key) + "=" + std::string(value)));
 }
 
+void IniDocument::AddSection(std::string_view section) {
+  section = TrimBlanks(section);
+  if (!FirstSection(section)) AppendSection(section);
+}
+
 void IniDocument::DeleteKey(std::string_view section, std::string_view key) {
   Section* s = FirstSection(section);
   if (!s) return;

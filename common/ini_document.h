@@ -45,6 +45,8 @@ class IniDocument {
   // that name in the first section of that name, or adds the key after the
   // section's last key line, or adds the section at the end of the file.
   void Set(std::string_view section, std::string_view key, std::string_view value);
+  // Adds an empty section at the end of the file unless one of that name exists.
+  void AddSection(std::string_view section);
   // Removes every line of that key from the first section of that name.
   void DeleteKey(std::string_view section, std::string_view key);
   // Removes every section of that name.

@@ -15,31 +15,12 @@
 
 #include "common/ini_document.h"
 #include "common/path_case.h"
+#include "common/unique_fd.h"
 
 namespace tellmar {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Closes a descriptor on every path out.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
 
 // How long a writer waits for the others before it reports the file busy.
 constexpr auto kLockPatience = std::chrono::seconds(30);
@@ -121,11 +102,11 @@ void Remember(const fs::path& path, const FileStamp& stamp,
 // that has since been replaced is given up and taken again on the new one.
 // Opened for writing where we may, since network file systems lock only
 // files open for writing.
-std::error_code LockCurrentFile(const fs::path& path, FileDescriptor& held) {
+std::error_code LockCurrentFile(const fs::path& path, UniqueFd& held) {
   auto deadline = std::chrono::steady_clock::now() + kLockPatience;
   while (std::chrono::steady_clock::now() < deadline) {
-    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-    if (!fd && errno == EACCES) fd = FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd && errno == EACCES) fd = UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) return LastError();
     struct stat opened {};
     if (::fstat(fd.get(), &opened) != 0) return LastError();
@@ -146,8 +127,10 @@ std::error_code LockCurrentFile(const fs::path& path, FileDescriptor& held) {
 // Writes `bytes` to a new file beside `path` and renames it over `path`.
 // On any failure the old file is left as it was.
 std::error_code ReplaceFile(const fs::path& path, std::string_view bytes, const struct stat& old) {
-  std::string tempName = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-  FileDescriptor fd(::mkstemp(tempName.data()));
+  std::string tempName = path.parent_path().string();
+  if (!tempName.empty()) tempName.push_back('/');
+  tempName.append(".").append(path.filename().string()).append(".XXXXXX");
+  UniqueFd fd(::mkstemp(tempName.data()));
   if (!fd) return LastError();
   auto fail = [&](std::error_code ec) {
     ::unlink(tempName.c_str());
@@ -161,7 +144,7 @@ std::error_code ReplaceFile(const fs::path& path, std::string_view bytes, const 
     // Only a privileged writer may give the file away; keep going.
   }
   if (::rename(tempName.c_str(), path.c_str()) != 0) return fail(LastError());
-  FileDescriptor dir(::open(path.parent_path().empty() ? "." : path.parent_path().c_str(),
+  UniqueFd dir(::open(path.parent_path().empty() ? "." : path.parent_path().c_str(),
                             O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir) ::fsync(dir.get());
   return {};
@@ -204,7 +187,7 @@ std::shared_ptr<const IniDocument> LoadProfile(const fs::path& file) {
     auto it = Cache().find(path.string());
     if (it != Cache().end() && it->second.stamp == stamp) return it->second.document;
   }
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd) return EmptyDocument();
   // Stamp what was actually read: the file may have been replaced meanwhile.
   if (::fstat(fd.get(), &st) != 0) return EmptyDocument();
@@ -282,6 +265,10 @@ void ProfileBatch::DeleteKey(std::string_view section, std::string_view key) {
   edits_.push_back({Edit::Kind::DeleteKey, std::string(section), std::string(key), {}, {}});
 }
 
+void ProfileBatch::AddSection(std::string_view section) {
+  edits_.push_back({Edit::Kind::AddSection, std::string(section), {}, {}, {}});
+}
+
 void ProfileBatch::DeleteSection(std::string_view section) {
   edits_.push_back({Edit::Kind::DeleteSection, std::string(section), {}, {}, {}});
 }
@@ -315,6 +302,7 @@ std::error_code ProfileBatch::Validate() const {
           if (auto ec = CheckValue(v)) return ec;
         }
         break;
+      case Edit::Kind::AddSection:
       case Edit::Kind::DeleteSection:
         break;
     }
@@ -326,7 +314,7 @@ std::error_code ProfileBatch::Commit() {
   if (edits_.empty()) return {};
   if (auto ec = Validate()) return ec;
   fs::path path = Resolve(file_);
-  FileDescriptor lock;
+  UniqueFd lock;
   if (auto ec = LockCurrentFile(path, lock)) return ec;
   struct stat before {};
   if (::fstat(lock.get(), &before) != 0) return LastError();
@@ -338,6 +326,7 @@ std::error_code ProfileBatch::Commit() {
     switch (e.kind) {
       case Edit::Kind::Write: document.Set(e.section, e.key, e.value); break;
       case Edit::Kind::DeleteKey: document.DeleteKey(e.section, e.key); break;
+      case Edit::Kind::AddSection: document.AddSection(e.section); break;
       case Edit::Kind::DeleteSection: document.DeleteSection(e.section); break;
       case Edit::Kind::RenameSection: document.RenameSection(e.section, e.value); break;
       case Edit::Kind::ReplaceSection: document.ReplaceSection(e.section, e.keys); break;

@@ -73,6 +73,8 @@ class ProfileBatch {
   explicit ProfileBatch(std::filesystem::path file);
   void Write(std::string_view section, std::string_view key, std::string_view value);
   void DeleteKey(std::string_view section, std::string_view key);
+  // Adds the section, empty, unless it exists.
+  void AddSection(std::string_view section);
   void DeleteSection(std::string_view section);
   // Renames the first section of that name (its header line only).
   void RenameSection(std::string_view from, std::string_view to);
@@ -85,7 +87,7 @@ class ProfileBatch {
 
  private:
   struct Edit {
-    enum class Kind { Write, DeleteKey, DeleteSection, RenameSection, ReplaceSection } kind;
+    enum class Kind { Write, DeleteKey, AddSection, DeleteSection, RenameSection, ReplaceSection } kind;
     std::string section, key, value;
     std::vector<std::pair<std::string, std::string>> keys;
   };
