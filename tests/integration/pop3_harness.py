@@ -236,3 +236,28 @@ def wire(data, top=None):
             if line in (b"", b"\r"):
                 in_body = True
     return bytes(out) + b"\r\n.\r\n"
+
+
+def as_nobody(server_dir):
+    """Hands a server directory to the unprivileged user "nobody" and returns
+    the preexec function that runs the server as that user; None when the
+    tests do not run as root (the server then runs as the test's user)."""
+    import pwd
+    import shutil
+    import tempfile
+    if os.geteuid() != 0:
+        return None
+    nobody = pwd.getpwnam("nobody")
+    # The test's own temporary directory is private to root: move to one of
+    # nobody's below /tmp.
+    home = pathlib.Path(tempfile.mkdtemp(prefix="tellmar-nobody-"))
+    shutil.copytree(server_dir.path, home / "srv")
+    server_dir.path = home / "srv"
+    server_dir.write_settings()
+    for path in [home] + [pathlib.Path(r) / n for r, ds, fs in os.walk(home) for n in ds + fs]:
+        os.chown(path, nobody.pw_uid, nobody.pw_gid)
+
+    def drop():
+        os.setgid(nobody.pw_gid)
+        os.setuid(nobody.pw_uid)
+    return drop

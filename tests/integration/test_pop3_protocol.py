@@ -7,7 +7,7 @@ import time
 
 import pytest
 
-from pop3_harness import CVPOPD32, Server, ServerDir, free_port, wait_for
+from pop3_harness import CVPOPD32, Server, ServerDir, as_nobody, free_port
 
 pytestmark = pytest.mark.skipif(not CVPOPD32.exists(), reason="cvpopd32 is not built")
 
@@ -161,19 +161,11 @@ def test_port_in_use_ends_the_process(sd):
 
 
 def test_privileged_port_without_privileges(sd):
-    if os.geteuid() != 0:
-        pytest.skip("needs root to drop to an unprivileged user")
-    import pwd
     import subprocess
-    nobody = pwd.getpwnam("nobody")
-    os.chmod(sd.path, 0o755)
     sd.settings["popsrv"].update(port="110")
-    sd.write_settings()
-
-    def drop():
-        os.setgid(nobody.pw_gid)
-        os.setuid(nobody.pw_uid)
-
+    drop = as_nobody(sd)
+    if drop is None and os.geteuid() == 0:
+        pytest.skip("cannot drop privileges")
     proc = subprocess.run([str(CVPOPD32)], cwd=sd.path, capture_output=True, timeout=20,
                           preexec_fn=drop)
     assert proc.returncode == 0
