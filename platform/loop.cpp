@@ -16,6 +16,7 @@
 namespace tellmar {
 namespace {
 thread_local Loop* current = nullptr;
+constexpr std::chrono::milliseconds kPumpRecheck{5};
 }
 
 struct Loop::Timer {
@@ -74,7 +75,8 @@ bool Loop::PumpUntil(const std::function<bool()>& done, std::chrono::millisecond
     if (quitting_) return false;
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return false;
-    io_.run_one_until(deadline);
+    // `done` may wait on another program: look again every few milliseconds.
+    io_.run_one_until(std::min(deadline, now + kPumpRecheck));
   }
   return true;
 }
