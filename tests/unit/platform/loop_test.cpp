@@ -8,6 +8,7 @@
 #include "platform/dialog.h"
 #include "platform/loop.h"
 #include "platform/operator.h"
+#include "platform/resource.h"
 #include "platform/window.h"
 
 using namespace tellmar;
@@ -242,4 +243,63 @@ TEST(Operator, UnattendedTakesTheDefaultButton) {
   EXPECT_EQ(MessageBox(0, "text", "caption", MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
   EXPECT_EQ(MessageBox(0, "text", "caption", MB_YESNO), IDYES);
   EXPECT_FALSE(GetOpenFileName(FileRequest{}).has_value());
+}
+
+TEST(Templates, ParseDialogsMenusAndAcceleratorsAndReportBadLines) {
+  RegisterResourceText("sample.tmr", R"(# A test dialog.
+dialog 9103 "Tellmar 32bit POP3 Server" 0 0 220 150 caption sysmenu
+  picture    -1   ""              7   7  32  20  image=104
+  listbox    1000 ""              7  30 206  90  vscroll
+  ownerdraw  1001 "  Disconnect"  80 125  60  18
+  edit       1047 "\"quoted\" )" "\xA3" R"(" 7 7 50 12 password readonly
+  edit       1048 "" 7 7 50 12
+  updown     1049 "" 60 7 10 12 buddy
+end
+menu 9110
+  popup "&File"
+    item 40004 "&Password..."
+    separator
+    item 40007 "E&xit..." grayed
+  end
+end
+accelerators 9256
+  Ctrl+F 40050
+  ctrl+f 40036
+  F1 40048
+  Alt+F4 40033
+end
+dialog 9999 "broken" 0 0 10 10
+  slider 1 "" 0 0 1 1
+end
+)");
+  const DialogTemplate* t = FindDialogTemplate(9103);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->caption, "Tellmar 32bit POP3 Server");
+  ASSERT_EQ(t->controls.size(), 6u);
+  EXPECT_EQ(t->Find(1001)->caption, "  Disconnect");
+  EXPECT_EQ(t->Find(1001)->style & BS_TYPEMASK, BS_OWNERDRAW);
+  EXPECT_EQ(t->Find(1047)->caption, "\"quoted\" \xA3");
+  EXPECT_NE(t->Find(1047)->style & ES_PASSWORD, 0u);
+  EXPECT_EQ(t->Find(-1)->image, 104);
+  auto menu = LoadMenu(9110);
+  ASSERT_TRUE(menu.has_value());
+  auto file = GetSubMenu(*menu, 0);
+  ASSERT_TRUE(file.has_value());
+  ASSERT_EQ(file->items.size(), 3u);
+  EXPECT_NE(FindMenuItem(*menu, 40007)->flags & MF_GRAYED, 0u);
+  auto keys = LoadAccelerators(9256);
+  ASSERT_TRUE(keys.has_value());
+  EXPECT_EQ(TranslateAccelerator(*keys, 'F', KEY_CONTROL), 40050u) << "the first entry wins";
+  EXPECT_EQ(TranslateAccelerator(*keys, VK_F4, KEY_ALT), 40033u);
+  EXPECT_FALSE(TranslateAccelerator(*keys, 'F', 0).has_value());
+  const auto errors = ResourceErrors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("sample.tmr:24"), std::string::npos) << errors[0];
+
+  // A dialog from the template: controls by ID, buddy, Enter presses the default.
+  Loop loop;
+  const HWND dialog = CreateDialog(9103, 0, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; });
+  ASSERT_NE(dialog, 0);
+  EXPECT_EQ(GetWindowText(GetDlgItem(dialog, 1001)), "  Disconnect");
+  EXPECT_EQ(SendDlgItemMessage(dialog, 1049, UDM_GETBUDDY), GetDlgItem(dialog, 1048));
 }
