@@ -1,0 +1,86 @@
+// Automation: what a person can see and do, as calls. Tests and the browser
+// desktop use the same calls, so what a test drives is what a person sees.
+//
+// Every call takes a handle of any program on the desktop: this program's
+// windows are acted on directly, another's through the channel. Actions act
+// as a person would (a click on a disabled button does nothing and answers
+// false; typing notifies the parent with EN_CHANGE). An action sent to
+// another program answers as soon as it has run or has opened a modal
+// dialog, whichever comes first, like a click that does not wait for the
+// dialog it opens.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/messages.h"
+#include "platform/tray.h"
+#include "platform/wire.h"
+
+namespace tellmar {
+
+struct WindowInfo {
+  HWND hwnd = 0;
+  std::string className;
+  std::string kind;  // "window", "static", "edit", "button", "listbox", "combobox", "updown", "progress", "dialog", "menu"
+  int id = 0;
+  std::string text;
+  std::uint32_t style = 0;
+  bool visible = false;
+  bool enabled = false;
+  bool focused = false;
+  bool foreground = false;
+  bool topmost = false;
+  bool minimized = false;
+  int check = 0;
+  std::vector<std::string> items;
+  std::vector<std::int64_t> itemData;
+  int curSel = -1;
+  std::vector<int> selected;  // multiple-selection lists
+  std::vector<int> tabStops;
+  int limit = 0;
+  bool readOnly = false;
+  bool password = false;
+  int lower = 0, upper = 0, pos = 0;
+  int icon = 0;  // icon or image resource number
+  RECT rect;
+  int dialogTemplate = 0;
+  std::vector<WindowInfo> children;
+
+  std::string ToJson() const;
+  static std::optional<WindowInfo> FromJson(std::string_view json);
+};
+
+namespace automation {
+
+// Describes a window and, when `deep`, everything inside it.
+std::optional<WindowInfo> Describe(HWND hwnd, bool deep = true);
+HWND FindControl(HWND parent, int id);
+
+bool SetText(HWND control, std::string_view text);
+bool Click(HWND control);
+bool DoubleClick(HWND control);
+bool SelectItem(HWND control, int index);
+bool SelectItemByText(HWND control, std::string_view text);
+bool DoubleClickItem(HWND control, int index);
+bool Check(HWND control, int state);
+bool Spin(HWND updown, int delta);
+// Function keys, Tab, Esc, Enter, Space and accelerators, at the window that
+// has the focus inside `hwnd`'s top-level window (or at `hwnd` itself).
+bool PressKey(HWND hwnd, int key, unsigned modifiers = 0);
+// A menu-bar command: WM_COMMAND to the window.
+bool ChooseMenuCommand(HWND hwnd, UINT command);
+bool Close(HWND hwnd);  // the close box: WM_CLOSE
+
+// Tray icons of this program, or of the program owning `anyWindow`.
+std::vector<TrayIcon> TrayIconsOf(HWND anyWindow);
+bool ClickTray(HWND hwnd, UINT id, UINT mouseMessage);
+
+}  // namespace automation
+
+// The channel's answer to an automation request from another program.
+wire::Reply HandleAutomation(const wire::Request& request);
+
+}  // namespace tellmar
