@@ -7,12 +7,6 @@ std::string_view LogLineText(std::string_view text) {
   return text.substr(0, text.find('\r'));
 }
 
-void LogList::Append(std::string_view text) {
-  if (text.empty()) return;
-  if (lines_.size() >= kLogListLines) lines_.pop_front();
-  lines_.emplace_back(LogLineText(text));
-}
-
 void StreamLog::Line(std::string_view text) {
   if (text.empty()) return;
   const std::string_view shown = LogLineText(text);

@@ -1,11 +1,10 @@
 // The server's activity log: the "Pop Server:" lines that the status dialog
 // lists. Each sink gets every line; the status dialog keeps the last lines
-// in a LogList.
+// (list_box_log.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,17 +23,6 @@ class ActivityLog {
 // The part of a log text that is shown: up to its first LF, then up to its
 // first CR.
 std::string_view LogLineText(std::string_view text);
-
-// The status dialog's list of lines: an empty text is ignored; when the list
-// is full the oldest line goes before the next is appended.
-class LogList {
- public:
-  void Append(std::string_view text);
-  const std::deque<std::string>& lines() const { return lines_; }
-
- private:
-  std::deque<std::string> lines_;
-};
 
 // Writes each line at once to a stdio stream (standard output for the
 // service manager or terminal).

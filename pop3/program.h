@@ -1,11 +1,10 @@
-// cvpopd32 from start to exit, around the server: settings, host name and
-// address, signals, the run of the loop.
+// cvpopd32 from start to exit, around the server: settings, the desktop and
+// the operator, the windows, host name and address, the run of the loop.
 #pragma once
-
-#include <boost/asio/io_context.hpp>
 
 #include <filesystem>
 
+#include "platform/loop.h"
 #include "pop3/activity_log.h"
 
 namespace tellmar::pop3 {
@@ -14,9 +13,9 @@ namespace tellmar::pop3 {
 // number (for tests of the minute-long timeouts).
 inline constexpr const char* kClockScaleVariable = "TELLMAR_POP3_CLOCK_SCALE";
 
-// Serves the server directory until shutdown (Disconnect, SIGTERM, SIGINT or
-// the inactivity timeout); returns the process exit code.
-int RunPopServer(boost::asio::io_context& io, const std::filesystem::path& serverDir,
-                 ActivityLog& log);
+// Serves the server directory until shutdown (Disconnect, the main window's
+// close, SIGTERM, SIGINT or the inactivity timeout); returns the process
+// exit code. Every activity-log line also goes to `log`.
+int RunPopServer(Loop& loop, const std::filesystem::path& serverDir, ActivityLog& log);
 
 }  // namespace tellmar::pop3

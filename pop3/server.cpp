@@ -210,21 +210,27 @@ bool Server::Start() {
   NoteSocketEvent();
 
   const PopSettings& s = options_.settings;
-  if (s.inactivityTimeout != 0 || s.mailboxTimeout != 0) {
-    ScheduleTick();
-    if (s.inactivityTimeout != 0) {
-      Log("Pop Server: Inactivity timeout set to " + std::to_string(s.inactivityTimeout) +
-          " seconds");
-    }
-    if (s.mailboxTimeout != 0) {
-      if (s.mailboxTimeout <= 60) {
-        Log("Pop Server: Mailbox timeout set to " + std::to_string(s.mailboxTimeout) + " seconds");
-      } else {
-        Log("Pop Server: Mailbox timeout set to " + std::to_string(s.mailboxTimeout / 60) +
-            " minutes");
-      }
+  if (s.inactivityTimeout == 0 && s.mailboxTimeout == 0) return true;
+  if (!StartTicks()) {
+    Log("Pop Server: Could not get timer - no inactivity timeout");
+    return true;
+  }
+  if (s.inactivityTimeout != 0) {
+    Log("Pop Server: Inactivity timeout set to " + std::to_string(s.inactivityTimeout) + " seconds");
+  }
+  if (s.mailboxTimeout != 0) {
+    if (s.mailboxTimeout <= 60) {
+      Log("Pop Server: Mailbox timeout set to " + std::to_string(s.mailboxTimeout) + " seconds");
+    } else {
+      Log("Pop Server: Mailbox timeout set to " + std::to_string(s.mailboxTimeout / 60) + " minutes");
     }
   }
+  return true;
+}
+
+bool Server::StartTicks() {
+  if (options_.startTicks) return options_.startTicks(options_.tickPeriod);
+  ScheduleTick();
   return true;
 }
 
@@ -324,6 +330,7 @@ void Server::Shutdown() {
   stopped_ = true;
   error_code ignored;
   tickTimer_.cancel();
+  if (options_.stopTicks) options_.stopTicks();
   Log("Pop Server: Terminated");
   for (auto& c : active_) c->Shut();
   active_.clear();

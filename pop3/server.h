@@ -46,6 +46,10 @@ struct ServerOptions {
   std::string hostName;
   std::optional<Ipv4> bindAddress;  // nullopt: every interface
   std::chrono::milliseconds tickPeriod{kTickMillis};
+  // The program's own timer for the timeout check (a window timer calling
+  // Tick): answers false when no timer can be had. Unset: an Asio timer.
+  std::function<bool(std::chrono::milliseconds period)> startTicks;
+  std::function<void()> stopTicks;
 };
 
 class Connection;
@@ -78,6 +82,7 @@ class Server {
   void Accept();
   void OnAccept(const boost::system::error_code& error, boost::asio::ip::tcp::socket socket);
   void PauseAccepting();
+  bool StartTicks();
   void ScheduleTick();
   void NoteSocketEvent() { lastSocketEvent_ = clock_.Now(); }
   void Close(Connection& connection);

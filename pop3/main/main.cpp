@@ -1,11 +1,10 @@
 // cvpopd32: the POP3 server. Started with the server directory as working
 // directory, no arguments.
-#include <boost/asio/io_context.hpp>
-
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/loop.h"
 #include "pop3/activity_log.h"
 #include "pop3/program.h"
 
@@ -16,7 +15,7 @@ int main() {
     std::fprintf(stderr, "cvpopd32: cannot determine the working directory\n");
     return 1;
   }
-  boost::asio::io_context io(1);
+  tellmar::Loop loop;
   tellmar::pop3::StreamLog log(stdout);
-  return tellmar::pop3::RunPopServer(io, serverDir, log);
+  return tellmar::pop3::RunPopServer(loop, serverDir, log);
 }

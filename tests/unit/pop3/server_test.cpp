@@ -170,15 +170,36 @@ TEST(ServerStartTest, PortInUseAndNoTimeoutsLogged) {
   EXPECT_EQ(quiet.Lines().size(), 2u);  // description and the waiting line only
 }
 
-TEST(LogListTest, KeepsTheLastFiveHundredLinesCutAtLineEnds) {
-  LogList list;
-  list.Append("");
-  EXPECT_TRUE(list.lines().empty());
-  for (int i = 1; i <= 501; ++i) list.Append("line " + std::to_string(i) + "\r\nrest");
-  ASSERT_EQ(list.lines().size(), kLogListLines);
-  EXPECT_EQ(list.lines().front(), "line 2");
-  EXPECT_EQ(list.lines().back(), "line 501");
-  EXPECT_EQ(LogLineText("a\rb\nc"), "a");
+TEST(ServerStartTest, TheProgramsTimerRunsTheCheckAndItsLackIsLogged) {
+  testing::TempDir dir;
+  asio::io_context io;
+  ManualClock clock;
+  ServerOptions options;
+  options.serverDir = dir.path();
+  options.settings.port = 0;
+  options.settings.inactivityTimeout = 30;
+  options.bindAddress = 0x7F000001;
+  options.startTicks = [](std::chrono::milliseconds) { return false; };
+  SharedLog refused;
+  Server without(io, options, refused, clock);
+  ASSERT_TRUE(without.Start());
+  EXPECT_EQ(refused.Lines().back(), "Pop Server: Could not get timer - no inactivity timeout");
+
+  std::chrono::milliseconds asked{0};
+  int stops = 0;
+  options.startTicks = [&](std::chrono::milliseconds period) {
+    asked = period;
+    return true;
+  };
+  options.stopTicks = [&] { ++stops; };
+  SharedLog log;
+  Server server(io, options, log, clock);
+  ASSERT_TRUE(server.Start());
+  EXPECT_EQ(asked, std::chrono::milliseconds(kTickMillis));
+  EXPECT_EQ(log.Lines().back(), "Pop Server: Mailbox timeout set to 5 minutes");
+  server.Shutdown();
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(log.Lines().back(), "Pop Server: Terminated");
 }
 
 TEST(BindAddressTest, LoopbackNameServesTheMachinesOwnAddress) {
