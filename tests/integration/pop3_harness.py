@@ -2,20 +2,25 @@
 
 A server directory holds tmhub.ini with the users' records (passwords
 scrambled as the administration utility stores them) and one folder per
-mailbox. The server runs as a child process; its activity log (standard
-output) is collected line by line so that a test can wait for a line.
+mailbox. The server runs as a child process on a desktop of its own (a
+temporary TELLMAR_DESKTOP), where tmctl finds its windows; its activity log
+(standard output) is collected line by line so that a test can wait for a
+line.
 """
 import os
 import pathlib
+import shutil
 import signal
 import socket
 import subprocess
+import tempfile
 import threading
 import time
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 BUILD = pathlib.Path(os.environ.get("TELLMAR_BUILD_DIR", REPO / "build"))
 CVPOPD32 = BUILD / "bin" / "cvpopd32"
+TMCTL = BUILD / "bin" / "tmctl"
 
 _BASE = "".join(chr(c) for c in range(0x21, 0x7F))
 _SCRAMBLE_KEY = "Wx5&Tq9@"
@@ -94,15 +99,16 @@ class ServerDir:
 class Server:
     """cvpopd32 running in a server directory."""
 
-    def __init__(self, server_dir, clock_scale=None, preexec=None, timeout=10.0):
+    def __init__(self, server_dir, clock_scale=None, preexec=None, timeout=10.0, extra_env=None):
         self.dir = server_dir
         self.lines = []
         self._lock = threading.Lock()
+        self.desktop = tempfile.mkdtemp(prefix="tellmar-desktop-")
         for _ in range(5):
             self.port = free_port()
             server_dir.settings["popsrv"]["port"] = str(self.port)
             server_dir.write_settings()
-            env = dict(os.environ)
+            env = dict(os.environ, TELLMAR_DESKTOP=self.desktop, **(extra_env or {}))
             if clock_scale:
                 env["TELLMAR_POP3_CLOCK_SCALE"] = str(clock_scale)
             self.proc = subprocess.Popen([str(CVPOPD32)], cwd=server_dir.path, env=env,
@@ -148,6 +154,23 @@ class Server:
         self._reader.join(5)
         return code
 
+    def tmctl(self, *args, timeout=20):
+        """Runs tmctl on the server's desktop."""
+        return subprocess.run([str(TMCTL)] + [str(a) for a in args], capture_output=True,
+                              timeout=timeout, env=dict(os.environ, TELLMAR_DESKTOP=self.desktop))
+
+    def windows(self):
+        """The desktop's top-level windows as (handle, class, title, program)."""
+        listing = self.tmctl("windows")
+        assert listing.returncode == 0, listing.stderr
+        return [tuple(line.split("\t")) for line in listing.stdout.decode("latin-1").splitlines()]
+
+    def window(self, class_name):
+        """The handle of the server's top-level window of this class."""
+        handles = [h for h, c, _, program in self.windows() if c == class_name and program == "cvpopd32"]
+        assert len(handles) == 1, self.windows()
+        return handles[0]
+
     def __enter__(self):
         return self
 
@@ -155,6 +178,7 @@ class Server:
         if self.proc.poll() is None:
             self.proc.kill()
             self.proc.wait(10)
+        shutil.rmtree(self.desktop, ignore_errors=True)
 
 
 class Client:

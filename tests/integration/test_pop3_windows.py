@@ -1,0 +1,118 @@
+"""cvpopd32's windows seen from other programs: tmctl finds the main window
+and the status dialog on the desktop, reads the activity log from the
+dialog's list box, and shuts the server down through its windows."""
+import os
+import pathlib
+
+import pytest
+
+from pop3_harness import CVPOPD32, TMCTL, Server, ServerDir, wait_for
+
+pytestmark = pytest.mark.skipif(not (CVPOPD32.exists() and TMCTL.exists()),
+                                reason="cvpopd32 or tmctl is not built")
+
+MAIN = ("CV-POPsrv", "Tellmar - POP3 Server")
+WM_CLOSE, WM_COMMAND = 16, 273
+TRAY_MESSAGE, TRAY_ID = 2022, 1025
+WM_LBUTTONDBLCLK, WM_RBUTTONDOWN = 515, 516
+
+
+@pytest.fixture
+def sd(tmp_path):
+    d = ServerDir(tmp_path)
+    d.add_user("Anna", "ANNA", "anna-secret")
+    return d
+
+
+def ui(srv, *args):
+    run = srv.tmctl("ui", *args)
+    assert run.returncode == 0, run.stderr
+    return run.stdout.decode("latin-1").splitlines()
+
+
+def items(srv, dialog):
+    return [line[5:] for line in ui(srv, "get", dialog, 1000) if line.startswith("item=")]
+
+
+def assert_ended_cleanly(srv):
+    assert srv.proc.wait(10) == 0
+    srv._reader.join(5)
+    assert srv.log()[-1] == "Pop Server: Terminated"
+    assert not list(pathlib.Path(srv.desktop).glob("*.sock")), "the desktop entry is left"
+
+
+def test_main_window_is_listed_and_its_close_shuts_the_server_down(sd):
+    with Server(sd) as srv:
+        listed = {(c, t, p) for _, c, t, p in srv.windows()}
+        assert MAIN + ("cvpopd32",) in listed
+        assert ("#32770", "Tellmar 32bit POP3 Server", "cvpopd32") in listed
+        client = srv.connect()
+        call = srv.tmctl("call", *MAIN, WM_CLOSE)
+        assert call.returncode == 0, call.stderr
+        assert call.stdout == b"result=0\n"
+        assert client.closed()
+        assert_ended_cleanly(srv)
+        assert "Pop Server: 127.0.0.1 disconnected" not in srv.log(), \
+            "shutdown closes sockets without the session's own ending"
+
+
+def test_status_dialog_holds_the_activity_log(sd):
+    with Server(sd) as srv:
+        dialog = srv.window("#32770")
+        tree = ui(srv, "tree", dialog)
+        assert tree[0].split("\t")[2:] == ["dialog", '"Tellmar 32bit POP3 Server"', "hidden"]
+        assert [line.split("\t")[1:4] for line in tree[1:]] == [
+            ["-1", "static", '""'], ["1000", "listbox", '""'], ["1001", "button", '"  Disconnect"']]
+
+        client = srv.connect()
+        assert client.cmd("USER anna").startswith(b"+OK")
+        srv.wait_log("Pop Server: 127.0.0.1 Connected")
+        lines = items(srv, dialog)
+        assert "Pop Server: Waiting for connection on port %d..." % srv.port in lines
+        assert lines[-1] == "Pop Server: 127.0.0.1 Connected"
+        assert lines == srv.log(), "the list box and standard output show the same lines"
+        client.cmd("QUIT")
+        wait_for(lambda: items(srv, dialog)[-1] == "Pop Server: No current active sessions",
+                 what="the session's end in the list box")
+
+
+def test_disconnect_button_of_the_shown_dialog_shuts_the_server_down(sd):
+    with Server(sd) as srv:
+        dialog = srv.window("#32770")
+        assert srv.tmctl("ui", "click", dialog, 1001).returncode != 0, "a hidden button cannot be clicked"
+        # A double-click on the tray icon shows the dialog.
+        shown = srv.tmctl("call", *MAIN, TRAY_MESSAGE, TRAY_ID, WM_LBUTTONDBLCLK)
+        assert shown.returncode == 0, shown.stderr
+        assert ui(srv, "tree", dialog)[0].split("\t")[4] == "foreground"
+        ui(srv, "click", dialog, 1001)
+        assert_ended_cleanly(srv)
+
+
+def test_tray_menu_through_an_interactive_operator(sd):
+    with Server(sd, extra_env={"TELLMAR_OPERATOR": "interactive"}) as srv:
+        dialog = srv.window("#32770")
+        # The right button opens the menu; the sender does not wait for it.
+        post = srv.tmctl("call", "--post", *MAIN, TRAY_MESSAGE, TRAY_ID, WM_RBUTTONDOWN)
+        assert post.returncode == 0, post.stderr
+        wait_for(lambda: any(c == "#32768" for _, c, _, _ in srv.windows()), what="the tray menu")
+        menu = srv.window("#32768")
+        assert [line.split("\t")[1:4] for line in ui(srv, "tree", menu)[1:]] == [
+            ["5002", "button", '"Close Menu"'], ["5001", "button", '"Restore"'],
+            ["5000", "button", '"Disconnect"']]
+        ui(srv, "click", menu, 5001)
+        wait_for(lambda: "hidden" not in ui(srv, "tree", dialog)[0], what="Restore to show the dialog")
+
+        srv.tmctl("call", "--post", *MAIN, TRAY_MESSAGE, TRAY_ID, WM_RBUTTONDOWN)
+        wait_for(lambda: any(c == "#32768" for _, c, _, _ in srv.windows()), what="the tray menu")
+        ui(srv, "click", srv.window("#32768"), 5000)
+        assert_ended_cleanly(srv)
+
+
+def test_sigterm_and_the_disconnect_command_end_with_code_zero(sd):
+    with Server(sd) as srv:
+        assert srv.stop() == 0
+        assert srv.log()[-1] == "Pop Server: Terminated"
+    with Server(sd) as srv:
+        posted = srv.tmctl("call", "--post", *MAIN, WM_COMMAND, 5000)
+        assert posted.returncode == 0, posted.stderr
+        assert_ended_cleanly(srv)
