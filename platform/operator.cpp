@@ -1,7 +1,6 @@
 #include "platform/operator.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "platform/dialog.h"
 #include "platform/loop.h"
@@ -210,12 +209,6 @@ class InteractiveOperator : public Operator {
 
 std::unique_ptr<Operator> MakeUnattendedOperator() { return std::make_unique<UnattendedOperator>(); }
 std::unique_ptr<Operator> MakeInteractiveOperator() { return std::make_unique<InteractiveOperator>(); }
-
-std::unique_ptr<Operator> MakeOperatorFromEnvironment() {
-  const char* mode = std::getenv(kOperatorVariable);
-  if (mode != nullptr && std::string_view(mode) == "interactive") return MakeInteractiveOperator();
-  return MakeUnattendedOperator();
-}
 
 int ScriptedOperator::MessageBox(const MessageBoxRequest& request) {
   std::optional<int> answer;

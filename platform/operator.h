@@ -83,12 +83,6 @@ std::string_view ButtonCaption(int id);  // "OK", "Cancel", "&Yes"...
 std::unique_ptr<Operator> MakeUnattendedOperator();
 std::unique_ptr<Operator> MakeInteractiveOperator();
 
-// The operator of a program started by someone else: unattended, unless
-// $TELLMAR_OPERATOR says "interactive" (the browser desktop's demo sets it,
-// so that a person there answers the boxes).
-inline constexpr const char* kOperatorVariable = "TELLMAR_OPERATOR";
-std::unique_ptr<Operator> MakeOperatorFromEnvironment();
-
 class ScriptedOperator : public Operator {
  public:
   struct Shown {
