@@ -29,6 +29,7 @@ enum Action : UINT {
   kFindChild,
   kDoubleClickItem,
   kClose,
+  kChanges,
 };
 
 Loop& L() { return Loop::Current(); }
@@ -381,6 +382,14 @@ std::vector<TrayIcon> TrayIconsOf(HWND anyWindow) {
   return reply.ok ? DecodeTray(reply.bytes) : std::vector<TrayIcon>{};
 }
 
+std::optional<std::uint64_t> ChangeCount(HWND anyWindow) {
+  if (anyWindow == 0 || IsLocal(anyWindow)) return L().Changes();
+  if (!IsRemote(anyWindow)) return std::nullopt;
+  const wire::Reply reply = Remote(anyWindow, kChanges);
+  if (!reply.ok) return std::nullopt;
+  return static_cast<std::uint64_t>(reply.value);
+}
+
 bool ClickTray(HWND hwnd, UINT id, UINT mouseMessage) {
   return Act(hwnd, kTrayClick, [&] { return ClickTrayIcon(hwnd, id, mouseMessage); }, id, mouseMessage);
 }
@@ -390,6 +399,7 @@ bool ClickTray(HWND hwnd, UINT id, UINT mouseMessage) {
 wire::Reply HandleAutomation(const wire::Request& r) {
   auto answer = [](bool ok) { return wire::Reply{true, ok ? 1 : 0, {}}; };
   if (r.msg == kTray) return wire::Reply{true, 1, EncodeTray(TrayIcons())};
+  if (r.msg == kChanges) return wire::Reply{true, static_cast<std::int64_t>(L().Changes()), {}};
   Window* w = L().Find(r.hwnd);
   if (w == nullptr) return wire::Reply{false, 0, "no window " + HandleToText(r.hwnd)};
   const int a = static_cast<int>(r.wParam);

@@ -78,6 +78,10 @@ bool Close(HWND hwnd);  // the close box: WM_CLOSE
 std::vector<TrayIcon> TrayIconsOf(HWND anyWindow);
 bool ClickTray(HWND hwnd, UINT id, UINT mouseMessage);
 
+// How often the program owning `anyWindow` has changed what a person sees
+// (Loop::Changes); nullopt when it does not answer.
+std::optional<std::uint64_t> ChangeCount(HWND anyWindow);
+
 }  // namespace automation
 
 // The channel's answer to an automation request from another program.
