@@ -47,6 +47,10 @@ std::string GetProfileString(const std::filesystem::path& file, std::string_view
 int GetProfileInt(const std::filesystem::path& file, std::string_view section,
                   std::string_view key, int defaultValue);
 
+// The conversion of GetProfileInt: blanks, optional sign, digits up to the
+// first non-digit; no digits give 0; beyond int's range it saturates.
+int ParseProfileInt(std::string_view text);
+
 // Section names / key names of one section, in file order, each once.
 std::vector<std::string> GetProfileSectionNames(const std::filesystem::path& file);
 std::vector<std::string> GetProfileKeyNames(const std::filesystem::path& file,
@@ -69,7 +73,11 @@ class ProfileBatch {
   explicit ProfileBatch(std::filesystem::path file);
   void Write(std::string_view section, std::string_view key, std::string_view value);
   void DeleteKey(std::string_view section, std::string_view key);
+  // Adds the section, empty, unless it exists.
+  void AddSection(std::string_view section);
   void DeleteSection(std::string_view section);
+  // Renames the first section of that name (its header line only).
+  void RenameSection(std::string_view from, std::string_view to);
   // Replaces a whole section's keys with the given ones (in order), keeping
   // the section's place in the file; adds the section at the end if missing.
   void ReplaceSection(std::string_view section,
@@ -79,10 +87,12 @@ class ProfileBatch {
 
  private:
   struct Edit {
-    enum class Kind { Write, DeleteKey, DeleteSection, ReplaceSection } kind;
+    enum class Kind { Write, DeleteKey, AddSection, DeleteSection, RenameSection, ReplaceSection } kind;
     std::string section, key, value;
     std::vector<std::pair<std::string, std::string>> keys;
   };
+  std::error_code Validate() const;
+
   std::filesystem::path file_;
   std::vector<Edit> edits_;
 };

@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-pytest
   curl fetchmail mpop
+  chromium
 )
 
 missing=()
@@ -22,4 +23,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The browser tests drive Debian's Chromium with Playwright from npm; Node.js
+# comes from Debian unless the machine has one already.
+if ! command -v npm >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends nodejs npm
+fi
+here="$(cd "$(dirname "$0")/.." && pwd)"
+if [ ! -d "$here/tests/browser/node_modules/playwright-core" ]; then
+  (cd "$here/tests/browser" && npm ci --no-audit --no-fund --loglevel=error)
 fi

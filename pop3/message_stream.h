@@ -1,0 +1,53 @@
+// One message going out (RETR or TOP): the file's bytes as they go on the
+// wire. Lines ending in LF alone go out ending in CR LF, a line that starts
+// with "." gets a second one in front, TOP stops after the header, its
+// separator and the given number of body lines, and CR LF "." CR LF ends the
+// transfer.
+//
+// Lines are real lines of the file whatever their length: a line is never cut
+// into pieces that would each be treated as a line.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "common/maildrop.h"
+
+namespace tellmar::pop3 {
+
+// Bytes read from the file at a time.
+inline constexpr std::size_t kMessageReadBlock = 64 * 1024;
+
+class MessageStream {
+ public:
+  enum class Status { More, Done, Error };
+
+  // lineLimit: -1 for the whole message, n >= 0 for the header and n body lines.
+  MessageStream(MessageFile file, long long lineLimit);
+
+  // Appends the next wire bytes to `out`, stopping once about `budget` bytes
+  // have been added (More), after the terminator (Done), or when the file
+  // cannot be read (Error). The file is closed at Done and Error.
+  Status Fill(std::string& out, std::size_t budget);
+
+  // True between lines: nothing of a started line is still to come.
+  bool atLineStart() const { return lineStart_; }
+
+ private:
+  Status Finish(std::string& out);
+  bool Refill();
+
+  MessageFile file_;
+  long long limit_;
+  bool inBody_ = false;
+  long long bodyLines_ = 0;
+  bool lineStart_ = true;
+  bool lastWasCR_ = false;   // the last byte of the current line was CR
+  std::size_t lineLength_ = 0;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t pos_ = 0, end_ = 0;
+  bool readError_ = false;
+};
+
+}  // namespace tellmar::pop3

@@ -1,0 +1,335 @@
+#include "pop3/server.h"
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/version.hpp>
+
+#include <cerrno>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace tellmar::pop3 {
+
+namespace asio = boost::asio;
+using asio::ip::tcp;
+using boost::system::error_code;
+
+// One accepted socket and its session. Handlers hold a shared pointer, so a
+// connection closed inside one of its own handlers lives until that handler
+// returns; the server forgets it at once.
+class Connection : public std::enable_shared_from_this<Connection> {
+ public:
+  Connection(Server& server, tcp::socket socket, std::string peerName)
+      : server_(server), socket_(std::move(socket)), session_(server.context_, std::move(peerName)) {}
+
+  Session& session() { return session_; }
+  bool closed() const { return closed_; }
+
+  void Begin() {
+    session_.Start();
+    Pump();
+  }
+
+  // Writes what is ready, then reads if the session may take input.
+  void Pump() {
+    if (closed_) return;
+    Flush();
+    if (closed_) return;
+    if (!writing_ && session_.closing() && session_.Pending().empty() && !session_.Producing()) {
+      server_.Close(*this);
+      return;
+    }
+    // Input is taken while output waits: a client may speak during a transfer.
+    StartReading();
+  }
+
+  // Ends the socket; the server does the bookkeeping.
+  void Shut() {
+    closed_ = true;
+    error_code ignored;
+    socket_.close(ignored);
+    session_.Release();
+  }
+
+  std::list<std::shared_ptr<Connection>>::iterator place;
+
+ private:
+  void StartReading() {
+    if (reading_ || closed_ || session_.closing() || session_.InputPaused()) return;
+    if (session_.Pending().size() > kMaxUnsentOutput) return;
+    reading_ = true;
+    socket_.async_wait(tcp::socket::wait_read,
+                       [self = shared_from_this()](const error_code& error) {
+                         self->reading_ = false;
+                         self->OnReadable(error);
+                       });
+  }
+
+  void OnReadable(const error_code& error) {
+    if (closed_) return;
+    server_.NoteSocketEvent();
+    if (error) {
+      server_.Close(*this);
+      return;
+    }
+    error_code readError;
+    const std::size_t n = socket_.read_some(asio::buffer(server_.receiveBuffer_), readError);
+    if (readError == asio::error::would_block || readError == asio::error::try_again) {
+      StartReading();
+      return;
+    }
+    if (readError || n == 0) {
+      server_.Close(*this);
+      return;
+    }
+    session_.Input(std::string_view(server_.receiveBuffer_.data(), n));
+    if (session_.failed()) {
+      server_.Close(*this);
+      return;
+    }
+    Pump();
+  }
+
+  void Flush() {
+    if (writing_) return;
+    std::size_t budget = kWritePassBytes;
+    while (true) {
+      session_.Produce(kOutputTarget);
+      if (session_.failed()) {
+        server_.Close(*this);
+        return;
+      }
+      const std::string_view pending = session_.Pending();
+      if (pending.empty()) return;
+      error_code error;
+      const std::size_t n = socket_.write_some(asio::buffer(pending.data(), pending.size()), error);
+      if (error == asio::error::would_block || error == asio::error::try_again) {
+        WaitWritable();
+        return;
+      }
+      if (error) {
+        server_.Close(*this);
+        return;
+      }
+      session_.Consume(n);
+      budget = n >= budget ? 0 : budget - n;
+      if (budget == 0) {
+        // Give the other sessions a turn before writing more.
+        writing_ = true;
+        asio::post(socket_.get_executor(), [self = shared_from_this()] {
+          self->writing_ = false;
+          self->Pump();
+        });
+        return;
+      }
+    }
+  }
+
+  void WaitWritable() {
+    writing_ = true;
+    socket_.async_wait(tcp::socket::wait_write,
+                       [self = shared_from_this()](const error_code& error) {
+                         self->writing_ = false;
+                         if (self->closed_) return;
+                         self->server_.NoteSocketEvent();
+                         if (error) {
+                           self->server_.Close(*self);
+                           return;
+                         }
+                         self->Pump();
+                       });
+  }
+
+  Server& server_;
+  tcp::socket socket_;
+  Session session_;
+  bool reading_ = false;
+  bool writing_ = false;
+  bool closed_ = false;
+};
+
+Server::Server(asio::io_context& io, ServerOptions options, ActivityLog& log, const Clock& clock)
+    : io_(io),
+      options_(std::move(options)),
+      log_(log),
+      clock_(clock),
+      acceptor_(io),
+      tickTimer_(io),
+      acceptTimer_(io) {
+  context_.serverDir = options_.serverDir;
+  context_.hostName = options_.hostName;
+  context_.log = &log_;
+  context_.locks = &locks_;
+  context_.clock = &clock_;
+}
+
+Server::~Server() {
+  for (auto& c : active_) c->Shut();
+}
+
+std::uint16_t Server::port() const {
+  error_code error;
+  const tcp::endpoint local = acceptor_.local_endpoint(error);
+  return error ? 0 : local.port();
+}
+
+bool Server::Start() {
+  Log("Boost.Asio " + std::to_string(BOOST_ASIO_VERSION / 100000) + "." +
+      std::to_string(BOOST_ASIO_VERSION / 100 % 1000) + " sockets");
+  const std::uint16_t port = options_.settings.port;
+  error_code error;
+  acceptor_.open(tcp::v4(), error);
+  if (error) {
+    Log("Pop Server: Error creating socket");
+    return false;
+  }
+  acceptor_.set_option(tcp::acceptor::reuse_address(true), error);
+  const asio::ip::address_v4 address =
+      options_.bindAddress ? asio::ip::address_v4(*options_.bindAddress) : asio::ip::address_v4::any();
+  std::string failure;
+  acceptor_.bind(tcp::endpoint(address, port), error);
+  if (error == asio::error::access_denied) {
+    failure = "Pop Server: Error - no permission to use port " + std::to_string(port);
+  } else if (error) {
+    failure = "Pop Server: Error - port already in use";
+  } else {
+    // The kernel caps the backlog at its own maximum.
+    acceptor_.listen(std::numeric_limits<int>::max(), error);
+    if (error) failure = "Pop Server: Error - cant listen";
+  }
+  if (!failure.empty()) {
+    error_code ignored;
+    acceptor_.close(ignored);
+    Log(failure);
+    return false;
+  }
+  acceptor_.non_blocking(true, error);
+  Accept();
+
+  Log("Pop Server: Waiting for connection on port " + std::to_string(port) + "...");
+  NoteSocketEvent();
+
+  const PopSettings& s = options_.settings;
+  if (s.inactivityTimeout != 0 || s.mailboxTimeout != 0) {
+    ScheduleTick();
+    if (s.inactivityTimeout != 0) {
+      Log("Pop Server: Inactivity timeout set to " + std::to_string(s.inactivityTimeout) +
+          " seconds");
+    }
+    if (s.mailboxTimeout != 0) {
+      if (s.mailboxTimeout <= 60) {
+        Log("Pop Server: Mailbox timeout set to " + std::to_string(s.mailboxTimeout) + " seconds");
+      } else {
+        Log("Pop Server: Mailbox timeout set to " + std::to_string(s.mailboxTimeout / 60) +
+            " minutes");
+      }
+    }
+  }
+  return true;
+}
+
+void Server::ScheduleTick() {
+  tickTimer_.expires_after(options_.tickPeriod);
+  tickTimer_.async_wait([this](const error_code& error) {
+    if (error || stopped_) return;
+    Tick();
+    if (!stopped_) ScheduleTick();
+  });
+}
+
+void Server::Tick() {
+  if (stopped_) return;
+  const Millis now = clock_.Now();
+  const PopSettings& s = options_.settings;
+  if (s.inactivityTimeout != 0 && (now - lastSocketEvent_) / 1000 > s.inactivityTimeout) {
+    Log("Pop Server: Inactivity timeout expired - terminating server");
+    Shutdown();
+    return;
+  }
+  if (s.mailboxTimeout == 0) return;
+  std::vector<std::shared_ptr<Connection>> expired;
+  for (const auto& c : active_) {
+    if (c->session().IdleLongerThan(s.mailboxTimeout, now)) expired.push_back(c);
+  }
+  for (const auto& c : expired) {
+    Log("Pop Server: Socket timeout expired - closing socket");
+    Close(*c);
+  }
+}
+
+void Server::Accept() {
+  if (accepting_ || stopped_) return;
+  accepting_ = true;
+  acceptor_.async_accept([this](const error_code& error, tcp::socket socket) {
+    accepting_ = false;
+    OnAccept(error, std::move(socket));
+  });
+}
+
+void Server::OnAccept(const error_code& error, tcp::socket socket) {
+  if (stopped_ || error == asio::error::operation_aborted) return;
+  NoteSocketEvent();
+  if (error) {
+    const int code = error.value();
+    if (code == EMFILE || code == ENFILE || code == ENOBUFS || code == ENOMEM) {
+      // The connection stays queued; retrying now would only spin.
+      if (!acceptPaused_) Log("Pop Server: Connection broken");
+      PauseAccepting();
+    } else {
+      Log("Pop Server: Connection broken");
+      Accept();
+    }
+    return;
+  }
+  acceptPaused_ = false;
+  error_code ignored;
+  const tcp::endpoint peer = socket.remote_endpoint(ignored);
+  socket.non_blocking(true, ignored);
+  socket.set_option(tcp::no_delay(true), ignored);
+  std::string peerName = peer.address().is_v4() ? peer.address().to_v4().to_string() : "0.0.0.0";
+  Log("Pop Server: " + peerName + " Connected");
+  auto connection = std::make_shared<Connection>(*this, std::move(socket), std::move(peerName));
+  active_.push_back(connection);
+  connection->place = std::prev(active_.end());
+  connection->Begin();
+  Accept();
+}
+
+void Server::PauseAccepting() {
+  acceptPaused_ = true;
+  acceptTimer_.expires_after(kAcceptRetryDelay);
+  acceptTimer_.async_wait([this](const error_code& error) {
+    if (error || stopped_) return;
+    Accept();
+  });
+}
+
+void Server::Close(Connection& connection) {
+  if (connection.closed()) return;
+  const std::string peer = connection.session().peerName();
+  connection.Shut();
+  active_.erase(connection.place);
+  Log("Pop Server: " + peer + " disconnected");
+  if (active_.empty()) Log("Pop Server: No current active sessions");
+  if (acceptPaused_ && !stopped_) {
+    // A descriptor is free again: take the next queued connection now.
+    acceptTimer_.cancel();
+    acceptPaused_ = false;
+    Accept();
+  }
+}
+
+void Server::Shutdown() {
+  if (stopped_) return;
+  stopped_ = true;
+  error_code ignored;
+  tickTimer_.cancel();
+  Log("Pop Server: Terminated");
+  for (auto& c : active_) c->Shut();
+  active_.clear();
+  acceptTimer_.cancel();
+  acceptor_.close(ignored);
+  if (onShutdown) onShutdown();
+}
+
+}  // namespace tellmar::pop3

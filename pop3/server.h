@@ -1,0 +1,104 @@
+// The listener and the sessions: accepts connections, moves bytes between
+// sockets and sessions, checks the timeouts every few seconds and shuts the
+// whole server down on request. Runs on the one thread of its io_context.
+#pragma once
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "pop3/activity_log.h"
+#include "pop3/clock.h"
+#include "pop3/host_address.h"
+#include "pop3/mailbox_locks.h"
+#include "pop3/session.h"
+#include "pop3/settings.h"
+
+namespace tellmar::pop3 {
+
+// The timeout check runs this often (divided by the clock scale).
+inline constexpr Millis kTickMillis = 3000;
+// Bytes received at a time, as one chunk for the line assembler.
+inline constexpr std::size_t kReceiveChunk = 2048;
+// Output kept ready for the socket while a multi-line reply is produced.
+inline constexpr std::size_t kOutputTarget = 64 * 1024;
+// At most this much is written for one session before others get a turn.
+inline constexpr std::size_t kWritePassBytes = 256 * 1024;
+// A session whose unsent output exceeds this is not read from until it drains.
+inline constexpr std::size_t kMaxUnsentOutput = 1024 * 1024;
+// After the process runs out of descriptors, accepting waits this long (or
+// until a session ends) instead of retrying at once.
+inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+
+struct ServerOptions {
+  std::filesystem::path serverDir;
+  PopSettings settings;
+  std::string hostName;
+  std::optional<Ipv4> bindAddress;  // nullopt: every interface
+  std::chrono::milliseconds tickPeriod{kTickMillis};
+};
+
+class Connection;
+
+class Server {
+ public:
+  Server(boost::asio::io_context& io, ServerOptions options, ActivityLog& log, const Clock& clock);
+  ~Server();
+  Server(const Server&) = delete;
+  Server& operator=(const Server&) = delete;
+
+  // Opens the listener, logs the waiting line and starts the timeout timer.
+  // False (after logging why) when the port cannot be had.
+  bool Start();
+  // Closes every session without committing anything and the listener.
+  void Shutdown();
+  // The timeout check; the timer calls it, tests may too.
+  void Tick();
+
+  // Called once the server has shut down, from whatever asked for it.
+  std::function<void()> onShutdown;
+
+  std::size_t sessionCount() const { return active_.size(); }
+  std::uint16_t port() const;  // the port actually bound
+  bool stopped() const { return stopped_; }
+
+ private:
+  friend class Connection;
+
+  void Accept();
+  void OnAccept(const boost::system::error_code& error, boost::asio::ip::tcp::socket socket);
+  void PauseAccepting();
+  void ScheduleTick();
+  void NoteSocketEvent() { lastSocketEvent_ = clock_.Now(); }
+  void Close(Connection& connection);
+  void Log(const std::string& text) { log_.Line(text); }
+
+  boost::asio::io_context& io_;
+  ServerOptions options_;
+  ActivityLog& log_;
+  const Clock& clock_;
+  SessionContext context_;
+  MailboxLocks locks_;
+  boost::asio::ip::tcp::acceptor acceptor_;
+  boost::asio::steady_timer tickTimer_;
+  boost::asio::steady_timer acceptTimer_;
+  bool accepting_ = false;
+  bool acceptPaused_ = false;
+  bool stopped_ = false;
+  Millis lastSocketEvent_ = 0;
+  std::list<std::shared_ptr<Connection>> active_;
+  // One receive buffer for all sessions: handlers never interleave.
+  std::array<char, kReceiveChunk> receiveBuffer_{};
+};
+
+}  // namespace tellmar::pop3

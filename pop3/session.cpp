@@ -1,0 +1,360 @@
+#include "pop3/session.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "common/user_directory.h"
+
+namespace tellmar::pop3 {
+
+namespace {
+
+constexpr std::string_view kServerName = "Corvane POP3 server";
+constexpr std::string_view kServiceReady = "POP3 service ready";
+constexpr std::string_view kTransferInput = "500 Error command unrecognized\r\n";
+// Output larger than this is given back to the allocator once it is written,
+// so that an idle session stays small.
+constexpr std::size_t kIdleOutputCapacity = 4096;
+
+std::string Num(std::uint64_t n) { return std::to_string(n); }
+
+}  // namespace
+
+Session::Session(const SessionContext& context, std::string peerName)
+    : context_(context), peerName_(std::move(peerName)) {
+  Touch();
+}
+
+Session::~Session() { Release(); }
+
+void Session::Touch() { lastActivity_ = context_.clock->Now(); }
+
+bool Session::IdleLongerThan(long long seconds, Millis now) const {
+  return (now - lastActivity_) / 1000 > seconds;
+}
+
+void Session::Release() {
+  if (!lockedId_.empty()) context_.locks->Unlock(lockedId_);
+  lockedId_.clear();
+  maildrop_.Release();
+  transfer_.reset();
+  listNext_ = 0;
+}
+
+void Session::Send(std::string_view bytes) { out_.append(bytes); }
+
+void Session::Ok(std::string_view text) {
+  out_.append("+OK ");
+  out_.append(text);
+  out_.append("\r\n");
+}
+
+void Session::Err(std::string_view text) {
+  out_.append("-ERR ");
+  out_.append(text);
+  out_.append("\r\n");
+}
+
+void Session::SendBetweenLines(std::string_view bytes) {
+  if (transfer_ != nullptr && !transfer_->atLineStart()) {
+    deferred_.append(bytes);
+  } else {
+    Send(bytes);
+  }
+}
+
+void Session::Consume(std::size_t n) {
+  sent_ += n;
+  if (n > 0) Touch();
+  if (sent_ >= out_.size()) {
+    sent_ = 0;
+    out_.clear();
+    if (!Producing() && out_.capacity() > kIdleOutputCapacity) std::string().swap(out_);
+  }
+}
+
+void Session::Start() {
+  Send("+OK " + std::string(kServerName) + " " + context_.hostName + " " +
+       std::string(kServiceReady) + "\r\n");
+  state_ = State::Authorization;
+}
+
+void Session::Input(std::string_view chunk) {
+  Touch();
+  if (closing_ || failed_) return;
+  std::optional<std::string> line = assembler_.Feed(chunk);
+  std::optional<ParsedCommand> command;
+  std::string error;
+  if (line) {
+    ParseResult parsed = ParseCommandLine(*line);
+    command = std::move(parsed.command);
+    error = std::move(parsed.error);
+  }
+  if (state_ == State::Sending) {
+    // A message is going out: the line is read but not acted on.
+    if (!error.empty()) SendBetweenLines("-ERR " + error + "\r\n");
+    SendBetweenLines(kTransferInput);
+    return;
+  }
+  if (!error.empty()) {
+    Err(error);
+    return;
+  }
+  if (command) Dispatch(*command);
+}
+
+void Session::Dispatch(const ParsedCommand& command) {
+  if (state_ == State::Authorization) {
+    Authorization(command);
+  } else if (state_ == State::Transaction) {
+    Transaction(command);
+  }
+}
+
+void Session::Authorization(const ParsedCommand& command) {
+  switch (command.command) {
+    case Command::User:
+      User(command.argument1);
+      break;
+    case Command::Pass:
+      Pass(command.argument1);
+      break;
+    case Command::Rpop:
+      Err("command not implemented");
+      break;
+    case Command::Quit:
+      Ok("POP3 server connection terminated");
+      closing_ = true;
+      break;
+    default:
+      Err("invalid command");
+      break;
+  }
+}
+
+void Session::User(const std::string& name) {
+  if (!PopUserCheck(context_.serverDir, name)) {
+    Err("user doesn't get mail here");
+    return;
+  }
+  failedPasswords_ = 0;
+  mailboxId_ = name;
+  if (PopPasswordLookup(context_.serverDir, mailboxId_)) {
+    Ok("user gets mail here");
+    return;
+  }
+  OpenMailbox();
+}
+
+void Session::Pass(const std::string& word) {
+  if (mailboxId_.empty()) {
+    Err("need a USER");
+    return;
+  }
+  const std::optional<std::string> password = PopPasswordLookup(context_.serverDir, mailboxId_);
+  if (password && *password == word) {
+    OpenMailbox();
+    return;
+  }
+  ++failedPasswords_;
+  if (failedPasswords_ < kMaxPasswordFailures) {
+    Err("invalid password");
+    return;
+  }
+  Err("too many authorization attempts.  disconnecting.");
+  closing_ = true;
+}
+
+void Session::OpenMailbox() {
+  if (!context_.locks->TryLock(mailboxId_)) {
+    Err("can't lock maildrop");
+    mailboxId_.clear();
+    return;
+  }
+  std::error_code error;
+  std::optional<Maildrop> drop = Maildrop::Build(context_.serverDir, mailboxId_, error);
+  if (!drop) {
+    context_.locks->Unlock(mailboxId_);
+    Err("can't read mailbox");
+    mailboxId_.clear();
+    return;
+  }
+  lockedId_ = mailboxId_;
+  maildrop_ = std::move(*drop);
+  highestAccessed_ = 0;
+  Ok("mailbox locked and ready");
+  state_ = State::Transaction;
+}
+
+void Session::Transaction(const ParsedCommand& command) {
+  switch (command.command) {
+    case Command::Stat: {
+      const MaildropTotals live = maildrop_.Live();
+      Send("+OK " + Num(static_cast<std::uint64_t>(live.count)) + " " + Num(live.octets) +
+           "\r\n");
+      break;
+    }
+    case Command::List:
+      List(command);
+      break;
+    case Command::Retr:
+      StartTransfer(command, -1);
+      break;
+    case Command::Top: {
+      long long limit = kDefaultTopLines;
+      if (command.argumentCount == 2) {
+        limit = static_cast<long long>(std::min<std::uint64_t>(
+            command.number2, static_cast<std::uint64_t>(std::numeric_limits<long long>::max())));
+      }
+      StartTransfer(command, limit);
+      break;
+    }
+    case Command::Dele:
+      Dele(command);
+      break;
+    case Command::Noop:
+      Send("+OK i did nothing\r\n");
+      break;
+    case Command::Last:
+      Send("+OK " + Num(static_cast<std::uint64_t>(highestAccessed_)) + "\r\n");
+      break;
+    case Command::Rset:
+      Rset();
+      break;
+    case Command::Quit:
+      Quit();
+      break;
+    default:
+      Err("invalid command");
+      break;
+  }
+}
+
+const MaildropEntry* Session::LiveEntry(std::uint64_t n, const char* deletedText) {
+  const MaildropEntry* entry = maildrop_.Find(n);
+  if (entry == nullptr) {
+    Err("message number out of range");
+    return nullptr;
+  }
+  if (entry->deleted) {
+    Err(deletedText);
+    return nullptr;
+  }
+  return entry;
+}
+
+void Session::List(const ParsedCommand& command) {
+  if (command.argumentCount == 1) {
+    const MaildropEntry* entry = LiveEntry(command.number1, "message has been deleted");
+    if (entry == nullptr) return;
+    Send("+OK " + Num(static_cast<std::uint64_t>(entry->number)) + " " + Num(entry->size) +
+         "\r\n");
+    return;
+  }
+  const MaildropTotals live = maildrop_.Live();
+  if (live.count == 0) {
+    Err("no messages to list");
+    return;
+  }
+  Send("+OK " + Num(static_cast<std::uint64_t>(live.count)) + " messages (" + Num(live.octets) +
+       " octets)\r\n");
+  listNext_ = 1;
+}
+
+void Session::ProduceList(std::size_t target) {
+  const auto& entries = maildrop_.entries();
+  while (listNext_ <= entries.size() && Pending().size() < target) {
+    const MaildropEntry& e = entries[listNext_ - 1];
+    ++listNext_;
+    if (e.deleted) continue;
+    out_.append(Num(static_cast<std::uint64_t>(e.number)));
+    out_.push_back(' ');
+    out_.append(Num(e.size));
+    out_.append("\r\n");
+  }
+  if (listNext_ > entries.size()) {
+    out_.append(".\r\n");
+    listNext_ = 0;
+  }
+}
+
+void Session::StartTransfer(const ParsedCommand& command, long long lineLimit) {
+  const MaildropEntry* entry = LiveEntry(command.number1, "message has been deleted");
+  if (entry == nullptr) return;
+  MessageFile file = maildrop_.Open(*entry);
+  if (!file.is_open()) {
+    Err("message has been removed");
+    return;
+  }
+  Touch();
+  Send("+OK message " + Num(static_cast<std::uint64_t>(entry->number)) + " follows (" +
+       Num(entry->size) + " octets)\r\n");
+  context_.log->Line("Pop Server: Sending mail to " + peerName_);
+  transfer_ = std::make_unique<MessageStream>(std::move(file), lineLimit);
+  sendingNumber_ = entry->number;
+  state_ = State::Sending;
+}
+
+void Session::FinishTransfer() {
+  transfer_.reset();
+  state_ = State::Transaction;
+  highestAccessed_ = std::max(highestAccessed_, sendingNumber_);
+  out_.append(deferred_);
+  deferred_.clear();
+}
+
+void Session::Dele(const ParsedCommand& command) {
+  const MaildropEntry* entry = LiveEntry(command.number1, "message has already been deleted");
+  if (entry == nullptr) return;
+  maildrop_.Mark(entry->number);
+  highestAccessed_ = std::max(highestAccessed_, entry->number);
+  Send("+OK message deleted\r\n");
+}
+
+void Session::Rset() {
+  maildrop_.ClearMarks();
+  highestAccessed_ = 0;
+  const MaildropTotals all = maildrop_.All();
+  Send("+OK maildrop reset " + Num(static_cast<std::uint64_t>(all.count)) + " messages " +
+       Num(all.octets) + " octets\r\n");
+}
+
+void Session::Quit() {
+  maildrop_.Commit();
+  Ok("POP3 server connection terminated");
+  Release();
+  closing_ = true;
+}
+
+void Session::Produce(std::size_t target) {
+  if (sent_ > 0) {
+    out_.erase(0, sent_);
+    sent_ = 0;
+  }
+  while (Pending().size() < target) {
+    if (transfer_ != nullptr) {
+      Touch();
+      // With a reply waiting, stop at the next line end so it goes out there.
+      const std::size_t budget = deferred_.empty() ? target - Pending().size() : 1;
+      const MessageStream::Status status = transfer_->Fill(out_, budget);
+      if (status == MessageStream::Status::Error) {
+        transfer_.reset();
+        failed_ = true;
+        return;
+      }
+      if (status == MessageStream::Status::Done) {
+        FinishTransfer();
+      } else if (transfer_->atLineStart() && !deferred_.empty()) {
+        out_.append(deferred_);
+        deferred_.clear();
+      }
+    } else if (listNext_ != 0) {
+      ProduceList(target);
+    } else {
+      return;
+    }
+  }
+}
+
+}  // namespace tellmar::pop3

@@ -1,0 +1,121 @@
+// One POP3 conversation, without the socket: received chunks go in, reply
+// bytes come out of an output buffer that the connection writes as the
+// socket takes them. Multi-line replies (LIST, RETR, TOP) are produced in
+// pieces as the buffer drains, so a large reply never has to fit in memory
+// and other sessions are served between pieces.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/maildrop.h"
+#include "pop3/activity_log.h"
+#include "pop3/clock.h"
+#include "pop3/command_line.h"
+#include "pop3/mailbox_locks.h"
+#include "pop3/message_stream.h"
+
+namespace tellmar::pop3 {
+
+// Failed passwords after which the session is closed.
+inline constexpr int kMaxPasswordFailures = 3;
+// Body lines that TOP sends when the client names no count.
+inline constexpr long long kDefaultTopLines = 10;
+
+// What every session shares with the server.
+struct SessionContext {
+  std::filesystem::path serverDir;
+  std::string hostName;
+  ActivityLog* log = nullptr;
+  MailboxLocks* locks = nullptr;
+  const Clock* clock = nullptr;
+};
+
+class Session {
+ public:
+  enum class State { New = 0, Authorization = 1, Transaction = 2, Sending = 3 };
+
+  Session(const SessionContext& context, std::string peerName);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Queues the greeting.
+  void Start();
+  // One received chunk.
+  void Input(std::string_view chunk);
+  // Runs the multi-line reply in progress until about `target` bytes wait.
+  void Produce(std::size_t target);
+
+  std::string_view Pending() const { return std::string_view(out_).substr(sent_); }
+  // `n` bytes of Pending() have been written.
+  void Consume(std::size_t n);
+  // A multi-line reply still has lines to produce.
+  bool Producing() const { return transfer_ != nullptr || listNext_ != 0; }
+
+  // The session is to end once its output is written (QUIT, too many
+  // failed passwords) / at once (a message could not be read).
+  bool closing() const { return closing_; }
+  bool failed() const { return failed_; }
+  // No input is taken while a LIST is being produced, so that replies stay
+  // in order.
+  bool InputPaused() const { return listNext_ != 0; }
+
+  // Ends the session's hold on the mailbox without committing anything.
+  void Release();
+
+  State state() const { return state_; }
+  const std::string& peerName() const { return peerName_; }
+  Millis lastActivity() const { return lastActivity_; }
+  void Touch();
+  // Whole seconds since the last activity exceed `seconds`.
+  bool IdleLongerThan(long long seconds, Millis now) const;
+
+ private:
+  void Dispatch(const ParsedCommand& command);
+  void Authorization(const ParsedCommand& command);
+  void Transaction(const ParsedCommand& command);
+  void User(const std::string& name);
+  void Pass(const std::string& word);
+  void OpenMailbox();
+  void List(const ParsedCommand& command);
+  void StartTransfer(const ParsedCommand& command, long long lineLimit);
+  void Dele(const ParsedCommand& command);
+  void Rset();
+  void Quit();
+  // Entry n for a command, or nullptr after answering the range or deleted error.
+  const MaildropEntry* LiveEntry(std::uint64_t n, const char* deletedText);
+
+  void Ok(std::string_view text);
+  void Err(std::string_view text);
+  void Send(std::string_view bytes);
+  // Sends while a message goes out: only between its lines.
+  void SendBetweenLines(std::string_view bytes);
+  void ProduceList(std::size_t target);
+  void FinishTransfer();
+
+  const SessionContext& context_;
+  std::string peerName_;
+  State state_ = State::New;
+  LineAssembler assembler_;
+  std::string mailboxId_;
+  std::string lockedId_;
+  int failedPasswords_ = 0;
+  Maildrop maildrop_;
+  std::unique_ptr<MessageStream> transfer_;
+  int sendingNumber_ = 0;
+  int highestAccessed_ = 0;
+  std::size_t listNext_ = 0;  // 1-based index of the next LIST line; 0: no LIST
+  std::string deferred_;      // replies held until the message reaches a line end
+  std::string out_;
+  std::size_t sent_ = 0;
+  bool closing_ = false;
+  bool failed_ = false;
+  Millis lastActivity_ = 0;
+};
+
+}  // namespace tellmar::pop3

@@ -1,0 +1,194 @@
+#include "pop3/server.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/read_until.hpp>
+
+#include <future>
+#include <mutex>
+#include <thread>
+
+#include "tests/unit/common/temp_dir.h"
+
+namespace tellmar::pop3 {
+namespace {
+
+namespace asio = boost::asio;
+using asio::ip::tcp;
+
+struct SharedLog : ActivityLog {
+  void Line(std::string_view text) override {
+    std::lock_guard<std::mutex> hold(mutex);
+    lines.emplace_back(text);
+  }
+  std::vector<std::string> Lines() {
+    std::lock_guard<std::mutex> hold(mutex);
+    return lines;
+  }
+  std::mutex mutex;
+  std::vector<std::string> lines;
+};
+
+// A server on a loopback port of its own, run on a thread of its own; the
+// test talks to it with blocking sockets and runs server calls on its thread.
+class ServerTest : public ::testing::Test {
+ protected:
+  void Launch(PopSettings settings) {
+    settings.port = 0;
+    ServerOptions options;
+    options.serverDir = dir_.path();
+    options.settings = settings;
+    options.hostName = "host.example";
+    options.bindAddress = 0x7F000001;
+    options.tickPeriod = std::chrono::hours(1);  // the test ticks by hand
+    server_ = std::make_unique<Server>(io_, options, log_, clock_);
+    server_->onShutdown = [this] { shutdownCalled_ = true; };
+    ASSERT_TRUE(server_->Start());
+    thread_ = std::thread([this] { io_.run(); });
+  }
+
+  ~ServerTest() override {
+    OnServer([this] { server_->Shutdown(); });
+    work_.reset();
+    if (thread_.joinable()) thread_.join();
+  }
+
+  template <typename F>
+  void OnServer(F f) {
+    if (!thread_.joinable()) return f();
+    std::promise<void> done;
+    asio::post(io_, [&] {
+      f();
+      done.set_value();
+    });
+    ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  }
+
+  tcp::socket Connect() {
+    tcp::socket s(client_);
+    s.connect(tcp::endpoint(asio::ip::address_v4::loopback(), server_->port()));
+    std::string greeting;
+    asio::read_until(s, asio::dynamic_buffer(greeting), "\r\n");
+    return s;
+  }
+
+  static bool ClosedByPeer(tcp::socket& s) {
+    char c;
+    boost::system::error_code error;
+    s.read_some(asio::buffer(&c, 1), error);
+    return error == asio::error::eof || error == asio::error::connection_reset;
+  }
+
+  testing::TempDir dir_;
+  asio::io_context io_;
+  std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work_{
+      asio::make_work_guard(io_)};
+  asio::io_context client_;
+  SharedLog log_;
+  ManualClock clock_;
+  std::unique_ptr<Server> server_;
+  std::thread thread_;
+  bool shutdownCalled_ = false;
+};
+
+TEST_F(ServerTest, IdleSessionsAreClosedTogetherAtOneTick) {
+  PopSettings settings;
+  settings.mailboxTimeout = 60;
+  Launch(settings);
+  tcp::socket a = Connect();
+  tcp::socket b = Connect();
+  OnServer([this] {
+    clock_.Advance(60'000);
+    server_->Tick();
+  });
+  EXPECT_EQ(server_->sessionCount(), 2u);
+  OnServer([this] {
+    clock_.Advance(1'000);
+    server_->Tick();
+  });
+  EXPECT_TRUE(ClosedByPeer(a));
+  EXPECT_TRUE(ClosedByPeer(b));
+  const auto lines = log_.Lines();
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[0].rfind("Boost.Asio", 0), 0u);
+  EXPECT_EQ(lines[1], "Pop Server: Waiting for connection on port 0...");
+  EXPECT_EQ(lines[2], "Pop Server: Mailbox timeout set to 60 seconds");
+  EXPECT_EQ(lines[3], "Pop Server: 127.0.0.1 Connected");
+  EXPECT_EQ(lines[lines.size() - 5], "Pop Server: Socket timeout expired - closing socket");
+  EXPECT_EQ(lines[lines.size() - 3], "Pop Server: Socket timeout expired - closing socket");
+  EXPECT_EQ(lines[lines.size() - 2], "Pop Server: 127.0.0.1 disconnected");
+  EXPECT_EQ(lines.back(), "Pop Server: No current active sessions");
+}
+
+TEST_F(ServerTest, InactivityTimeoutTerminatesTheServer) {
+  PopSettings settings;
+  settings.mailboxTimeout = 120;
+  settings.inactivityTimeout = 10;
+  Launch(settings);
+  OnServer([this] {
+    clock_.Advance(10'999);
+    server_->Tick();
+  });
+  EXPECT_FALSE(server_->stopped());
+  tcp::socket a = Connect();  // a socket event restarts the count
+  OnServer([this] {
+    clock_.Advance(10'999);
+    server_->Tick();
+    clock_.Advance(1'000);
+    server_->Tick();
+  });
+  EXPECT_TRUE(server_->stopped());
+  EXPECT_TRUE(shutdownCalled_);
+  EXPECT_TRUE(ClosedByPeer(a));
+  const auto lines = log_.Lines();
+  EXPECT_EQ(lines[2], "Pop Server: Inactivity timeout set to 10 seconds");
+  EXPECT_EQ(lines[3], "Pop Server: Mailbox timeout set to 2 minutes");
+  EXPECT_EQ(lines[lines.size() - 2], "Pop Server: Inactivity timeout expired - terminating server");
+  EXPECT_EQ(lines.back(), "Pop Server: Terminated");
+}
+
+TEST(ServerStartTest, PortInUseAndNoTimeoutsLogged) {
+  testing::TempDir dir;
+  asio::io_context io;
+  tcp::acceptor holder(io, tcp::endpoint(asio::ip::address_v4::loopback(), 0));
+  SharedLog log;
+  ManualClock clock;
+  ServerOptions options;
+  options.serverDir = dir.path();
+  options.settings.port = holder.local_endpoint().port();
+  options.settings.mailboxTimeout = 0;
+  options.bindAddress = 0x7F000001;
+  Server busy(io, options, log, clock);
+  EXPECT_FALSE(busy.Start());
+  EXPECT_EQ(log.Lines().back(), "Pop Server: Error - port already in use");
+
+  options.settings.port = 0;
+  SharedLog quiet;
+  Server server(io, options, quiet, clock);
+  EXPECT_TRUE(server.Start());
+  EXPECT_EQ(quiet.Lines().size(), 2u);  // description and the waiting line only
+}
+
+TEST(LogListTest, KeepsTheLastFiveHundredLinesCutAtLineEnds) {
+  LogList list;
+  list.Append("");
+  EXPECT_TRUE(list.lines().empty());
+  for (int i = 1; i <= 501; ++i) list.Append("line " + std::to_string(i) + "\r\nrest");
+  ASSERT_EQ(list.lines().size(), kLogListLines);
+  EXPECT_EQ(list.lines().front(), "line 2");
+  EXPECT_EQ(list.lines().back(), "line 501");
+  EXPECT_EQ(LogLineText("a\rb\nc"), "a");
+}
+
+TEST(BindAddressTest, LoopbackNameServesTheMachinesOwnAddress) {
+  const Ipv4 loop = 0x7F000101, lan = 0xC0A80105;
+  EXPECT_EQ(ChooseBindAddress(loop, {0x7F000001, lan}), lan);
+  EXPECT_EQ(ChooseBindAddress(loop, {0x7F000001}), loop);
+  EXPECT_EQ(ChooseBindAddress(lan, {0x0A000001}), lan);
+  EXPECT_EQ(ChooseBindAddress(std::nullopt, {lan}), std::nullopt);
+  EXPECT_EQ(DottedQuad(lan), "192.168.1.5");
+}
+
+}  // namespace
+}  // namespace tellmar::pop3

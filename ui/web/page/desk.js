@@ -1,0 +1,383 @@
+// The desktop page: renders the view that tmdesk pushes over a WebSocket and
+// sends a person's clicks and keys back as actions. Every text that comes
+// from a program goes into the page as text (textContent, value), never as
+// markup.
+'use strict';
+
+const desktop = document.getElementById('desktop');
+const trayBar = document.getElementById('tray');
+const overlay = document.getElementById('overlay');
+const statusLine = document.getElementById('status');
+
+let view = { windows: [], tray: [], boxes: [], menus: [], choosers: [] };
+let socket = null;
+const positions = new Map();  // hwnd -> {x, y} moved by the person
+let zOrder = [];              // hwnds, front last
+let focusedWindow = 0;
+
+function el(tag, className, text) {
+  const e = document.createElement(tag);
+  if (className) e.className = className;
+  if (text !== undefined) e.textContent = text;
+  return e;
+}
+
+function token() {
+  // The token lives in an HttpOnly cookie; the page learns it from the view.
+  return view.token || '';
+}
+
+async function act(action) {
+  try {
+    const res = await fetch('/api/action', {
+      method: 'POST',
+      headers: { 'Content-Type': 'application/json', 'X-Tmdesk-Token': token() },
+      body: JSON.stringify(action),
+    });
+    return await res.json();
+  } catch (e) {
+    return { error: String(e) };
+  }
+}
+
+// --- Windows -------------------------------------------------------------
+
+function renderControl(win, c) {
+  let node;
+  const disabled = !c.enabled;
+  switch (c.kind) {
+    case 'static':
+      node = el('div', 'ctl static', c.text);
+      break;
+    case 'group': {
+      node = el('fieldset', 'ctl group');
+      node.appendChild(el('legend', '', c.text));
+      break;
+    }
+    case 'edit': {
+      node = c.multiline ? el('textarea', 'ctl edit') : el('input', 'ctl edit');
+      if (!c.multiline) node.type = c.password ? 'password' : 'text';
+      node.value = c.text;
+      node.readOnly = !!c.readonly;
+      if (c.limit > 0) node.maxLength = c.limit;
+      node.addEventListener('input', () => act({ kind: 'settext', hwnd: c.hwnd, text: node.value }));
+      break;
+    }
+    case 'check':
+    case 'radio': {
+      node = el('label', 'ctl check');
+      const box = el('input');
+      box.type = c.kind === 'radio' ? 'radio' : 'checkbox';
+      box.checked = !!c.checked;
+      box.disabled = disabled;
+      box.addEventListener('click', (e) => { e.preventDefault(); act({ kind: 'click', hwnd: c.hwnd }); });
+      node.append(box, document.createTextNode(c.text));
+      break;
+    }
+    case 'list': {
+      node = el('div', 'ctl list');
+      node.tabIndex = 0;
+      node.setAttribute('role', 'listbox');
+      (c.items || []).forEach((text, i) => {
+        const item = el('div', 'item' + ((c.selected || []).includes(i) || c.sel === i ? ' sel' : ''));
+        // Tab stops: each tab moves the text to the next stop.
+        const parts = text.split('\t');
+        if (parts.length > 1 && c.tabs && c.tabs.length) {
+          parts.forEach((p, k) => {
+            const span = el('span', '', p);
+            span.style.display = 'inline-block';
+            const stop = c.tabs[k] !== undefined ? c.tabs[k] : null;
+            const prev = k === 0 ? 0 : c.tabs[k - 1];
+            if (stop !== null) span.style.width = (stop - prev) + 'px';
+            item.appendChild(span);
+          });
+        } else {
+          item.textContent = text;
+        }
+        item.setAttribute('role', 'option');
+        item.addEventListener('click', () => act({ kind: 'select', hwnd: c.hwnd, index: i }));
+        item.addEventListener('dblclick', () => act({ kind: 'dblclick', hwnd: c.hwnd, index: i }));
+        node.appendChild(item);
+      });
+      break;
+    }
+    case 'combo': {
+      node = el('select', 'ctl combo');
+      (c.items || []).forEach((text, i) => {
+        const o = el('option', '', text);
+        o.value = String(i);
+        if (c.sel === i) o.selected = true;
+        node.appendChild(o);
+      });
+      if (c.sel < 0) node.selectedIndex = -1;
+      node.addEventListener('change', () => act({ kind: 'select', hwnd: c.hwnd, index: Number(node.value) }));
+      break;
+    }
+    case 'progress': {
+      node = el('div', 'ctl progress');
+      const bar = el('div');
+      const span = (c.upper - c.lower) || 1;
+      bar.style.width = Math.max(0, Math.min(100, 100 * (c.pos - c.lower) / span)) + '%';
+      node.appendChild(bar);
+      break;
+    }
+    case 'updown': {
+      node = el('span', 'ctl updown');
+      const up = el('button', '', '▲'), down = el('button', '', '▼');
+      up.addEventListener('click', () => act({ kind: 'spin', hwnd: c.hwnd, delta: 1 }));
+      down.addEventListener('click', () => act({ kind: 'spin', hwnd: c.hwnd, delta: -1 }));
+      node.append(up, down);
+      break;
+    }
+    default: {  // push buttons, owner-drawn buttons
+      node = el('button', 'ctl button', c.text);
+      node.addEventListener('click', () => act({ kind: 'click', hwnd: c.hwnd }));
+      if (c.default) node.classList.add('default');
+    }
+  }
+  node.dataset.hwnd = c.hwnd;
+  node.dataset.id = c.id;
+  node.style.left = c.x + 'px';
+  node.style.top = c.y + 'px';
+  node.style.width = c.w + 'px';
+  node.style.height = c.h + 'px';
+  if (disabled) { node.classList.add('disabled'); if ('disabled' in node) node.disabled = true; }
+  if (!c.visible) node.hidden = true;
+  return node;
+}
+
+function renderMenuBar(win) {
+  const bar = el('div', 'menubar');
+  for (const top of win.menu) {
+    const b = el('button', '', top.text.replace('&', ''));
+    b.addEventListener('click', (e) => {
+      const r = b.getBoundingClientRect();
+      showPopup({ hwnd: win.hwnd, items: top.items, local: true }, r.left, r.bottom);
+      e.stopPropagation();
+    });
+    bar.appendChild(b);
+  }
+  return bar;
+}
+
+function bringToFront(hwnd) {
+  zOrder = zOrder.filter((h) => h !== hwnd).concat([hwnd]);
+  focusedWindow = hwnd;
+}
+
+function renderWindow(win) {
+  const node = el('section', 'window' + (win.hwnd === focusedWindow ? ' active' : ''));
+  node.dataset.hwnd = win.hwnd;
+  node.setAttribute('aria-label', win.title);
+  const pos = positions.get(win.hwnd) || { x: win.x, y: win.y };
+  node.style.left = pos.x + 'px';
+  node.style.top = pos.y + 'px';
+  node.style.width = win.w + 'px';
+  const title = el('div', 'titlebar');
+  title.appendChild(el('span', 'title', win.title));
+  const close = el('button', 'close', '×');
+  close.title = 'Close';
+  close.addEventListener('click', () => act({ kind: 'close', hwnd: win.hwnd }));
+  title.appendChild(close);
+  node.appendChild(title);
+  if (win.menu && win.menu.length) node.appendChild(renderMenuBar(win));
+  const client = el('div', 'client');
+  client.style.height = win.h + 'px';
+  for (const c of win.children || []) client.appendChild(renderControl(win, c));
+  if (win.hint) client.appendChild(el('div', 'hint', win.hint));
+  node.appendChild(client);
+  node.addEventListener('mousedown', () => {
+    if (focusedWindow !== win.hwnd) { bringToFront(win.hwnd); render(); }
+  });
+  dragWith(title, node, win.hwnd);
+  return node;
+}
+
+function dragWith(handle, node, hwnd) {
+  handle.addEventListener('mousedown', (e) => {
+    if (e.target.tagName === 'BUTTON') return;
+    const startX = e.clientX, startY = e.clientY;
+    const left = parseInt(node.style.left, 10), top = parseInt(node.style.top, 10);
+    const move = (m) => {
+      const p = { x: left + m.clientX - startX, y: Math.max(0, top + m.clientY - startY) };
+      positions.set(hwnd, p);
+      node.style.left = p.x + 'px';
+      node.style.top = p.y + 'px';
+    };
+    const up = () => { document.removeEventListener('mousemove', move); document.removeEventListener('mouseup', up); };
+    document.addEventListener('mousemove', move);
+    document.addEventListener('mouseup', up);
+  });
+}
+
+// --- Tray, popups, boxes -------------------------------------------------
+
+function renderTray() {
+  trayBar.replaceChildren();
+  for (const icon of view.tray) {
+    const b = el('button', 'tray-icon', String(icon.label || icon.icon));
+    b.title = icon.tip;
+    b.setAttribute('aria-label', icon.tip);
+    b.dataset.program = icon.program;
+    const send = (event, e) => act({ kind: 'tray', hwnd: icon.hwnd, uid: icon.uid, event, x: e.clientX, y: e.clientY });
+    b.addEventListener('click', (e) => send('left', e));
+    b.addEventListener('dblclick', (e) => send('double', e));
+    b.addEventListener('contextmenu', (e) => { e.preventDefault(); send('right', e); });
+    trayBar.appendChild(b);
+  }
+}
+
+let localPopup = null;
+
+function showPopup(menu, x, y) {
+  const node = el('div', 'popup');
+  node.setAttribute('role', 'menu');
+  for (const item of menu.items) {
+    if (item.separator) { node.appendChild(el('hr')); continue; }
+    const b = el('button', '', item.text.replace(/&(.)/, '$1').replace('\t', '   '));
+    b.setAttribute('role', 'menuitem');
+    b.disabled = !!item.grayed;
+    b.addEventListener('click', (e) => {
+      e.stopPropagation();
+      if (menu.local) { localPopup = null; render(); act({ kind: 'command', hwnd: menu.hwnd, command: item.id }); }
+      else act({ kind: 'menu', menu: menu.id, command: item.id });
+    });
+    node.appendChild(b);
+  }
+  node.style.left = Math.min(x, window.innerWidth - 180) + 'px';
+  node.style.top = Math.max(0, Math.min(y, window.innerHeight - 30 - 22 * menu.items.length)) + 'px';
+  if (menu.local) { localPopup = node; render(); } else return node;
+}
+
+const kIcons = { stop: '⛔', error: '⛔', question: '❓', exclamation: '⚠', warning: '⚠', information: 'ℹ', asterisk: 'ℹ' };
+
+function renderBox(box) {
+  const node = el('section', 'window msgbox active');
+  node.setAttribute('role', 'alertdialog');
+  node.setAttribute('aria-label', box.caption);
+  const title = el('div', 'titlebar');
+  title.appendChild(el('span', 'title', box.caption));
+  node.appendChild(title);
+  const body = el('div', 'body');
+  if (box.icon) body.appendChild(el('div', 'icon', kIcons[box.icon] || ''));
+  body.appendChild(el('div', 'text', (box.text || '').replace(/\r\n/g, '\n')));
+  node.appendChild(body);
+  const buttons = el('div', 'buttons');
+  for (const name of box.buttons) {
+    const b = el('button', '', name);
+    b.addEventListener('click', () => act({ kind: 'answer', box: box.id, button: name }));
+    buttons.appendChild(b);
+  }
+  node.appendChild(buttons);
+  return node;
+}
+
+function renderChooser(ch) {
+  const node = el('section', 'window msgbox chooser active');
+  node.setAttribute('role', 'dialog');
+  node.setAttribute('aria-label', ch.title);
+  const title = el('div', 'titlebar');
+  title.appendChild(el('span', 'title', ch.title));
+  node.appendChild(title);
+  const body = el('div', 'body');
+  body.style.display = 'block';
+  const path = el('input');
+  path.value = ch.path || '';
+  path.setAttribute('aria-label', 'Path');
+  const list = el('ul');
+  const load = async () => {
+    const answer = await act({ kind: 'browse', chooser: ch.id, path: path.value });
+    list.replaceChildren();
+    for (const entry of answer.entries || []) {
+      const li = el('li', '', entry.name + (entry.dir ? '/' : ''));
+      li.addEventListener('click', () => {
+        path.value = answer.path.replace(/\/$/, '') + '/' + entry.name;
+        if (entry.dir) load();
+      });
+      list.appendChild(li);
+    }
+  };
+  body.append(path, list);
+  node.appendChild(body);
+  const buttons = el('div', 'buttons');
+  const ok = el('button', '', ch.okText || 'OK');
+  ok.addEventListener('click', () => act({ kind: 'answer', box: ch.id, path: path.value }));
+  const cancel = el('button', '', 'Cancel');
+  cancel.addEventListener('click', () => act({ kind: 'answer', box: ch.id, button: 'Cancel' }));
+  buttons.append(ok, cancel);
+  node.appendChild(buttons);
+  load();
+  return node;
+}
+
+// --- The whole page ------------------------------------------------------
+
+function render() {
+  const active = document.activeElement;
+  const activeKey = active && active.dataset ? active.dataset.hwnd : null;
+  const selection = active && 'selectionStart' in active ? [active.selectionStart, active.selectionEnd] : null;
+
+  const known = new Set(view.windows.map((w) => w.hwnd));
+  zOrder = zOrder.filter((h) => known.has(h));
+  for (const w of view.windows) if (!zOrder.includes(w.hwnd)) zOrder.push(w.hwnd);
+  const byHandle = new Map(view.windows.map((w) => [w.hwnd, w]));
+  const nodes = zOrder.map((h) => renderWindow(byHandle.get(h)));
+  for (const m of view.menus) nodes.push(showPopup(m, m.x, m.y));
+  if (localPopup) nodes.push(localPopup);
+  desktop.replaceChildren(...nodes);
+  renderTray();
+
+  const modal = view.boxes.map(renderBox).concat((view.choosers || []).map(renderChooser));
+  overlay.hidden = modal.length === 0;
+  overlay.replaceChildren(...modal);
+
+  // Keep the person's place while the view refreshes around it.
+  if (activeKey) {
+    const again = document.querySelector(`[data-hwnd="${CSS.escape(activeKey)}"]`);
+    if (again && again.tagName !== 'SECTION') {
+      again.focus();
+      if (selection && 'selectionStart' in again) again.setSelectionRange(selection[0], selection[1]);
+    }
+  }
+}
+
+document.addEventListener('click', () => { if (localPopup) { localPopup = null; render(); } });
+
+function keyName(e) {
+  const named = { Escape: 'Esc', Enter: 'Enter', Delete: 'Delete', Tab: 'Tab' };
+  let k = named[e.key] || (/^F[1-9]$/.test(e.key) ? e.key : null);
+  if (!k && (e.ctrlKey || e.altKey) && e.key.length === 1) k = e.key.toUpperCase();
+  if (!k) return null;
+  if (e.shiftKey && k === 'Tab') return null;  // the browser moves the focus back
+  if (k === 'Tab') return null;
+  return (e.ctrlKey ? 'Ctrl+' : '') + (e.altKey ? 'Alt+' : '') + k;
+}
+
+document.addEventListener('keydown', (e) => {
+  const key = keyName(e);
+  if (!key) return;
+  const target = e.target.closest ? e.target.closest('[data-hwnd]') : null;
+  const win = e.target.closest ? e.target.closest('section.window') : null;
+  const hwnd = win ? Number(win.dataset.hwnd) : focusedWindow;
+  if (!hwnd && key !== 'Esc') return;
+  e.preventDefault();
+  act({ kind: 'key', hwnd, focus: target ? Number(target.dataset.hwnd) : 0, key });
+});
+
+function connect() {
+  const ws = new WebSocket(`ws://${location.host}/ws`);
+  socket = ws;
+  ws.onopen = () => { statusLine.textContent = 'connected'; };
+  ws.onmessage = (m) => {
+    try { view = Object.assign({ windows: [], tray: [], boxes: [], menus: [], choosers: [] }, JSON.parse(m.data)); }
+    catch (e) { return; }
+    render();
+  };
+  ws.onclose = () => {
+    statusLine.textContent = 'reconnecting…';
+    socket = null;
+    setTimeout(connect, 1000);
+  };
+}
+
+connect();
