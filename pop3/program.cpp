@@ -36,9 +36,9 @@ class PopProgram {
   }
 
   int Run() {
-    // A person answers the boxes only where one may be watching: never in
-    // service mode.
-    loop_.SetOperator(settings_.serviceMode ? MakeUnattendedOperator() : MakeOperatorFromEnvironment());
+    // The loop's operator follows TELLMAR_OPERATOR; a service has nobody
+    // to answer a box, whatever the environment says.
+    if (settings_.serviceMode) loop_.SetOperator(MakeUnattendedOperator());
     if (const int code = windows_.Create(); code != 0) return code;
     loop_.SetMainWindow(windows_.mainWindow());
     if (!windows_.CreateSocketWindow()) {
