@@ -121,8 +121,6 @@ std::optional<std::string> FindTarget(const Args& args, bool withControl, Target
 }
 
 int Tree(const Args& args) {
-  Loop loop;
-  if (auto error = Join(loop)) return Fail(*error);
   Target target;
   if (auto error = FindTarget(args, false, target)) return Fail(*error);
   const auto info = automation::Describe(target.window, true);
@@ -133,8 +131,6 @@ int Tree(const Args& args) {
 }
 
 int Get(const Args& args) {
-  Loop loop;
-  if (auto error = Join(loop)) return Fail(*error);
   Target target;
   if (auto error = FindTarget(args, true, target)) return Fail(*error);
   const auto info = automation::Describe(target.control, false);
@@ -143,14 +139,13 @@ int Get(const Args& args) {
 }
 
 int Click(const Args& args) {
-  Loop loop;
-  if (auto error = Join(loop)) return Fail(*error);
   Target target;
   if (auto error = FindTarget(args, true, target)) return Fail(*error);
   if (!automation::Click(target.control)) return Fail("control " + args[1] + " cannot be clicked");
   return 0;
 }
 
+// Each runs on a loop that has joined the desktop.
 struct UiVerb {
   std::string_view name;
   std::size_t arguments;  // after the sub-verb
@@ -169,6 +164,8 @@ int Ui(const Args& args) {
     if (args[0] != verb.name) continue;
     const Args rest(args.begin() + 1, args.end());
     if (rest.size() != verb.arguments) return Usage(kUiUsage);
+    Loop loop;
+    if (auto error = Join(loop)) return Fail(*error);
     return verb.run(rest);
   }
   return Usage(kUiUsage);
