@@ -33,5 +33,5 @@ start Dialwick
 start tmadmin32
 "$top/build/bin/tmdesk" --port "${DEMO_DESK_PORT:-8110}" &
 pids+=($!)
-echo "Open the address above in a browser to see the programs' windows and tray icons."
+echo "tmdesk prints the browser desktop's address with its access token; open it to see and drive the programs."
 wait
