@@ -154,10 +154,13 @@ def test_port_in_use_ends_the_process(sd):
     sd.settings["popsrv"].update(port=str(holder.getsockname()[1]))
     sd.write_settings()
     import subprocess
-    proc = subprocess.run([str(CVPOPD32)], cwd=sd.path, capture_output=True, timeout=20)
+    desktop = sd.path.parent / "desktop"
+    proc = subprocess.run([str(CVPOPD32)], cwd=sd.path, capture_output=True, timeout=20,
+                          env=dict(os.environ, TELLMAR_DESKTOP=str(desktop)))
     holder.close()
     assert proc.returncode == 0
     assert proc.stdout.decode().splitlines()[-1] == "Pop Server: Error - port already in use"
+    assert not list(desktop.glob("*.sock")), "the desktop entry is left"
 
 
 def test_privileged_port_without_privileges(sd):
@@ -167,7 +170,7 @@ def test_privileged_port_without_privileges(sd):
     if drop is None and os.geteuid() == 0:
         pytest.skip("cannot drop privileges")
     proc = subprocess.run([str(CVPOPD32)], cwd=sd.path, capture_output=True, timeout=20,
-                          preexec_fn=drop)
+                          preexec_fn=drop, env=dict(os.environ, TELLMAR_DESKTOP=str(sd.path.parent / "desktop")))
     assert proc.returncode == 0
     assert proc.stdout.decode().splitlines()[-1] == \
         "Pop Server: Error - no permission to use port 110"
