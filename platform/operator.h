@@ -82,6 +82,9 @@ std::string_view ButtonCaption(int id);  // "OK", "Cancel", "&Yes"...
 
 std::unique_ptr<Operator> MakeUnattendedOperator();
 std::unique_ptr<Operator> MakeInteractiveOperator();
+// A program's default: interactive when TELLMAR_OPERATOR is "interactive"
+// (a person answers on the browser desktop or with tmctl), else unattended.
+std::unique_ptr<Operator> MakeOperatorFromEnvironment();
 
 class ScriptedOperator : public Operator {
  public:
