@@ -95,8 +95,8 @@ bool DialwickApp::Start() {
   }
   Loop& loop = Loop::Current();
   // A service or a server system has nobody at the screen: boxes take their
-  // default answer and go to standard error.
-  loop.SetOperator(runAsService() || serverSystem() ? MakeUnattendedOperator() : MakeInteractiveOperator());
+  // default answer and go to standard error, whatever the desktop offers.
+  if (runAsService() || serverSystem()) loop.SetOperator(MakeUnattendedOperator());
 
   // One copy per desktop; a second one leaves without a word.
   if (FindWindow(std::nullopt, kWindowTitle) != 0) return false;

@@ -381,3 +381,19 @@ def test_missing_phonebook_is_said_once_and_the_handler_serves_on(tmp_path):
         assert desk.tray()[0][1] == "121"
     finally:
         desk.stop()
+
+
+def test_server_system_shows_nothing_and_a_service_has_no_tray(tmp_path):
+    desk = Desk(tmp_path, phonebook=None)
+    (desk.server / "DIALWICK.INI").write_text("[Dun32]\nServerSystem=1\n")
+    (desk.server / "tmhub.ini").write_text("[Environment]\nRunAsService=-1\n")
+    try:
+        desk.start()  # the missing phonebook's box is not shown
+        assert desk.tray() == []
+        # No password anywhere and no dialog to ask for one: the session ends.
+        a = desk.request("0,ISP")
+        assert a.words()[-1] == "OFFLINE"
+        assert desk.window_count("Dialwick - No Password for Connection!") == 0
+        assert desk.window_count(PASSWORD_DIALOG) == 0
+    finally:
+        desk.stop()
