@@ -1,8 +1,6 @@
 // Start-up, the main window and its message table.
 #include "dialer/dialwick_app.h"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 
