@@ -223,6 +223,9 @@ void DialEngine::IssueDial() {
   s_.dialHandle = handle;
   WriteBackDialParams();
   s_.currentPassword.clear();
+  // A dial the service refuses at once sends no notification; without this
+  // the client would wait for a word that never comes.
+  if (s_.lastResult != ras::error::kSuccess) HandleError(s_.lastResult);
 }
 
 void DialEngine::OnDialEvent(unsigned serial, int st, int error) {

@@ -132,6 +132,9 @@ bool DialerSettings::ShowProgress() const {
 }
 
 std::error_code DialerSettings::SetShowProgress(bool on) {
+  // The user's configuration directory may not exist yet on a fresh account.
+  std::error_code ec;
+  std::filesystem::create_directories(userProfile_.parent_path(), ec);
   return WriteProfileString(userProfile_, kWindowSection, "showmsdialogs", Flag(on));
 }
 

@@ -41,7 +41,9 @@ bool ReadNumber(const IniDocument& doc, PhonebookEntry& entry, std::string_view 
 }
 
 bool IsFailState(int s) {
-  // Failing on "connected" itself makes no sense; every earlier state may.
+  // Failing on "connected" itself makes no sense; every earlier state may,
+  // and "disconnected" reports the failure where "connected" would come.
+  if (s == state::kDisconnected) return true;
   return s != state::kConnected &&
          std::find(std::begin(kDialSequence), std::end(kDialSequence), s) != std::end(kDialSequence);
 }
@@ -73,7 +75,7 @@ PhonebookEntry ReadEntry(const IniDocument& doc, const std::string& name) {
     entry.problem = "Result " + std::to_string(entry.result) + " is not 0 or a code from 601 to 744";
     return entry;
   }
-  if (!ReadNumber(doc, entry, "FailState", 0, state::kConnected, &entry.failState)) return entry;
+  if (!ReadNumber(doc, entry, "FailState", 0, state::kDisconnected, &entry.failState)) return entry;
   if (!IsFailState(entry.failState)) {
     entry.problem = "FailState " + std::to_string(entry.failState) + " is not a state the dial passes";
     return entry;
@@ -114,6 +116,31 @@ Phonebook LoadPhonebook(const std::filesystem::path& file) {
   auto doc = LoadProfile(file);
   for (const auto& name : doc->SectionNames()) book.entries.push_back(ReadEntry(*doc, name));
   return book;
+}
+
+std::string EntryNameProblem(std::string_view name) {
+  if (name.empty()) return "An entry needs a name.";
+  if (name.size() > kMaxEntryName) return "An entry name has at most 256 characters.";
+  if (name.front() == ' ' || name.back() == ' ') return "An entry name cannot begin or end with a blank.";
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || c == '[' || c == ']' || c == '\\')
+      return "An entry name cannot hold brackets, backslashes or control characters.";
+  }
+  return {};
+}
+
+std::error_code WritePhonebookEntry(const std::filesystem::path& file, const PhonebookEntry& entry) {
+  if (!EntryNameProblem(entry.name).empty()) return std::make_error_code(std::errc::invalid_argument);
+  ProfileBatch batch(file);
+  batch.AddSection(entry.name);
+  batch.Write(entry.name, "Number", entry.saved.phoneNumber);
+  batch.Write(entry.name, "Callback", entry.saved.callbackNumber);
+  batch.Write(entry.name, "User", entry.saved.userName);
+  batch.Write(entry.name, "Password", entry.saved.password);
+  batch.Write(entry.name, "Domain", entry.saved.domain);
+  batch.Write(entry.name, "PasswordSaved", entry.keepsPassword ? "1" : "0");
+  return batch.Commit();
 }
 
 }  // namespace tellmar::ras

@@ -5,7 +5,8 @@
 //   PasswordSaved  "1" (default): the service keeps the entry's password;
 //                  "0": it keeps none
 //   Result         0 (default): the dial connects; 601..744: it fails so
-//   FailState      the dial state at which Result is reported (default 2)
+//   FailState      the dial state at which Result is reported (default 2);
+//                  8193: as a disconnect in place of "connected"
 //   StepMs         milliseconds between state notifications (default 100)
 //   DropAfter      seconds after connecting at which the remote side hangs
 //                  up (default 0: never)
@@ -19,6 +20,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "platform/ras/dialup.h"
@@ -55,5 +57,15 @@ inline constexpr int kDialSequence[] = {
 std::filesystem::path DefaultPhonebookPath();
 
 Phonebook LoadPhonebook(const std::filesystem::path& file);
+
+// Why `name` cannot name an entry ("" when it can): empty, longer than 256
+// characters, blanks at either end, brackets or control characters (they
+// would break the section header), or a backslash (the Windows 95 family
+// keeps each entry as a registry key named by it).
+std::string EntryNameProblem(std::string_view name);
+
+// Creates or updates the entry's section with its saved dial parameters and
+// its PasswordSaved switch; the scripted outcome keys are left as they are.
+std::error_code WritePhonebookEntry(const std::filesystem::path& file, const PhonebookEntry& entry);
 
 }  // namespace tellmar::ras

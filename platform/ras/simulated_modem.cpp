@@ -63,6 +63,11 @@ void SimulatedModem::Advance(ConnHandle handle) {
     failure = link->forcedError;
   } else if (link->script.result != 0 && link->state == link->script.failState) {
     failure = link->script.result;
+  } else if (link->script.result != 0 && link->script.failState == state::kDisconnected &&
+             link->state == state::kConnected) {
+    // The line fails where it would have connected, reported as a disconnect.
+    link->state = state::kDisconnected;
+    failure = link->script.result;
   }
   Notify notify = link->notify;  // the callback may hang the link up
   const int reached = link->state;

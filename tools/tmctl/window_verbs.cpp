@@ -13,8 +13,10 @@
 #include <vector>
 
 #include "platform/channel.h"
+#include "platform/controls.h"
 #include "platform/loop.h"
 #include "platform/window.h"
+#include "platform/window_state.h"
 #include "tools/tmctl/verb.h"
 
 extern char** environ;
@@ -30,8 +32,8 @@ constexpr auto kStartPoll = 1s;
 constexpr int kDefaultWaitSeconds = 10;
 
 constexpr const char* kCallUsage =
-    "call CLASS TITLE [--start CMD] [--slot NAME:REGMSG[=TEXT]]... [--copydata TEXT] [--post]"
-    " [--wait NAME[=WORD,WORD...]] [--timeout SECONDS] MSG [WPARAM [LPARAM]]";
+    "call CLASS TITLE [--start CMD] [--slot NAME:REGMSG[=TEXT]]... [--combo NAME]... [--copydata TEXT]"
+    " [--post] [--wait NAME[=WORD,WORD...]] [--timeout SECONDS] [--history] MSG [WPARAM [LPARAM]]";
 
 // Joins the desktop as a program of its own, so peers can call back.
 std::optional<std::string> Join(Loop& loop) {
@@ -76,8 +78,10 @@ int Text(const Args& args) {
 struct Slot {
   std::string name;
   UINT registerMessage = 0;
-  std::string text;
+  std::string text;  // "@OTHER": the handle of slot OTHER in decimal
+  bool combo = false;
   HWND hwnd = 0;
+  std::vector<std::string> history;  // every text a peer wrote, in order
 };
 
 struct CallOptions {
@@ -86,6 +90,7 @@ struct CallOptions {
   std::vector<Slot> slots;
   std::optional<std::string> copyData;
   bool post = false;
+  bool history = false;
   std::optional<std::string> waitSlot;
   std::vector<std::string> waitWords;
   int timeoutSeconds = kDefaultWaitSeconds;
@@ -102,7 +107,10 @@ std::optional<std::string> ParseCall(const Args& args, CallOptions& o) {
     };
     if (a == "--post") {
       o.post = true;
-    } else if (a == "--start" || a == "--slot" || a == "--copydata" || a == "--wait" || a == "--timeout") {
+    } else if (a == "--history") {
+      o.history = true;
+    } else if (a == "--start" || a == "--slot" || a == "--combo" || a == "--copydata" || a == "--wait" ||
+               a == "--timeout") {
       auto v = value();
       if (!v) return a + " needs a value";
       if (a == "--start") {
@@ -125,6 +133,13 @@ std::optional<std::string> ParseCall(const Args& args, CallOptions& o) {
             p = comma + 1;
           }
         }
+      } else if (a == "--combo") {
+        Slot s;
+        s.name = *v;
+        s.combo = true;
+        for (const Slot& other : o.slots)
+          if (other.name == s.name) return "slot " + s.name + " given twice";
+        o.slots.push_back(std::move(s));
       } else {
         Slot s;
         const auto colon = v->find(':');
@@ -200,8 +215,22 @@ int Call(const Args& args) {
   if (target == 0) return Fail("no window of class '" + o.className + "' titled '" + o.title + "'");
 
   for (Slot& s : o.slots) {
-    s.hwnd = CreateWindow(kEditClass, s.text, 0, 0, 0, 20, 20);
+    s.hwnd = CreateWindow(s.combo ? kComboBoxClass : kEditClass, "", 0, 0, 0, 20, 20);
     if (s.hwnd == 0) return Fail("cannot create slot " + s.name);
+    // Every text a peer writes is kept, so that a sequence of result words
+    // can be shown, not only the last.
+    Window* w = loop.Find(s.hwnd);
+    w->proc = [inner = w->proc, &history = s.history](HWND h, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+      if (m == WM_SETTEXT && lp != 0 && InSendMessageFromPeer()) history.emplace_back(reinterpret_cast<const char*>(lp));
+      return inner(h, m, wp, lp);
+    };
+  }
+  for (Slot& s : o.slots) {
+    std::string text = s.text;
+    if (text.size() > 1 && text[0] == '@') {
+      if (auto h = Parameter(text, o.slots)) text = std::to_string(*h);
+    }
+    if (!s.combo) SetWindowText(s.hwnd, text);
   }
   for (const Slot& s : o.slots) {
     if (s.registerMessage == 0) continue;
@@ -252,7 +281,20 @@ int Call(const Args& args) {
       failure = "slot " + waited->name + " did not change within " + std::to_string(o.timeoutSeconds) + " s";
   }
   std::printf("result=%lld\n", static_cast<long long>(result.value));
-  for (const Slot& s : o.slots) std::printf("%s=%s\n", s.name.c_str(), GetWindowText(s.hwnd).c_str());
+  for (const Slot& s : o.slots) {
+    if (!s.combo) {
+      std::printf("%s=%s\n", s.name.c_str(), GetWindowText(s.hwnd).c_str());
+      continue;
+    }
+    const int count = ComboBox_GetCount(s.hwnd);
+    std::printf("%s=%d\n", s.name.c_str(), count);
+    for (int i = 0; i < count; ++i) std::printf("%s[%d]=%s\n", s.name.c_str(), i, ComboBox_GetLBText(s.hwnd, i).c_str());
+  }
+  if (o.history) {
+    for (const Slot& s : o.slots)
+      for (std::size_t i = 0; i < s.history.size(); ++i)
+        std::printf("%s#%zu=%s\n", s.name.c_str(), i + 1, s.history[i].c_str());
+  }
   std::fflush(stdout);
   return failure ? Fail(*failure) : 0;
 }

@@ -319,3 +319,20 @@ TEST_F(DialEngineTest, NoPasswordAnywhereEndsWithOffline) {
 
 }  // namespace
 }  // namespace tellmar::dialer
+
+namespace tellmar::dialer {
+namespace {
+
+TEST_F(DialEngineTest, ADialTheServiceRefusesAtOnceIsAnsweredAndLeavesTheTrayOffline) {
+  Make();
+  Request("Nowhere");  // not in the phonebook: the service refuses the dial itself
+  engine_->state().currentPassword = "pw";
+  engine_->Connect();
+  EXPECT_EQ(Words().back(), "FAIL");
+  EXPECT_EQ(engine_->state().trayState, kTrayOffline);
+  EXPECT_FALSE(engine_->state().dialInProgress);
+  EXPECT_EQ(engine_->state().lastError, ras::error::kCannotFindPhonebookEntry);
+}
+
+}  // namespace
+}  // namespace tellmar::dialer

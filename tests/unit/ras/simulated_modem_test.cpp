@@ -81,17 +81,21 @@ TEST_F(SimulatedModemTest, ScriptedFailuresAreReportedAtTheirStateAndLeaveNoConn
   WriteBook(
       "[Busy]\nResult=676\nStepMs=0\n"
       "[Auth]\nResult=691\nFailState=5\nStepMs=0\n"
-      "[Open]\nResult=602\nFailState=0\nStepMs=0\n");
+      "[Open]\nResult=602\nFailState=0\nStepMs=0\n"
+      "[Late]\nResult=678\nFailState=8193\nStepMs=0\n");
   auto modem = Modem();
-  Events busy, auth, open;
+  Events busy, auth, open, late;
   ConnHandle h;
   modem.Dial(Entry("Busy"), [&](int s, int e) { busy.push_back({s, e}); }, &h);
   modem.Dial(Entry("Auth"), [&](int s, int e) { auth.push_back({s, e}); }, &h);
   modem.Dial(Entry("Open"), [&](int s, int e) { open.push_back({s, e}); }, &h);
+  modem.Dial(Entry("Late"), [&](int s, int e) { late.push_back({s, e}); }, &h);
   RunLoop();
   EXPECT_EQ(busy, (Events{{0, 0}, {1, 0}, {2, 676}}));
   EXPECT_EQ(auth, (Events{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {19, 0}, {5, 691}}));
   EXPECT_EQ(open, (Events{{0, 602}}));
+  EXPECT_EQ(late, (Events{{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {19, 0}, {5, 0}, {14, 0}, {8193, 678}}))
+      << "a failure in place of \"connected\" comes as a disconnect";
   EXPECT_TRUE(modem.EnumConnections(16).connections.empty());
 }
 
@@ -236,6 +240,37 @@ TEST(PhonebookPathTest, EnvironmentChoosesTheFile) {
   ::setenv("XDG_CONFIG_HOME", "relative", 1);
   ::setenv("HOME", "/home/u", 1);
   EXPECT_EQ(DefaultPhonebookPath(), "/home/u/.config/tellmar/phonebook.ini");
+}
+
+TEST_F(SimulatedModemTest, WrittenEntriesKeepTheirScriptAndBadNamesAreRefused) {
+  WriteBook("[Office]\nResult=676\nStepMs=7\n");
+  PhonebookEntry office;
+  office.name = "Office";
+  office.saved.phoneNumber = "555";
+  office.saved.password = "pw";
+  office.keepsPassword = false;
+  ASSERT_FALSE(WritePhonebookEntry(book_, office));
+  PhonebookEntry home;
+  home.name = "Home";
+  home.saved.userName = "anna";
+  ASSERT_FALSE(WritePhonebookEntry(book_, home));
+  const Phonebook book = LoadPhonebook(book_);
+  ASSERT_EQ(book.entries.size(), 2u);
+  EXPECT_EQ(book.entries[0].result, 676) << "the outcome script stays";
+  EXPECT_EQ(book.entries[0].stepMs, 7);
+  EXPECT_EQ(book.entries[0].saved.phoneNumber, "555");
+  EXPECT_FALSE(book.entries[0].keepsPassword);
+  EXPECT_EQ(book.entries[1].saved.userName, "anna");
+
+  for (const char* bad : {"", " lead", "trail ", "a[b", "a]b", "a\\b", "tab\there"}) {
+    EXPECT_FALSE(EntryNameProblem(bad).empty()) << bad;
+    PhonebookEntry e;
+    e.name = bad;
+    EXPECT_TRUE(WritePhonebookEntry(book_, e)) << bad;
+  }
+  EXPECT_FALSE(EntryNameProblem(std::string(257, 'x')).empty());
+  EXPECT_TRUE(EntryNameProblem("My ISP \xA3").empty());
+  EXPECT_EQ(LoadPhonebook(book_).entries.size(), 2u);
 }
 
 }  // namespace

@@ -1,0 +1,38 @@
+// Dialwick: the dial-up connection handler. Started by the main server or
+// the administration utility with the server directory as working
+// directory; its one argument string is "-p DIR" or a request text.
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "dialer/dialwick_app.h"
+#include "platform/loop.h"
+#include "platform/ras/phonebook.h"
+
+int main(int argc, char** argv) {
+  using namespace tellmar;
+  // A client that vanishes mid-write must not end the handler.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::error_code error;
+  dialer::AppOptions options;
+  options.workingDir = std::filesystem::current_path(error);
+  if (error) {
+    std::fprintf(stderr, "Dialwick: cannot determine the working directory\n");
+    return 1;
+  }
+  options.userProfile = dialer::DefaultUserProfile();
+  options.phonebook = ras::DefaultPhonebookPath();
+  options.platform = dialer::SimulatedPlatform();
+  options.commandLine = dialer::ParseCommandLine(dialer::JoinArguments(std::vector<std::string>(argv + 1, argv + argc)));
+
+  Loop loop;
+  if (auto ec = loop.OpenChannel("Dialwick")) {
+    std::fprintf(stderr, "Dialwick: cannot join the desktop: %s\n", ec.message().c_str());
+    return 1;
+  }
+  dialer::DialwickApp app(loop.io(), std::move(options));
+  if (!app.Start()) return 0;
+  return loop.Run();
+}
