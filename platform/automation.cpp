@@ -109,10 +109,44 @@ WindowInfo DescribeLocal(const Window& w, bool deep) {
   info.icon = w.icon;
   info.rect = w.rect;
   info.dialogTemplate = w.dialog ? w.dialog->templateId : 0;
+  if (w.menu) info.menu = w.menu->items;
   if (deep)
     for (HWND child : w.children)
       if (Window* c = loop.Find(child)) info.children.push_back(DescribeLocal(*c, true));
   return info;
+}
+
+json MenuToJson(const std::vector<MenuItem>& items) {
+  json list = json::array();
+  for (const MenuItem& item : items) {
+    json j = {{"id", item.id},
+              {"text", item.text},
+              {"separator", (item.flags & MF_SEPARATOR) != 0},
+              {"grayed", (item.flags & (MF_GRAYED | MF_DISABLED)) != 0},
+              {"checked", (item.flags & MF_CHECKED) != 0}};
+    if ((item.flags & MF_POPUP) != 0) j["items"] = MenuToJson(item.items);
+    list.push_back(j);
+  }
+  return list;
+}
+
+std::vector<MenuItem> MenuFromJson(const json& list) {
+  std::vector<MenuItem> items;
+  for (const json& j : list) {
+    MenuItem item;
+    item.id = j.at("id").get<UINT>();
+    item.text = j.at("text").get<std::string>();
+    item.flags = MF_STRING;
+    if (j.value("separator", false)) item.flags |= MF_SEPARATOR;
+    if (j.value("grayed", false)) item.flags |= MF_GRAYED;
+    if (j.value("checked", false)) item.flags |= MF_CHECKED;
+    if (j.contains("items")) {
+      item.flags |= MF_POPUP;
+      item.items = MenuFromJson(j.at("items"));
+    }
+    items.push_back(std::move(item));
+  }
+  return items;
 }
 
 json ToJsonValue(const WindowInfo& w) {
@@ -127,6 +161,7 @@ json ToJsonValue(const WindowInfo& w) {
   json children = json::array();
   for (const WindowInfo& c : w.children) children.push_back(ToJsonValue(c));
   j["children"] = children;
+  j["menu"] = MenuToJson(w.menu);
   return j;
 }
 
@@ -161,6 +196,7 @@ WindowInfo FromJsonValue(const json& j) {
   const auto r = j.at("rect").get<std::vector<int>>();
   if (r.size() == 4) w.rect = RECT{r[0], r[1], r[2], r[3]};
   for (const json& c : j.at("children")) w.children.push_back(FromJsonValue(c));
+  if (j.contains("menu")) w.menu = MenuFromJson(j.at("menu"));
   return w;
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/menu.h"
 #include "platform/messages.h"
 #include "platform/tray.h"
 #include "platform/wire.h"
@@ -47,6 +48,7 @@ struct WindowInfo {
   int icon = 0;  // icon or image resource number
   RECT rect;
   int dialogTemplate = 0;
+  std::vector<MenuItem> menu;  // the window's menu bar: popups with their items
   std::vector<WindowInfo> children;
 
   std::string ToJson() const;
