@@ -69,8 +69,8 @@ bool SettingsFileExists() {
                              ec);
 }
 
-void ShowLocation(HWND dialog, bool unsetIsUnlocated) {
-  if (App().serverSettingsPath.empty() && unsetIsUnlocated) {
+void ShowLocation(HWND dialog) {
+  if (App().serverSettingsPath.empty()) {
     SetDlgItemText(dialog, kStatus, "Please set the path to the Tellmar3 installation...");
     SetDlgItemText(dialog, kPath, "");
     SetState(dialog, RcuState::Unlocated);
@@ -140,7 +140,13 @@ void SetLocation(HWND dialog) {
   batch.Write("Administration", "ServerPath", App().serverSettingsPath);
   batch.Write("Administration", "Path", App().serverDir);
   batch.Commit();
-  ShowLocation(dialog, false);
+  if (SettingsFileExists()) {
+    ShowLocation(dialog);
+  } else {
+    SetDlgItemText(dialog, kStatus, "Please set the path to the Tellmar3 installation...");
+    SetDlgItemText(dialog, kPath, "");
+    SetState(dialog, RcuState::Unlocated);
+  }
 }
 
 bool Readable(const fs::path& file) {
@@ -303,7 +309,7 @@ void Init(HWND dialog) {
   CheckDlgButton(dialog, kKeepOnTop, GetProfileInt(settings, "system", "OnTop", 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
   PlaceDialog(dialog);
   SetDlgItemText(dialog, kStatus, kNotConnected);
-  ShowLocation(dialog, true);
+  ShowLocation(dialog);
   if (Window* w = Loop::Current().Find(dialog)) w->icon = kRcuIcon;
 }
 
