@@ -4,5 +4,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build --target bench_channel
-exec build/bin/bench_channel
+cmake --build build --target channel_bench
+exec build/bench/channel_bench

@@ -21,25 +21,6 @@ constexpr std::string_view kEnds[] = {"", "\n", "\r\n"};
 
 }  // namespace
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 std::string_view TrimBlanks(std::string_view text) {
   std::size_t b = 0, e = text.size();
   while (b < e && IsBlank(text[b])) ++b;

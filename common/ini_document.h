@@ -23,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/ascii.h"
+
 namespace tellmar {
 
 class IniDocument {
@@ -98,9 +100,6 @@ class IniDocument {
   std::uint8_t lineEnd_ = 2;  // the file's own line end, for new lines
 };
 
-// Lower-cases ASCII letters only; other bytes are kept.
-std::string AsciiLower(std::string_view text);
-bool EqualsNoCase(std::string_view a, std::string_view b);
 // Without leading and trailing blanks (space, tab, CR, LF, VT, FF).
 std::string_view TrimBlanks(std::string_view text);
 

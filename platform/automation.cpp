@@ -29,6 +29,7 @@ enum Action : UINT {
   kFindChild,
   kDoubleClickItem,
   kClose,
+  kChanges,
 };
 
 Loop& L() { return Loop::Current(); }
@@ -116,44 +117,35 @@ WindowInfo DescribeLocal(const Window& w, bool deep) {
   return info;
 }
 
-json MenuToJson(const std::vector<MenuItem>& items) {
+// Menu texts and window texts are bytes; JSON carries them as Latin-1
+// characters (common/ascii.h), so nothing is lost on the way.
+json MenuJson(const std::vector<MenuItem>& items) {
   json list = json::array();
-  for (const MenuItem& item : items) {
-    json j = {{"id", item.id},
-              {"text", item.text},
-              {"separator", (item.flags & MF_SEPARATOR) != 0},
-              {"grayed", (item.flags & (MF_GRAYED | MF_DISABLED)) != 0},
-              {"checked", (item.flags & MF_CHECKED) != 0}};
-    if ((item.flags & MF_POPUP) != 0) j["items"] = MenuToJson(item.items);
-    list.push_back(j);
-  }
+  for (const MenuItem& m : items)
+    list.push_back({{"id", m.id}, {"text", Utf8FromBytes(m.text)}, {"flags", m.flags}, {"items", MenuJson(m.items)}});
   return list;
 }
 
 std::vector<MenuItem> MenuFromJson(const json& list) {
   std::vector<MenuItem> items;
-  for (const json& j : list) {
+  for (const json& m : list) {
     MenuItem item;
-    item.id = j.at("id").get<UINT>();
-    item.text = j.at("text").get<std::string>();
-    item.flags = MF_STRING;
-    if (j.value("separator", false)) item.flags |= MF_SEPARATOR;
-    if (j.value("grayed", false)) item.flags |= MF_GRAYED;
-    if (j.value("checked", false)) item.flags |= MF_CHECKED;
-    if (j.contains("items")) {
-      item.flags |= MF_POPUP;
-      item.items = MenuFromJson(j.at("items"));
-    }
+    item.id = m.at("id").get<UINT>();
+    item.text = BytesFromUtf8(m.at("text").get<std::string>());
+    item.flags = m.at("flags").get<UINT>();
+    item.items = MenuFromJson(m.at("items"));
     items.push_back(std::move(item));
   }
   return items;
 }
 
 json ToJsonValue(const WindowInfo& w) {
-  json j = {{"hwnd", w.hwnd},       {"class", w.className},     {"kind", w.kind},        {"id", w.id},
-            {"text", w.text},       {"style", w.style},         {"visible", w.visible},  {"enabled", w.enabled},
+  std::vector<std::string> items;
+  for (const std::string& item : w.items) items.push_back(Utf8FromBytes(item));
+  json j = {{"hwnd", w.hwnd},       {"class", Utf8FromBytes(w.className)}, {"kind", w.kind}, {"id", w.id},
+            {"text", Utf8FromBytes(w.text)},       {"style", w.style},         {"visible", w.visible},  {"enabled", w.enabled},
             {"focused", w.focused}, {"foreground", w.foreground}, {"topmost", w.topmost}, {"minimized", w.minimized},
-            {"check", w.check},     {"items", w.items},         {"itemData", w.itemData}, {"curSel", w.curSel},
+            {"check", w.check},     {"items", items},         {"itemData", w.itemData}, {"curSel", w.curSel},
             {"selected", w.selected}, {"tabStops", w.tabStops}, {"limit", w.limit},      {"readOnly", w.readOnly},
             {"password", w.password}, {"lower", w.lower},       {"upper", w.upper},      {"pos", w.pos},
             {"icon", w.icon},       {"template", w.dialogTemplate},
@@ -161,17 +153,17 @@ json ToJsonValue(const WindowInfo& w) {
   json children = json::array();
   for (const WindowInfo& c : w.children) children.push_back(ToJsonValue(c));
   j["children"] = children;
-  j["menu"] = MenuToJson(w.menu);
+  j["menu"] = MenuJson(w.menu);
   return j;
 }
 
 WindowInfo FromJsonValue(const json& j) {
   WindowInfo w;
   w.hwnd = j.at("hwnd").get<HWND>();
-  w.className = j.at("class").get<std::string>();
+  w.className = BytesFromUtf8(j.at("class").get<std::string>());
   w.kind = j.at("kind").get<std::string>();
   w.id = j.at("id").get<int>();
-  w.text = j.at("text").get<std::string>();
+  w.text = BytesFromUtf8(j.at("text").get<std::string>());
   w.style = j.at("style").get<std::uint32_t>();
   w.visible = j.at("visible").get<bool>();
   w.enabled = j.at("enabled").get<bool>();
@@ -180,7 +172,7 @@ WindowInfo FromJsonValue(const json& j) {
   w.topmost = j.at("topmost").get<bool>();
   w.minimized = j.at("minimized").get<bool>();
   w.check = j.at("check").get<int>();
-  w.items = j.at("items").get<std::vector<std::string>>();
+  for (const json& item : j.at("items")) w.items.push_back(BytesFromUtf8(item.get<std::string>()));
   w.itemData = j.at("itemData").get<std::vector<std::int64_t>>();
   w.curSel = j.at("curSel").get<int>();
   w.selected = j.at("selected").get<std::vector<int>>();
@@ -309,7 +301,7 @@ bool PressKeyLocal(HWND hwnd, int key, unsigned modifiers) {
 std::string EncodeTray(const std::vector<TrayIcon>& icons) {
   json list = json::array();
   for (const TrayIcon& t : icons)
-    list.push_back({{"hwnd", t.hwnd}, {"id", t.id}, {"message", t.callbackMessage}, {"icon", t.icon}, {"tip", t.tip}});
+    list.push_back({{"hwnd", t.hwnd}, {"id", t.id}, {"message", t.callbackMessage}, {"icon", t.icon}, {"tip", Utf8FromBytes(t.tip)}});
   return list.dump(-1, ' ', false, kBytesAsTheyAre);
 }
 
@@ -320,7 +312,7 @@ std::vector<TrayIcon> DecodeTray(std::string_view text) {
   for (const json& t : list) {
     if (!t.is_object()) continue;
     icons.push_back(TrayIcon{t.value("hwnd", 0), t.value("id", 0u), t.value("message", 0u), t.value("icon", 0),
-                             t.value("tip", std::string())});
+                             BytesFromUtf8(t.value("tip", std::string()))});
   }
   return icons;
 }
@@ -417,6 +409,14 @@ std::vector<TrayIcon> TrayIconsOf(HWND anyWindow) {
   return reply.ok ? DecodeTray(reply.bytes) : std::vector<TrayIcon>{};
 }
 
+std::optional<std::uint64_t> ChangeCount(HWND anyWindow) {
+  if (anyWindow == 0 || IsLocal(anyWindow)) return L().Changes();
+  if (!IsRemote(anyWindow)) return std::nullopt;
+  const wire::Reply reply = Remote(anyWindow, kChanges);
+  if (!reply.ok) return std::nullopt;
+  return static_cast<std::uint64_t>(reply.value);
+}
+
 bool ClickTray(HWND hwnd, UINT id, UINT mouseMessage) {
   return Act(hwnd, kTrayClick, [&] { return ClickTrayIcon(hwnd, id, mouseMessage); }, id, mouseMessage);
 }
@@ -426,6 +426,7 @@ bool ClickTray(HWND hwnd, UINT id, UINT mouseMessage) {
 wire::Reply HandleAutomation(const wire::Request& r) {
   auto answer = [](bool ok) { return wire::Reply{true, ok ? 1 : 0, {}}; };
   if (r.msg == kTray) return wire::Reply{true, 1, EncodeTray(TrayIcons())};
+  if (r.msg == kChanges) return wire::Reply{true, static_cast<std::int64_t>(L().Changes()), {}};
   Window* w = L().Find(r.hwnd);
   if (w == nullptr) return wire::Reply{false, 0, "no window " + HandleToText(r.hwnd)};
   const int a = static_cast<int>(r.wParam);

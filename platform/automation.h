@@ -48,7 +48,7 @@ struct WindowInfo {
   int icon = 0;  // icon or image resource number
   RECT rect;
   int dialogTemplate = 0;
-  std::vector<MenuItem> menu;  // the window's menu bar: popups with their items
+  std::vector<MenuItem> menu;  // the menu bar, if the window has one
   std::vector<WindowInfo> children;
 
   std::string ToJson() const;
@@ -79,6 +79,10 @@ bool Close(HWND hwnd);  // the close box: WM_CLOSE
 // Tray icons of this program, or of the program owning `anyWindow`.
 std::vector<TrayIcon> TrayIconsOf(HWND anyWindow);
 bool ClickTray(HWND hwnd, UINT id, UINT mouseMessage);
+
+// How often the program owning `anyWindow` has changed what a person sees
+// (Loop::Changes); nullopt when it does not answer.
+std::optional<std::uint64_t> ChangeCount(HWND anyWindow);
 
 }  // namespace automation
 

@@ -121,7 +121,7 @@ void Loop::WaitForSignal() {
 }
 
 Operator& Loop::op() {
-  if (!operator_) operator_ = MakeUnattendedOperator();
+  if (!operator_) operator_ = MakeOperatorFromEnvironment();
   return *operator_;
 }
 

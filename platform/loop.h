@@ -119,6 +119,12 @@ class Loop {
   // Nesting of sends from other programs (InSendMessageFromPeer).
   int peerSendDepth = 0;
 
+  // Counts what may have changed what a person sees (every message that is
+  // not a pure question, every tray change), so that the browser desktop
+  // asks one number per program instead of reading every control.
+  void NoteChange() { ++changes_; }
+  std::uint64_t Changes() const { return changes_; }
+
   // Answers owed to automation requests from other programs: a modal loop
   // that starts inside one sends them first, so the requester does not wait
   // for the dialog a click opened. Answers an id for RemoveEarlyReply.
@@ -138,6 +144,7 @@ class Loop {
   HWND mainWindow_ = 0;
   std::string program_;
   int slot_ = 0;
+  std::uint64_t changes_ = 0;
   std::uint32_t nextIndex_ = 1;
   std::unordered_map<HWND, std::shared_ptr<Window>> windows_;
   std::vector<HWND> zOrder_;

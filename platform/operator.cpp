@@ -1,6 +1,7 @@
 #include "platform/operator.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/dialog.h"
 #include "platform/loop.h"
@@ -210,6 +211,12 @@ class InteractiveOperator : public Operator {
 
 std::unique_ptr<Operator> MakeUnattendedOperator() { return std::make_unique<UnattendedOperator>(); }
 std::unique_ptr<Operator> MakeInteractiveOperator() { return std::make_unique<InteractiveOperator>(); }
+
+std::unique_ptr<Operator> MakeOperatorFromEnvironment() {
+  const char* choice = std::getenv("TELLMAR_OPERATOR");
+  if (choice != nullptr && std::string_view(choice) == "interactive") return MakeInteractiveOperator();
+  return MakeUnattendedOperator();
+}
 
 int ScriptedOperator::MessageBox(const MessageBoxRequest& request) {
   std::optional<int> answer;

@@ -93,6 +93,9 @@ inline constexpr int kOperatorPathId = 1152;
 
 std::unique_ptr<Operator> MakeUnattendedOperator();
 std::unique_ptr<Operator> MakeInteractiveOperator();
+// A program's default: interactive when TELLMAR_OPERATOR is "interactive"
+// (a person answers on the browser desktop or with tmctl), else unattended.
+std::unique_ptr<Operator> MakeOperatorFromEnvironment();
 
 class ScriptedOperator : public Operator {
  public:

@@ -17,10 +17,6 @@ std::string IniKeyOf(std::string_view valueName) {
   return valueName.empty() ? std::string(kDefaultValueName) : std::string(valueName);
 }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 }  // namespace
 
 std::optional<RegistryRoot> ParseRegistryRoot(std::string_view name) {

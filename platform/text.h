@@ -1,24 +1,4 @@
-// Small text helpers of the platform layer. Texts are bytes: comparisons
-// without regard to case fold ASCII letters only, so 8-bit characters pass
-// through untouched.
+// Small text helpers of the platform layer: those of common/ascii.h.
 #pragma once
 
-#include <string>
-#include <string_view>
-
-namespace tellmar {
-
-inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-inline bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
-
-inline bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-}  // namespace tellmar
+#include "common/ascii.h"

@@ -8,6 +8,7 @@
 namespace tellmar {
 
 bool Shell_NotifyIcon(UINT message, const NOTIFYICONDATA& data) {
+  Loop::Current().NoteChange();
   auto& icons = Loop::Current().tray();
   auto it = std::find_if(icons.begin(), icons.end(),
                          [&](const TrayIcon& t) { return t.hwnd == data.hWnd && t.id == data.uID; });

@@ -122,7 +122,27 @@ bool DestroyWindow(HWND hwnd) {
 
 bool IsWindow(HWND hwnd) { return L().Find(hwnd) != nullptr; }
 
+namespace {
+
+// Messages that only ask: they change nothing a person could see.
+bool IsQuestion(UINT msg) {
+  switch (msg) {
+    case WM_NULL: case WM_GETTEXT: case WM_GETTEXTLENGTH: case EM_GETSEL: case EM_GETLINECOUNT:
+    case EM_GETLIMITTEXT: case BM_GETCHECK: case LB_GETSEL: case LB_GETCURSEL: case LB_GETTEXT:
+    case LB_GETTEXTLEN: case LB_GETCOUNT: case LB_FINDSTRING: case LB_GETSELCOUNT: case LB_GETSELITEMS:
+    case LB_GETITEMDATA: case LB_FINDSTRINGEXACT: case CB_GETCOUNT: case CB_GETCURSEL: case CB_GETLBTEXT:
+    case CB_GETLBTEXTLEN: case CB_FINDSTRING: case CB_GETITEMDATA: case CB_FINDSTRINGEXACT:
+    case UDM_GETPOS: case UDM_GETPOS32: case PBM_GETPOS:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 LRESULT CallWindowProc(const WndProc& proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!IsQuestion(msg)) L().NoteChange();
   return proc ? proc(hwnd, msg, wParam, lParam) : DefWindowProc(hwnd, msg, wParam, lParam);
 }
 

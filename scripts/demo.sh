@@ -1,17 +1,37 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, lays out a demo server directory and runs
-# the programs on it. Stop with Ctrl+C.
+# the programs on it, with the browser desktop to see and drive them.
+# Stop with Ctrl+C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh
 
-demo=${DEMO_DIR:-$PWD/build/demo-server}
+top=$PWD
+demo=${DEMO_DIR:-$top/build/demo-server}
 bash scripts/make-demo-server.sh "$demo"
 echo "Demo server directory: $demo"
 
-if [ -x build/bin/cvpopd32 ]; then
-  port=$(build/bin/tmctl ini get "$demo/tmhub.ini" popsrv port 110)
-  echo "POP3 server on port $port: users ROOT (password 'postmaster') and ANNA (password 'anna-secret')."
-  cd "$demo" && exec "$OLDPWD/build/bin/cvpopd32"
-fi
+# The demo's own desktop, so that it meets no other programs of this user.
+export TELLMAR_DESKTOP=${TELLMAR_DESKTOP:-$top/build/demo-desktop}
+export TELLMAR_OPERATOR=interactive
+export TELLMAR_PHONEBOOK=${TELLMAR_PHONEBOOK:-$demo/phonebook.ini}
+mkdir -p "$TELLMAR_DESKTOP" && chmod 700 "$TELLMAR_DESKTOP"
+
+pids=()
+trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null' EXIT INT TERM
+start() {  # program [args...]: started in the server directory when built
+  [ -x "$top/build/bin/$1" ] || return 0
+  (cd "$demo" && exec "$top/build/bin/$@") &
+  pids+=($!)
+}
+
+port=$(build/bin/tmctl ini get "$demo/tmhub.ini" popsrv port 110)
+echo "POP3 server on port $port: users ROOT (password 'postmaster') and ANNA (password 'anna-secret')."
+start cvpopd32
+start Dialwick
+start tmadmin32
+"$top/build/bin/tmdesk" --port "${DEMO_DESK_PORT:-8110}" &
+pids+=($!)
+echo "tmdesk prints the browser desktop's address with its access token; open it to see and drive the programs."
+wait

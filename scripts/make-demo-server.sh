@@ -27,3 +27,15 @@ if ! ls "$dir/ANNA"/*.txt >/dev/null 2>&1; then
   printf 'From: bob@example.org\nTo: anna@example.com\nSubject: Lunch\n\nLunch at noon?\n' |
     "$tmctl" deliver "$dir" ANNA --from '<bob@example.org>' --to '<anna@example.com>' >/dev/null
 fi
+
+# Dial-up entries for the simulated modem (the demo points TELLMAR_PHONEBOOK here).
+pb="$dir/phonebook.ini"
+if [ ! -f "$pb" ]; then
+  "$tmctl" ini set "$pb" "Example ISP" Number "555-0100"
+  "$tmctl" ini set "$pb" "Example ISP" User "office"
+  "$tmctl" ini set "$pb" "Example ISP" Password "dialup"
+  "$tmctl" ini set "$pb" "Example ISP" StepMs 400
+  "$tmctl" ini set "$pb" "Busy Line" Number "555-0199"
+  "$tmctl" ini set "$pb" "Busy Line" Result 676
+  "$tmctl" ini set "$pb" "Busy Line" StepMs 400
+fi

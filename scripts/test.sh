@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test: the unit tests (CTest)
-# and the tests that run the programs with real clients (pytest).
+# Installs what is needed, builds, and runs every test: the unit tests (CTest),
+# the tests that run the programs with real clients (pytest) and the browser
+# tests of the desktop page (node's test runner with Playwright).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -13,4 +14,6 @@ status=0
 # pytest says 5 when it collected nothing; that is not a failure of ours.
 rc=0; /usr/bin/python3 -m pytest -q tests/integration || rc=$?
 [ $rc -eq 0 ] || [ $rc -eq 5 ] || status=1
+# The browser desktop, in Debian's Chromium driven by Playwright.
+(cd tests/browser && node --test) || status=1
 exit $status

@@ -43,12 +43,11 @@ void ReadPlatform(AdminState& app) {
           .value_or("");
 }
 
-// Boxes wait for a person (the browser desktop or tmctl) unless the program
-// runs unattended: as a service, or when TELLMAR_OPERATOR says so.
+// Boxes wait for a person (the browser desktop or tmctl) when
+// TELLMAR_OPERATOR asks for it; a server running as a service never shows
+// any.
 void ChooseOperator(Loop& loop, bool service) {
-  const char* mode = std::getenv("TELLMAR_OPERATOR");
-  const bool unattended = service || (mode != nullptr && std::string_view(mode) == "unattended");
-  loop.SetOperator(unattended ? MakeUnattendedOperator() : MakeInteractiveOperator());
+  loop.SetOperator(service ? MakeUnattendedOperator() : MakeOperatorFromEnvironment());
 }
 
 }  // namespace

@@ -42,8 +42,8 @@ class Desk:
             "TELLMAR_REGISTRY": str(self.registry),
             "XDG_CONFIG_HOME": str(self.config),
             "TZ": "UTC0",
+            "TELLMAR_OPERATOR": "interactive",
         })
-        self.env.pop("TELLMAR_OPERATOR", None)
         self.env.update(env or {})
         self.procs = []
 

@@ -21,12 +21,15 @@ def desk(tmp_path):
     d.stop()
 
 
+MF_GRAYED, MF_SEPARATOR = 0x1, 0x800
+
+
 def menu_items(tree):
     items = {}
     for popup in tree["menu"]:
         for item in popup.get("items", []):
-            if not item["separator"]:
-                items[item["id"]] = not item["grayed"]
+            if not item["flags"] & MF_SEPARATOR:
+                items[item["id"]] = not item["flags"] & MF_GRAYED
     return items
 
 

@@ -129,6 +129,23 @@ function renderControl(win, c) {
       node.append(up, down);
       break;
     }
+    case 'page': {  // a property-sheet page: a panel with its own controls
+      node = el('div', 'ctl page');
+      for (const child of c.children || []) node.appendChild(renderControl(win, child));
+      break;
+    }
+    case 'tabs': {  // the tab strip of a property sheet
+      node = el('div', 'ctl tabs');
+      node.setAttribute('role', 'tablist');
+      (c.items || []).forEach((text, i) => {
+        const tab = el('button', 'tab' + (c.sel === i ? ' sel' : ''), text);
+        tab.setAttribute('role', 'tab');
+        tab.setAttribute('aria-selected', String(c.sel === i));
+        tab.addEventListener('click', () => act({ kind: 'select', hwnd: c.hwnd, index: i }));
+        node.appendChild(tab);
+      });
+      break;
+    }
     default: {  // push buttons, owner-drawn buttons
       node = el('button', 'ctl button', c.text);
       node.addEventListener('click', () => act({ kind: 'click', hwnd: c.hwnd }));
@@ -215,8 +232,10 @@ function dragWith(handle, node, hwnd) {
 function renderTray() {
   trayBar.replaceChildren();
   for (const icon of view.tray) {
-    const b = el('button', 'tray-icon', String(icon.label || icon.icon));
+    const b = el('button', 'tray-icon', icon.label || String(icon.icon));
     b.title = icon.tip;
+    b.dataset.icon = icon.icon;
+    b.style.color = `hsl(${(icon.icon * 47) % 360}, 70%, 30%)`;
     b.setAttribute('aria-label', icon.tip);
     b.dataset.program = icon.program;
     const send = (event, e) => act({ kind: 'tray', hwnd: icon.hwnd, uid: icon.uid, event, x: e.clientX, y: e.clientY });
@@ -232,6 +251,7 @@ let localPopup = null;
 function showPopup(menu, x, y) {
   const node = el('div', 'popup');
   node.setAttribute('role', 'menu');
+  if (menu.program) node.dataset.program = menu.program;
   for (const item of menu.items) {
     if (item.separator) { node.appendChild(el('hr')); continue; }
     const b = el('button', '', item.text.replace(/&(.)/, '$1').replace('\t', '   '));
@@ -341,7 +361,11 @@ function render() {
   }
 }
 
-document.addEventListener('click', () => { if (localPopup) { localPopup = null; render(); } });
+document.addEventListener('click', (e) => {
+  if (localPopup) { localPopup = null; render(); }
+  // A click beside a program's popup menu closes it, as on a desktop.
+  if (!e.target.closest('.popup')) for (const m of view.menus) act({ kind: 'menu', menu: m.id, command: 0 });
+});
 
 function keyName(e) {
   const named = { Escape: 'Esc', Enter: 'Enter', Delete: 'Delete', Tab: 'Tab' };

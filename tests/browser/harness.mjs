@@ -1,0 +1,108 @@
+// Starts the real programs on a private desktop and server directory, and
+// the browser desktop in front of them, for one test file.
+import { spawn, execFileSync } from 'node:child_process';
+import { mkdtempSync, mkdirSync, rmSync, chmodSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, dirname } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import net from 'node:net';
+import { chromium } from 'playwright-core';
+
+const repo = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+export const bin = join(process.env.TELLMAR_BUILD_DIR || join(repo, 'build'), 'bin');
+
+export function freePort() {
+  return new Promise((resolve, reject) => {
+    const s = net.createServer();
+    s.listen(0, '127.0.0.1', () => {
+      const { port } = s.address();
+      s.close(() => resolve(port));
+    });
+    s.on('error', reject);
+  });
+}
+
+export async function waitFor(what, check, timeoutMs = 10000) {
+  const deadline = Date.now() + timeoutMs;
+  for (;;) {
+    const value = await check();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`);
+    await new Promise((r) => setTimeout(r, 50));
+  }
+}
+
+export class Desktop {
+  constructor() {
+    this.root = mkdtempSync(join(tmpdir(), 'tellmar-browser-'));
+    this.desktop = join(this.root, 'desktop');
+    this.server = join(this.root, 'server');
+    this.config = join(this.root, 'config');
+    mkdirSync(this.desktop, { mode: 0o700 });
+    chmodSync(this.desktop, 0o700);
+    mkdirSync(this.server);
+    mkdirSync(this.config);
+    this.env = {
+      ...process.env,
+      TELLMAR_DESKTOP: this.desktop,
+      TELLMAR_OPERATOR: 'interactive',
+      TELLMAR_REGISTRY: join(this.config, 'registry'),
+      TELLMAR_PHONEBOOK: join(this.config, 'phonebook.ini'),
+      XDG_CONFIG_HOME: this.config,
+    };
+    this.children = [];
+  }
+
+  tmctl(...args) {
+    return execFileSync(join(bin, 'tmctl'), args, { env: this.env, encoding: 'latin1' });
+  }
+
+  ini(section, key, value) {
+    this.tmctl('ini', 'set', join(this.server, 'tmhub.ini'), section, key, String(value));
+  }
+
+  start(program, args = [], options = {}) {
+    const child = spawn(join(bin, program), args, {
+      cwd: options.cwd || this.server,
+      env: { ...this.env, ...(options.env || {}) },
+      stdio: ['ignore', 'pipe', 'pipe'],
+    });
+    child.output = '';
+    child.stdout.on('data', (d) => { child.output += d.toString('latin1'); });
+    child.stderr.on('data', (d) => { child.output += d.toString('latin1'); });
+    child.exited = new Promise((resolve) => child.on('exit', (code) => resolve(code)));
+    this.children.push(child);
+    return child;
+  }
+
+  async startDesk() {
+    const port = await freePort();
+    this.desk = this.start('tmdesk', ['--port', String(port)]);
+    const line = await waitFor('tmdesk to print its address', () => {
+      const m = this.desk.output.match(/(http:\/\/\S+\?token=\w+)/);
+      return m && m[1];
+    });
+    this.url = line;
+    this.base = `http://127.0.0.1:${port}`;
+    return line;
+  }
+
+  async openPage() {
+    this.browser = await chromium.launch({
+      executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+      args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+        '--disable-component-update', '--disable-sync'],
+    });
+    this.page = await this.browser.newPage({ viewport: { width: 1280, height: 860 } });
+    await this.page.goto(this.url);
+    return this.page;
+  }
+
+  async close() {
+    if (this.browser) await this.browser.close();
+    for (const child of this.children) if (child.exitCode === null) child.kill('SIGTERM');
+    await Promise.race([Promise.all(this.children.map((c) => c.exited)), new Promise((r) => setTimeout(r, 3000))]);
+    for (const child of this.children) if (child.exitCode === null) child.kill('SIGKILL');
+    rmSync(this.root, { recursive: true, force: true });
+  }
+}

@@ -1,0 +1,122 @@
+// Property sheets and wizards, driven as a person would through automation.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/automation.h"
+#include "platform/controls.h"
+#include "platform/loop.h"
+#include "platform/propsheet.h"
+
+using namespace tellmar;
+
+namespace {
+
+void RegisterPages() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterResourceText("sheet.tmr", R"(
+page 9301 "General" 0 0 200 100
+  edit 1047 "" 7 7 100 12
+end
+page 9302 "Password" 0 0 200 100
+  edit 1048 "" 7 7 100 12
+end
+)");
+}
+
+struct PageLog {
+  std::vector<std::string> events;
+  bool refuseApply = false;
+  DlgProc Proc(const std::string& name) {
+    return [this, name](HWND page, UINT msg, WPARAM wp, LPARAM lp) -> INT_PTR {
+      if (msg == WM_COMMAND && HIWORD(wp) == EN_CHANGE) PropSheet_Changed(GetSheet(page), page);
+      if (msg != WM_NOTIFY) return FALSE;
+      const int code = reinterpret_cast<const NMHDR*>(lp)->code;
+      if (code == PSN_SETACTIVE) {
+        events.push_back(name + " shown");
+        SetSheetHint(GetSheet(page), name + " hint");
+      }
+      if (code == PSN_KILLACTIVE) events.push_back(name + " left");
+      if (code == PSN_APPLY) {
+        events.push_back(name + " apply");
+        SetDlgMsgResult(page, refuseApply && name == "password" ? PSNRET_INVALID : PSNRET_NOERROR);
+      }
+      if (code == PSN_WIZFINISH) events.push_back(name + " finish");
+      return TRUE;
+    };
+  }
+};
+
+HWND ForegroundSheet() { return GetForegroundWindow(); }
+
+}  // namespace
+
+TEST(PropertySheet, PagesLoadOnShowMarkChangesApplyAndRefuse) {
+  Loop loop;
+  RegisterPages();
+  PageLog log;
+  log.refuseApply = true;
+  PROPSHEETHEADER h;
+  h.caption = "Options";
+  h.pages = {{9301, log.Proc("general")}, {9302, log.Proc("password")}};
+  INT_PTR result = -5;
+  RegisterClass({"Driver", [&](HWND hh, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                   if (m != WM_TIMER) return DefWindowProc(hh, m, w, l);
+                   KillTimer(hh, 1);
+                   const HWND sheet = ForegroundSheet();
+                   EXPECT_EQ(GetWindowText(sheet), "Options");
+                   EXPECT_EQ(GetDlgItemText(sheet, IDC_SHEET_HINT), "general hint");
+                   const HWND apply = GetDlgItem(sheet, IDC_SHEET_APPLY);
+                   EXPECT_FALSE(IsWindowEnabled(apply));
+                   automation::SetText(automation::FindControl(PropSheet_GetCurrentPageHwnd(sheet), 1047), "x");
+                   EXPECT_TRUE(IsWindowEnabled(apply)) << "a person's edit marks the page changed";
+                   EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 1));
+                   EXPECT_EQ(GetDlgItemText(sheet, IDC_SHEET_HINT), "password hint");
+                   EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 0));
+                   EXPECT_TRUE(automation::Click(apply));  // refused by the password page, which comes forward
+                   EXPECT_EQ(ListBox_GetCurSel(GetDlgItem(sheet, IDC_SHEET_TABS)), 1);
+                   log.refuseApply = false;
+                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDOK)));
+                   return 0;
+                 }});
+  const HWND driver = CreateWindow("Driver", "", 0, 0, 0, 1, 1);
+  SetTimer(driver, 1, 1);
+  result = PropertySheet(h);
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(log.events, (std::vector<std::string>{"general shown", "general left", "password shown", "password left",
+                                                  "general shown", "general left", "general apply", "password apply",
+                                                  "password shown", "password left", "general apply",
+                                                  "password apply"}));
+}
+
+TEST(PropertySheet, WizardMovesWithNextAndBackAndEndsWithFinish) {
+  Loop loop;
+  RegisterPages();
+  PageLog log;
+  PROPSHEETHEADER h;
+  h.caption = "Setup Wizard";
+  h.wizard = true;
+  h.pages = {{9301, log.Proc("domain")}, {9302, log.Proc("user")}};
+  RegisterClass({"Driver", [&](HWND hh, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                   if (m != WM_TIMER) return DefWindowProc(hh, m, w, l);
+                   KillTimer(hh, 1);
+                   const HWND sheet = GetForegroundWindow();
+                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)));
+                   PropSheet_SetWizButtons(sheet, PSWIZB_BACK | PSWIZB_FINISH);
+                   EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, IDC_SHEET_NEXT)));
+                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_BACK)));
+                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)) == false);
+                   PropSheet_SetWizButtons(sheet, PSWIZB_NEXT);
+                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)));
+                   PropSheet_SetWizButtons(sheet, PSWIZB_FINISH);
+                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_FINISH)));
+                   return 0;
+                 }});
+  const HWND driver = CreateWindow("Driver", "", 0, 0, 0, 1, 1);
+  SetTimer(driver, 1, 1);
+  EXPECT_EQ(PropertySheet(h), 1);
+  EXPECT_EQ(log.events, (std::vector<std::string>{"domain shown", "user shown", "domain shown", "user shown",
+                                                  "user finish"}));
+}

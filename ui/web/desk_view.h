@@ -1,0 +1,59 @@
+// What the browser desktop shows: every running program's visible windows,
+// tray icons, message boxes, choosers and popup menus, read through the
+// automation calls, and a person's actions carried back the same way.
+//
+// Watching costs one small question per program per refresh: its change
+// count (automation::ChangeCount). Only a program whose count moved, or
+// whose list of top-level windows changed, is described again.
+//
+// The view sorts the interactive operator's dialogs by what they are: a
+// dialog holding the box text control is a message box, one holding the
+// file name field is a chooser, a menu-class window is a popup menu; every
+// other visible top-level window is a window.
+#pragma once
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "platform/automation.h"
+#include "platform/window.h"
+
+namespace tellmar::web {
+
+class DesktopWatcher {
+ public:
+  explicit DesktopWatcher(std::string token) : token_(std::move(token)) {}
+
+  // Reads what changed since the last call; true when the view changed.
+  bool Refresh();
+  nlohmann::json View() const;
+  // A person's action from the page; answers {"ok": ...} or {"error": ...}.
+  nlohmann::json Act(const nlohmann::json& action);
+
+ private:
+  struct Program {
+    std::string name;
+    std::vector<TopLevelWindow> windows;
+    std::uint64_t changes = 0;
+    nlohmann::json windowsView = nlohmann::json::array();
+    nlohmann::json boxes = nlohmann::json::array();
+    nlohmann::json choosers = nlohmann::json::array();
+    nlohmann::json menus = nlohmann::json::array();
+    nlohmann::json tray = nlohmann::json::array();
+  };
+  void Describe(Program& program);
+
+  std::string token_;
+  std::map<int, Program> programs_;  // by desktop slot
+  int menuX_ = 200, menuY_ = 200;    // where the last tray click was
+};
+
+// The view of one window or control (exposed for tests).
+nlohmann::json ControlView(const WindowInfo& control);
+nlohmann::json WindowView(const WindowInfo& window, const std::string& program);
+// "Ctrl+S", "F5", "Alt+F4", "Esc": virtual key and modifiers; key 0 when unknown.
+std::pair<int, unsigned> ParseKeyName(std::string_view name);
+
+}  // namespace tellmar::web
