@@ -1,5 +1,7 @@
 #include "admin/shell/admin_state.h"
 
+#include <cstdio>
+
 #include "platform/window.h"
 
 namespace tellmar::admin {
@@ -39,6 +41,14 @@ int TrayIconResource(Role role) { return role == Role::SupportModule ? kSupportI
 AdminState& App() {
   static AdminState state;
   return state;
+}
+
+std::string WindowsVersionText() {
+  const AdminState& app = App();
+  char text[300];
+  std::snprintf(text, sizeof text, "Windows Version [%d.%d.%d] - %s", app.major, app.minor, app.build,
+                app.servicePack.c_str());
+  return text;
 }
 
 bool SlotRegistered(Slot slot) { return App().slots[static_cast<std::size_t>(slot)] != 0; }

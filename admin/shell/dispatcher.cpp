@@ -54,12 +54,8 @@ Ended OpenAbout(HWND owner, DialogGuard& guard) {
 Ended OpenTechSupport(HWND owner, DialogGuard& guard) {
   const INT_PTR result = DialogBox(kTechSupportBox, owner, [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) -> INT_PTR {
     if (message == WM_INITDIALOG) {
-      const AdminState& app = App();
-      char version[300];
-      std::snprintf(version, sizeof version, "Windows Version [%d.%d.%d] - %s", app.major, app.minor, app.build,
-                    app.servicePack.c_str());
-      SetDlgItemText(dialog, 1015, version);
-      SetDlgItemText(dialog, 1016, "Server directory: " + app.serverDir);
+      SetDlgItemText(dialog, 1015, WindowsVersionText());
+      SetDlgItemText(dialog, 1016, "Server directory: " + App().serverDir);
     }
     return CloseOnButton(dialog, message, wParam, lParam);
   }, 0, &guard);

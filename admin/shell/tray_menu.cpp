@@ -28,15 +28,11 @@ NOTIFYICONDATA IconData() {
 }
 
 INT_PTR InformationBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  const AdminState& app = App();
   switch (message) {
     case WM_INITDIALOG: {
       CenterWindow(dialog);
       SetForegroundWindow(dialog);
-      char version[300];
-      std::snprintf(version, sizeof version, "Windows Version [%d.%d.%d] - %s", app.major, app.minor, app.build,
-                    app.servicePack.c_str());
-      SetDlgItemText(dialog, kVersionField, version);
+      SetDlgItemText(dialog, kVersionField, WindowsVersionText());
       SetDlgItemText(dialog, kModuleVersionField, kModuleVersion);
       return TRUE;
     }
