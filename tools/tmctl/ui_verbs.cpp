@@ -169,23 +169,23 @@ std::optional<int> ItemIndex(HWND control, const std::string& item) {
   return std::nullopt;
 }
 
-std::optional<std::pair<int, unsigned>> ParseKeySpec(std::string_view spec) {
+std::optional<std::pair<int, unsigned>> ParseKeyName(std::string_view name) {
   unsigned modifiers = 0;
   for (;;) {
-    if (StartsWithNoCase(spec, "ctrl+")) {
+    if (StartsWithNoCase(name, "ctrl+")) {
       modifiers |= KEY_CONTROL;
-      spec.remove_prefix(5);
-    } else if (StartsWithNoCase(spec, "alt+")) {
+      name.remove_prefix(5);
+    } else if (StartsWithNoCase(name, "alt+")) {
       modifiers |= KEY_ALT;
-      spec.remove_prefix(4);
-    } else if (StartsWithNoCase(spec, "shift+")) {
+      name.remove_prefix(4);
+    } else if (StartsWithNoCase(name, "shift+")) {
       modifiers |= KEY_SHIFT;
-      spec.remove_prefix(6);
+      name.remove_prefix(6);
     } else {
       break;
     }
   }
-  const int key = KeyFromName(spec);
+  const int key = KeyFromName(name);
   if (key == 0) return std::nullopt;
   return std::make_pair(key, modifiers);
 }
@@ -194,7 +194,7 @@ int Key(const std::vector<std::string>& a) {
   if (a.size() != 2) return Usage("ui key HANDLE KEY");
   auto hwnd = Window(a[0]);
   if (!hwnd) return Fail("not a window handle: " + a[0]);
-  auto key = ParseKeySpec(a[1]);
+  auto key = ParseKeyName(a[1]);
   if (!key) return Fail("unknown key " + a[1]);
   Session s;
   if (s.error) return Fail(*s.error);
