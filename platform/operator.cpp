@@ -78,8 +78,8 @@ class UnattendedOperator : public Operator {
 
 // --- Interactive: boxes are dialogs that automation answers ---------------------
 
-constexpr int kBoxTextId = 0xFFFF;
-constexpr int kFileNameId = 1152;
+constexpr int kBoxTextId = kOperatorTextId;
+constexpr int kFileNameId = kOperatorPathId;
 constexpr int kPrinterId = 1136;
 constexpr int kCopiesId = 1154;
 
@@ -98,8 +98,9 @@ ControlTemplate Control(std::string_view kind, std::string_view cls, int id, std
   return c;
 }
 
-DialogTemplate BoxTemplate(std::string_view caption) {
+DialogTemplate BoxTemplate(int id, std::string_view caption) {
   DialogTemplate t;
+  t.id = id;
   t.caption = std::string(caption);
   t.cx = 200;
   t.cy = 100;
@@ -124,7 +125,7 @@ INT_PTR EndOnButton(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 class InteractiveOperator : public Operator {
  public:
   int MessageBox(const MessageBoxRequest& request) override {
-    DialogTemplate t = BoxTemplate(request.caption);
+    DialogTemplate t = BoxTemplate(kOperatorBoxTemplate, request.caption);
     ControlTemplate text = Control("static", kStaticClass, kBoxTextId, request.text, 7, 0);
     text.image = static_cast<int>(request.type & MB_ICONMASK);
     t.controls.push_back(text);
@@ -145,7 +146,7 @@ class InteractiveOperator : public Operator {
   }
 
   std::optional<FileAnswer> ChooseFile(const FileRequest& request) override {
-    DialogTemplate t = BoxTemplate(request.title);
+    DialogTemplate t = BoxTemplate(kOperatorFileTemplate, request.title);
     std::string initial = request.fileName;
     if (initial.empty()) initial = request.initialDirectory;
     t.controls.push_back(Control("edit", kEditClass, kFileNameId, initial, 7, WS_TABSTOP | ES_AUTOHSCROLL));
@@ -160,7 +161,7 @@ class InteractiveOperator : public Operator {
   }
 
   std::optional<PrintAnswer> ChoosePrinter(const PrintRequest& request) override {
-    DialogTemplate t = BoxTemplate("Print");
+    DialogTemplate t = BoxTemplate(kOperatorPrintTemplate, "Print");
     t.controls.push_back(Control("combo", kComboBoxClass, kPrinterId, "", 7, WS_TABSTOP | CBS_DROPDOWN));
     t.controls.push_back(Control("edit", kEditClass, kCopiesId, std::to_string(request.copies), 27, WS_TABSTOP | ES_NUMBER));
     AddButtons(t, {IDOK, IDCANCEL}, IDOK, 60);
@@ -179,7 +180,7 @@ class InteractiveOperator : public Operator {
   }
 
   UINT TrackPopupMenu(const PopupRequest& request) override {
-    DialogTemplate t = BoxTemplate("");
+    DialogTemplate t = BoxTemplate(kOperatorMenuTemplate, "");
     int y = 0;
     for (const MenuItem& item : request.menu.items) {
       if ((item.flags & MF_SEPARATOR) != 0) {

@@ -80,6 +80,17 @@ std::vector<int> MessageBoxButtons(UINT type);
 int MessageBoxDefault(UINT type);
 std::string_view ButtonCaption(int id);  // "OK", "Cancel", "&Yes"...
 
+// The template numbers of the interactive operator's windows, so that
+// automation (and whoever answers them) can tell a waiting box, chooser,
+// print dialog or popup menu from the program's own dialogs. A box's text is
+// control kOperatorTextId; a chooser's path is control kOperatorPathId.
+inline constexpr int kOperatorBoxTemplate = -10;
+inline constexpr int kOperatorFileTemplate = -11;
+inline constexpr int kOperatorPrintTemplate = -12;
+inline constexpr int kOperatorMenuTemplate = -13;
+inline constexpr int kOperatorTextId = 0xFFFF;
+inline constexpr int kOperatorPathId = 1152;
+
 std::unique_ptr<Operator> MakeUnattendedOperator();
 std::unique_ptr<Operator> MakeInteractiveOperator();
 // A program's default: interactive when TELLMAR_OPERATOR is "interactive"

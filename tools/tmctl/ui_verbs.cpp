@@ -1,23 +1,31 @@
-// tmctl's ui verbs: what a person sees in a window and what they do to it,
-// through the cross-process automation of the program that owns it.
+// tmctl ui: what a person sees and does, from the shell, over the
+// cross-process automation: read a window's controls, type, click, select,
+// check, press keys, choose menu commands, and answer the message boxes,
+// choosers and popup menus a program in interactive mode keeps waiting.
 //
-//   tmctl ui tree HANDLE       the window and every control inside it, one
-//                              per line, indented by depth: handle, ID,
-//                              kind, "text", state words
-//   tmctl ui get HANDLE ID     one control's state as key=value lines
-//   tmctl ui click HANDLE ID   click a control as a person would
+//   tmctl ui tree HANDLE [--json]        the window and its controls
+//   tmctl ui get HANDLE ID               a control's text (a list: its items)
+//   tmctl ui set HANDLE ID TEXT          type TEXT into a control
+//   tmctl ui click HANDLE ID
+//   tmctl ui dblclick HANDLE ID [ITEM]
+//   tmctl ui select HANDLE ID ITEM       ITEM: an index or an item's text
+//   tmctl ui check HANDLE ID 0|1
+//   tmctl ui key HANDLE KEY              F5, Ctrl+S, Alt+F4, Esc, Enter, Tab...
+//   tmctl ui menu HANDLE COMMAND         a menu-bar command
+//   tmctl ui boxes                       boxes waiting: ID, kind, caption, text, buttons
+//   tmctl ui answer ID BUTTON|PATH       press a box's button, or give a chooser its path
 //
-// Texts are printed as they are, with \, ", CR, LF and tab escaped, so that
-// every control stays on one line. Each sub-verb is one row of kUiVerbs.
-#include <cstdint>
+// An ID of 0 names the window itself.
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/automation.h"
 #include "platform/loop.h"
+#include "platform/operator.h"
+#include "platform/text.h"
 #include "platform/window.h"
 #include "tools/tmctl/output.h"
 #include "tools/tmctl/verb.h"
@@ -27,151 +35,285 @@ namespace {
 
 using namespace tellmar;
 
-constexpr const char* kUiUsage = "ui tree HANDLE | ui get HANDLE ID | ui click HANDLE ID";
+constexpr const char* kUsage =
+    "ui tree|get|set|click|dblclick|select|check|key|menu|boxes|answer ... (see the README)";
 
-std::string Escaped(std::string_view text) {
+std::optional<long long> Number(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (end == nullptr || *end != '\0') return std::nullopt;
+  return value;
+}
+
+// A caption as shown: "&Yes" is "Yes"; a tab and what follows is the shortcut.
+std::string Plain(std::string_view caption) {
   std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '"': out += "\\\""; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      default: out += c;
-    }
-  }
+  for (char c : caption.substr(0, caption.find('\t')))
+    if (c != '&') out += c;
   return out;
 }
 
-std::vector<std::string> StateWords(const WindowInfo& w) {
-  std::vector<std::string> words;
-  if (!w.visible) words.emplace_back("hidden");
-  if (!w.enabled) words.emplace_back("disabled");
-  if (w.focused) words.emplace_back("focused");
-  if (w.foreground) words.emplace_back("foreground");
-  if (w.minimized) words.emplace_back("minimized");
-  if (w.check == 1) words.emplace_back("checked");
-  if (w.check == 2) words.emplace_back("indeterminate");
-  if (w.readOnly) words.emplace_back("readonly");
-  if (w.password) words.emplace_back("password");
-  if (w.kind == "listbox" || w.kind == "combobox") {
-    words.push_back("items=" + std::to_string(w.items.size()));
-    if (w.curSel >= 0) words.push_back("sel=" + std::to_string(w.curSel));
+struct Session {
+  Loop loop;
+  std::optional<std::string> error;
+  Session() {
+    if (auto e = loop.OpenChannel("tmctl")) error = "cannot join the desktop: " + e.message();
   }
-  if (w.kind == "updown" || w.kind == "progress") words.push_back("pos=" + std::to_string(w.pos));
+};
+
+std::optional<HWND> Window(const std::string& text) {
+  const HWND hwnd = HandleFromText(text);
+  if (hwnd == 0 || !Number(text)) return std::nullopt;
+  return hwnd;
+}
+
+// The control ID inside a window (0: the window itself).
+std::optional<HWND> Control(HWND window, const std::string& idText) {
+  auto id = Number(idText);
+  if (!id) return std::nullopt;
+  if (*id == 0) return window;
+  const HWND control = automation::FindControl(window, static_cast<int>(*id));
+  if (control == 0) return std::nullopt;
+  return control;
+}
+
+std::string StateWords(const WindowInfo& w) {
+  std::string words;
+  auto add = [&](const std::string& word) { words += (words.empty() ? "" : " ") + word; };
+  add(w.visible ? "visible" : "hidden");
+  add(w.enabled ? "enabled" : "disabled");
+  if (w.check == 1) add("checked");
+  if (w.check == 2) add("indeterminate");
+  if (w.focused) add("focused");
+  if (w.foreground) add("foreground");
+  if (w.topmost) add("topmost");
+  if (w.readOnly) add("readonly");
+  if (w.password) add("password");
+  if (w.minimized) add("minimized");
+  if (w.curSel >= 0) add("sel=" + std::to_string(w.curSel));
   return words;
 }
 
-void TreeLines(const WindowInfo& w, int depth, std::vector<std::string>& lines) {
-  std::string line(static_cast<std::size_t>(depth) * 2, ' ');
-  line += std::to_string(w.hwnd) + "\t" + std::to_string(w.id) + "\t" + w.kind + "\t\"" + Escaped(w.text) + "\"\t";
-  const std::vector<std::string> words = StateWords(w);
-  for (std::size_t i = 0; i < words.size(); ++i) line += (i == 0 ? "" : " ") + words[i];
-  lines.push_back(std::move(line));
-  for (const WindowInfo& child : w.children) TreeLines(child, depth + 1, lines);
-}
-
-std::vector<std::string> StateLines(const WindowInfo& w) {
-  auto flag = [](bool b) { return std::string(b ? "1" : "0"); };
-  std::vector<std::string> lines = {
-      "hwnd=" + std::to_string(w.hwnd),   "id=" + std::to_string(w.id),
-      "class=" + Escaped(w.className),    "kind=" + w.kind,
-      "text=" + Escaped(w.text),          "visible=" + flag(w.visible),
-      "enabled=" + flag(w.enabled),       "focused=" + flag(w.focused),
-      "check=" + std::to_string(w.check), "sel=" + std::to_string(w.curSel),
-  };
-  if (w.kind == "updown" || w.kind == "progress") {
-    lines.push_back("range=" + std::to_string(w.lower) + "," + std::to_string(w.upper));
-    lines.push_back("pos=" + std::to_string(w.pos));
+void PrintMenu(const std::vector<MenuItem>& items, const std::string& indent, std::vector<std::string>& out) {
+  for (const MenuItem& item : items) {
+    if ((item.flags & MF_SEPARATOR) != 0) {
+      out.push_back(indent + "menu -");
+      continue;
+    }
+    std::string line = indent + "menu " + std::to_string(item.id) + "\t" + item.text;
+    if ((item.flags & MF_GRAYED) != 0) line += "\tgrayed";
+    if ((item.flags & MF_CHECKED) != 0) line += "\tchecked";
+    out.push_back(line);
+    PrintMenu(item.items, indent + "  ", out);
   }
-  for (const std::string& item : w.items) lines.push_back("item=" + Escaped(item));
-  return lines;
 }
 
-// The program owning a window answers only a member of the desktop.
-std::optional<std::string> Join(Loop& loop) {
-  if (auto error = loop.OpenChannel("tmctl")) return "cannot join the desktop: " + error.message();
-  return std::nullopt;
+void PrintTree(const WindowInfo& w, const std::string& indent, std::vector<std::string>& out) {
+  out.push_back(indent + std::to_string(w.id) + "\t" + w.kind + "\t" + w.text + "\t" + StateWords(w));
+  for (std::size_t i = 0; i < w.items.size(); ++i) out.push_back(indent + "  item " + std::to_string(i) + "\t" + w.items[i]);
+  for (const WindowInfo& c : w.children) PrintTree(c, indent + "  ", out);
 }
 
-std::optional<int> ControlId(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
-  if (*end != '\0' || value < -1 || value > 0xFFFF) return std::nullopt;
-  return static_cast<int>(value);
+int Tree(const std::vector<std::string>& a) {
+  if (a.empty() || a.size() > 2 || (a.size() == 2 && a[1] != "--json")) return Usage("ui tree HANDLE [--json]");
+  auto hwnd = Window(a[0]);
+  if (!hwnd) return Fail("not a window handle: " + a[0]);
+  Session s;
+  if (s.error) return Fail(*s.error);
+  auto info = automation::Describe(*hwnd, true);
+  if (!info) return Fail("no window " + a[0]);
+  if (a.size() == 2) return PrintLine(info->ToJson());
+  std::vector<std::string> out{std::to_string(info->hwnd) + "\t" + info->className + "\t" + info->text + "\t" +
+                               StateWords(*info)};
+  PrintMenu(info->menu, "  ", out);
+  for (const WindowInfo& c : info->children) PrintTree(c, "  ", out);
+  return PrintLines(out);
 }
 
-// The control ID of a window inside HANDLE, as the first two arguments say.
-struct Target {
-  HWND window = 0;
-  HWND control = 0;
-};
-
-std::optional<std::string> FindTarget(const Args& args, bool withControl, Target& target) {
-  target.window = HandleFromText(args[0]);
-  if (target.window == 0) return "not a window handle: " + args[0];
-  if (!withControl) return std::nullopt;
-  const std::optional<int> id = ControlId(args[1]);
-  if (!id) return "not a control ID: " + args[1];
-  target.control = automation::FindControl(target.window, *id);
-  if (target.control == 0) return "no control " + args[1] + " in window " + args[0];
-  return std::nullopt;
+int Get(const std::vector<std::string>& a) {
+  if (a.size() != 2) return Usage("ui get HANDLE ID");
+  auto hwnd = Window(a[0]);
+  if (!hwnd) return Fail("not a window handle: " + a[0]);
+  Session s;
+  if (s.error) return Fail(*s.error);
+  auto control = Control(*hwnd, a[1]);
+  if (!control) return Fail("no control " + a[1] + " in window " + a[0]);
+  auto info = automation::Describe(*control, false);
+  if (!info) return Fail("no control " + a[1]);
+  if (info->kind == "listbox") return PrintLines(info->items);
+  return PrintLine(info->text);
 }
 
-int Tree(const Args& args) {
-  Target target;
-  if (auto error = FindTarget(args, false, target)) return Fail(*error);
-  const auto info = automation::Describe(target.window, true);
-  if (!info) return Fail("no window " + args[0]);
-  std::vector<std::string> lines;
-  TreeLines(*info, 0, lines);
-  return PrintLines(lines);
-}
-
-int Get(const Args& args) {
-  Target target;
-  if (auto error = FindTarget(args, true, target)) return Fail(*error);
-  const auto info = automation::Describe(target.control, false);
-  if (!info) return Fail("control " + args[1] + " has gone");
-  return PrintLines(StateLines(*info));
-}
-
-int Click(const Args& args) {
-  Target target;
-  if (auto error = FindTarget(args, true, target)) return Fail(*error);
-  if (!automation::Click(target.control)) return Fail("control " + args[1] + " cannot be clicked");
+// The verbs that act on one control: each answers whether it took.
+int Act(const std::vector<std::string>& a, std::size_t extra, const char* usage,
+        bool (*act)(HWND control, const std::vector<std::string>& rest)) {
+  if (a.size() < 2 || a.size() > 2 + extra) return Usage(usage);
+  auto hwnd = Window(a[0]);
+  if (!hwnd) return Fail("not a window handle: " + a[0]);
+  Session s;
+  if (s.error) return Fail(*s.error);
+  auto control = Control(*hwnd, a[1]);
+  if (!control) return Fail("no control " + a[1] + " in window " + a[0]);
+  const std::vector<std::string> rest(a.begin() + 2, a.end());
+  if (!act(*control, rest)) return Fail("the control did not take it (disabled, hidden or wrong kind?)");
   return 0;
 }
 
-// Each runs on a loop that has joined the desktop.
-struct UiVerb {
-  std::string_view name;
-  std::size_t arguments;  // after the sub-verb
-  int (*run)(const Args&);
-};
-
-constexpr UiVerb kUiVerbs[] = {
-    {"tree", 1, Tree},
-    {"get", 2, Get},
-    {"click", 2, Click},
-};
-
-int Ui(const Args& args) {
-  if (args.empty()) return Usage(kUiUsage);
-  for (const UiVerb& verb : kUiVerbs) {
-    if (args[0] != verb.name) continue;
-    const Args rest(args.begin() + 1, args.end());
-    if (rest.size() != verb.arguments) return Usage(kUiUsage);
-    Loop loop;
-    if (auto error = Join(loop)) return Fail(*error);
-    return verb.run(rest);
-  }
-  return Usage(kUiUsage);
+std::optional<int> ItemIndex(HWND control, const std::string& item) {
+  if (auto n = Number(item)) return static_cast<int>(*n);
+  auto info = automation::Describe(control, false);
+  if (!info) return std::nullopt;
+  for (std::size_t i = 0; i < info->items.size(); ++i)
+    if (EqualsNoCase(info->items[i], item)) return static_cast<int>(i);
+  return std::nullopt;
 }
 
-const Verb kUi("ui", kUiUsage, Ui);
+std::optional<std::pair<int, unsigned>> ParseKeyName(std::string_view name) {
+  unsigned modifiers = 0;
+  for (;;) {
+    if (StartsWithNoCase(name, "ctrl+")) {
+      modifiers |= KEY_CONTROL;
+      name.remove_prefix(5);
+    } else if (StartsWithNoCase(name, "alt+")) {
+      modifiers |= KEY_ALT;
+      name.remove_prefix(4);
+    } else if (StartsWithNoCase(name, "shift+")) {
+      modifiers |= KEY_SHIFT;
+      name.remove_prefix(6);
+    } else {
+      break;
+    }
+  }
+  const int key = KeyFromName(name);
+  if (key == 0) return std::nullopt;
+  return std::make_pair(key, modifiers);
+}
+
+int Key(const std::vector<std::string>& a) {
+  if (a.size() != 2) return Usage("ui key HANDLE KEY");
+  auto hwnd = Window(a[0]);
+  if (!hwnd) return Fail("not a window handle: " + a[0]);
+  auto key = ParseKeyName(a[1]);
+  if (!key) return Fail("unknown key " + a[1]);
+  Session s;
+  if (s.error) return Fail(*s.error);
+  return automation::PressKey(*hwnd, key->first, key->second) ? 0 : Fail("the key was not taken");
+}
+
+int MenuVerb(const std::vector<std::string>& a) {
+  if (a.size() != 2) return Usage("ui menu HANDLE COMMAND");
+  auto hwnd = Window(a[0]);
+  auto command = Number(a[1]);
+  if (!hwnd || !command || *command <= 0 || *command > 0xFFFF) return Fail("bad handle or command");
+  Session s;
+  if (s.error) return Fail(*s.error);
+  return automation::ChooseMenuCommand(*hwnd, static_cast<UINT>(*command)) ? 0 : Fail("no window " + a[0]);
+}
+
+const char* BoxKind(int templateId) {
+  switch (templateId) {
+    case kOperatorBoxTemplate:
+      return "box";
+    case kOperatorFileTemplate:
+      return "chooser";
+    case kOperatorPrintTemplate:
+      return "print";
+    case kOperatorMenuTemplate:
+      return "menu";
+    default:
+      return nullptr;
+  }
+}
+
+std::vector<WindowInfo> WaitingBoxes() {
+  std::vector<WindowInfo> boxes;
+  for (const TopLevelWindow& w : EnumWindows()) {
+    if (w.className != kDialogClass && w.className != kMenuClass) continue;
+    auto info = automation::Describe(w.hwnd, true);
+    if (info && info->visible && BoxKind(info->dialogTemplate) != nullptr) boxes.push_back(std::move(*info));
+  }
+  return boxes;
+}
+
+int Boxes(const std::vector<std::string>& a) {
+  if (!a.empty()) return Usage("ui boxes");
+  Session s;
+  if (s.error) return Fail(*s.error);
+  std::vector<std::string> out;
+  for (const WindowInfo& box : WaitingBoxes()) {
+    std::string text, buttons;
+    for (const WindowInfo& c : box.children) {
+      if (c.id == kOperatorTextId || c.id == kOperatorPathId) text = c.text;
+      if (c.kind == "button") buttons += (buttons.empty() ? "" : ",") + Plain(c.text);
+    }
+    out.push_back(std::to_string(box.hwnd) + "\t" + BoxKind(box.dialogTemplate) + "\t" + box.text + "\t" + text +
+                  "\t" + buttons);
+  }
+  return PrintLines(out);
+}
+
+int Answer(const std::vector<std::string>& a) {
+  if (a.size() != 2) return Usage("ui answer ID BUTTON|PATH");
+  auto hwnd = Window(a[0]);
+  if (!hwnd) return Fail("not a box: " + a[0]);
+  Session s;
+  if (s.error) return Fail(*s.error);
+  auto info = automation::Describe(*hwnd, true);
+  if (!info || BoxKind(info->dialogTemplate) == nullptr) return Fail("no box " + a[0] + " is waiting");
+  auto press = [&](int id) {
+    const HWND button = automation::FindControl(*hwnd, id);
+    return button != 0 && automation::Click(button) ? 0 : Fail("the button could not be pressed");
+  };
+  const bool chooser = info->dialogTemplate == kOperatorFileTemplate || info->dialogTemplate == kOperatorPrintTemplate;
+  if (chooser && !EqualsNoCase(a[1], "Cancel")) {
+    const int field = info->dialogTemplate == kOperatorFileTemplate ? kOperatorPathId : 1136;
+    if (!automation::SetText(automation::FindControl(*hwnd, field), a[1])) return Fail("the path was not taken");
+    return press(IDOK);
+  }
+  for (const WindowInfo& c : info->children) {
+    if (c.kind != "button") continue;
+    if (EqualsNoCase(Plain(c.text), a[1]) || (Number(a[1]) && *Number(a[1]) == c.id)) return press(c.id);
+  }
+  return Fail("box " + a[0] + " has no button " + a[1]);
+}
+
+int Ui(const Args& args) {
+  if (args.empty()) return Usage(kUsage);
+  const std::string& verb = args[0];
+  const std::vector<std::string> a(args.begin() + 1, args.end());
+  if (verb == "tree") return Tree(a);
+  if (verb == "get") return Get(a);
+  if (verb == "set")
+    return Act(a, 1, "ui set HANDLE ID TEXT", [](HWND c, const std::vector<std::string>& r) {
+      return r.size() == 1 && automation::SetText(c, r[0]);
+    });
+  if (verb == "click")
+    return Act(a, 0, "ui click HANDLE ID", [](HWND c, const std::vector<std::string>&) { return automation::Click(c); });
+  if (verb == "dblclick")
+    return Act(a, 1, "ui dblclick HANDLE ID [ITEM]", [](HWND c, const std::vector<std::string>& r) {
+      if (r.empty()) return automation::DoubleClick(c);
+      auto index = ItemIndex(c, r[0]);
+      return index && automation::DoubleClickItem(c, *index);
+    });
+  if (verb == "select")
+    return Act(a, 1, "ui select HANDLE ID ITEM", [](HWND c, const std::vector<std::string>& r) {
+      if (r.size() != 1) return false;
+      auto index = ItemIndex(c, r[0]);
+      return index && automation::SelectItem(c, *index);
+    });
+  if (verb == "check")
+    return Act(a, 1, "ui check HANDLE ID 0|1", [](HWND c, const std::vector<std::string>& r) {
+      return r.size() == 1 && (r[0] == "0" || r[0] == "1") && automation::Check(c, r[0] == "1" ? 1 : 0);
+    });
+  if (verb == "key") return Key(a);
+  if (verb == "menu") return MenuVerb(a);
+  if (verb == "boxes") return Boxes(a);
+  if (verb == "answer") return Answer(a);
+  return Usage(kUsage);
+}
+
+const Verb kUi("ui", kUsage, Ui);
 
 }  // namespace
 }  // namespace tmctl

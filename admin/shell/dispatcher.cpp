@@ -1,0 +1,160 @@
+#include "admin/shell/dispatcher.h"
+
+#include <array>
+#include <cstdio>
+
+#include "admin/shell/admin_state.h"
+#include "admin/shell/commands.h"
+#include "admin/shell/service_messages.h"
+#include "admin/shell/user_buttons_dialog.h"
+#include "platform/dialog.h"
+#include "platform/operator.h"
+#include "platform/window.h"
+
+namespace tellmar::admin {
+namespace {
+
+constexpr int kAboutBox = 146;
+constexpr int kTechSupportBox = 197;
+
+enum class Owner { Main, Server };
+
+// How a dialog ended, for its slot answer.
+enum class Ended { Ok, Cancel };
+using OpenFn = Ended (*)(HWND owner, DialogGuard& guard);
+
+struct Entry {
+  UINT message;     // 0: reached by command only
+  UINT command;     // 0: reached by message only
+  int dialog;       // entries with the same number share one dialog (and its guard)
+  Owner owner;
+  std::optional<Slot> answerSlot;
+  const char* answerOk;
+  const char* answerCancel;
+  bool answerWhenRaised;
+  OpenFn open;  // nullptr: not in this version
+};
+
+INT_PTR CloseOnButton(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    CenterWindow(dialog);
+    return TRUE;
+  }
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+Ended OpenAbout(HWND owner, DialogGuard& guard) {
+  return DialogBox(kAboutBox, owner, CloseOnButton, 0, &guard) == IDOK ? Ended::Ok : Ended::Cancel;
+}
+
+Ended OpenTechSupport(HWND owner, DialogGuard& guard) {
+  const INT_PTR result = DialogBox(kTechSupportBox, owner, [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) -> INT_PTR {
+    if (message == WM_INITDIALOG) {
+      SetDlgItemText(dialog, 1015, WindowsVersionText());
+      SetDlgItemText(dialog, 1016, "Server directory: " + App().serverDir);
+    }
+    return CloseOnButton(dialog, message, wParam, lParam);
+  }, 0, &guard);
+  return result == IDOK ? Ended::Ok : Ended::Cancel;
+}
+
+Ended OpenUserButtons(HWND owner, DialogGuard& guard) {
+  return RunUserButtonsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
+}
+
+// Dialog numbers of the table (any distinct values).
+enum Dialog {
+  kWizard = 1, kInternetAccess, kConnectionSheet, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
+  kScheduling, kFilters, kAddressLists, kRiziDori, kUserButtons, kAdministrators, kTechSupport, kServerStatus,
+  kAbout, kMailStatus, kDialogCount
+};
+
+// clang-format off
+const Entry kTable[] = {
+  {1824, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {1825, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {1835, 0,                             kConnectionSheet, Owner::Main,  Slot::B, "OK", "OK", false, nullptr},
+  {1826, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
+  {1839, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
+  {1828, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  nullptr},
+  {1829, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {1830, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {1831, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, nullptr},
+  {1832, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {1833, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, nullptr},
+  {1834, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {1926, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  nullptr},
+  {1929, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
+  {1937, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, nullptr},
+  {1253, 0,                             kTechSupport,    Owner::Server, {},      "",   "",   false, OpenTechSupport},
+  {1254, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, nullptr},
+  {1231, command::kAbout,               kAbout,          Owner::Main,   Slot::B, "OK", "OK", false, OpenAbout},
+};
+// clang-format on
+
+struct Running {
+  DialogGuard guard;
+  bool busy = false;  // also while the "not available" box is up
+};
+std::array<Running, kDialogCount> running;
+
+HWND OwnerOf(const Entry& e) {
+  const AdminState& app = App();
+  return e.owner == Owner::Server && app.serverWindow != 0 ? app.serverWindow : app.main;
+}
+
+void Answer(const Entry& e, const char* text) {
+  if (e.answerSlot && text[0] != '\0') WriteSlot(*e.answerSlot, text);
+}
+
+void Run(const Entry& e) {
+  Running& r = running[static_cast<std::size_t>(e.dialog)];
+  if (r.guard.RaiseIfOpen() || r.busy) {
+    if (e.answerWhenRaised) Answer(e, e.answerOk);
+    return;
+  }
+  r.busy = true;
+  Ended ended = Ended::Cancel;
+  if (e.open != nullptr) {
+    ended = e.open(OwnerOf(e), r.guard);
+  } else {
+    MessageBox(OwnerOf(e), "This function is not available in this version", "Tellmar", MB_OK | MB_ICONINFORMATION);
+  }
+  r.busy = false;
+  Answer(e, ended == Ended::Ok ? e.answerOk : e.answerCancel);
+}
+
+}  // namespace
+
+bool DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == msg::kServerStatus) App().configuredUsers = static_cast<int>(wParam);
+  if (message == 1837) {
+    // The mail status window: created hidden when lParam is 0, which
+    // nobody sees; a request to show it is a dialog request.
+    if (lParam != 0) Run(Entry{1837, 0, kMailStatus, Owner::Main, {}, "", "", false, nullptr});
+    return true;
+  }
+  for (const Entry& e : kTable) {
+    if (e.message != 0 && e.message == message) {
+      Run(e);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool DispatchCommand(UINT command) {
+  for (const Entry& e : kTable) {
+    if (e.command != 0 && e.command == command) {
+      Run(e);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace tellmar::admin

@@ -1,0 +1,379 @@
+#include "admin/shell/rcu_dialog.h"
+
+#include <ctime>
+#include <fstream>
+
+#include "admin/shell/admin_state.h"
+#include "admin/shell/tray_menu.h"
+#include "common/path_case.h"
+#include "common/profile.h"
+#include "platform/dialog.h"
+#include "platform/loop.h"
+#include "platform/menu.h"
+#include "platform/operator.h"
+#include "platform/shell.h"
+#include "platform/window.h"
+
+namespace tellmar::admin {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace rcu_command;
+
+constexpr int kDialog = 250, kPasswordDialog = 251, kAboutDialog = 253, kAccelerators = 256;
+constexpr int kStatus = 1247, kPath = 1248, kKeepOnTop = 1249, kExitButton = 1250, kBrowseButton = 1251,
+              kDisconnectButton = 1252, kConnectButton = 1253;
+constexpr int kPasswordEdit = 1252, kVersionField = 1254;
+constexpr std::size_t kPasswordRead = 256, kPathRead = 260;
+
+constexpr const char* kNotConnected = "Not connected to server...";
+
+RcuState state = RcuState::Unlocated;
+
+// Every command of the menu bar, for greying by state.
+constexpr int kMenuCommands[] = {kSetLocation, kConnect, kDisconnect, kExit, kUsers, kInternetAccess, kFilters,
+                                 kAttachments, kAddressLists, kMailboxCollections, kScheduling, kMailScan,
+                                 kUtilities, kMailWindow, kViewLog, kViewActivityLog, kUserReport,
+                                 kMailboxStatus, kForceConnect, kHelpContents, kHelpSearch, kRcuHelp, kAbout};
+
+// Menu commands forwarded to the main window as the main server's messages.
+struct Forward {
+  int command;
+  UINT message;
+  WPARAM wParam;
+};
+constexpr Forward kForwards[] = {{kUsers, 1828, 0},         {kInternetAccess, 1825, 0}, {kFilters, 1833, 0},
+                                 {kAttachments, 1831, 0},   {kAddressLists, 1834, 0},   {kMailboxCollections, 1829, 0},
+                                 {kScheduling, 1832, 0},    {kMailScan, 1926, 0},       {kUtilities, 1830, 0},
+                                 {kMailWindow, 1826, 1}};
+
+fs::path AdminSettings() { return App().adminSettingsPath; }
+
+void SetState(HWND dialog, RcuState next) {
+  state = next;
+  if (auto menu = GetMenu(dialog)) {
+    for (int id : kMenuCommands)
+      EnableMenuItem(*menu, static_cast<UINT>(id), RcuMenuEnabled(state, id) ? MF_STRING : MF_GRAYED);
+    SetMenu(dialog, *menu);
+  }
+  EnableDlgItem(dialog, kConnectButton, RcuConnectButtonEnabled(state));
+  EnableDlgItem(dialog, kDisconnectButton, RcuDisconnectButtonEnabled(state));
+}
+
+bool SettingsFileExists() {
+  const fs::path file = ServerSettingsFile();
+  std::error_code ec;
+  return !App().serverSettingsPath.empty() &&
+         fs::is_regular_file(ResolveNoCase(file.parent_path().empty() ? "." : file.parent_path(),
+                                           file.filename().string()),
+                             ec);
+}
+
+void ShowLocation(HWND dialog) {
+  if (App().serverSettingsPath.empty()) {
+    SetDlgItemText(dialog, kStatus, "Please set the path to the Tellmar3 installation...");
+    SetDlgItemText(dialog, kPath, "");
+    SetState(dialog, RcuState::Unlocated);
+  } else if (SettingsFileExists()) {
+    SetDlgItemText(dialog, kStatus, "Tellmar3 located...");
+    SetDlgItemText(dialog, kPath, App().serverSettingsPath);
+    SetState(dialog, RcuState::Located);
+  } else {
+    SetDlgItemText(dialog, kStatus, "Unable to connect to defined path to Tellmar3 installation...");
+    SetDlgItemText(dialog, kPath, "");
+    SetState(dialog, RcuState::Unlocated);
+  }
+}
+
+void SavePosition(HWND dialog) {
+  if (IsIconic(dialog)) return;
+  const RECT r = GetWindowRect(dialog);
+  ProfileBatch batch(AdminSettings());
+  batch.Write("system", "Top", std::to_string(r.top));
+  batch.Write("system", "Left", std::to_string(r.left));
+  batch.Commit();
+}
+
+void PlaceDialog(HWND dialog) {
+  const RECT r = GetWindowRect(dialog);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  const int top = GetProfileInt(AdminSettings(), "system", "Top", kNeverSaved);
+  const int left = GetProfileInt(AdminSettings(), "system", "Left", kNeverSaved);
+  const Point p = RcuDialogPosition(left, top, width, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  MoveWindow(dialog, p.x, p.y, width, height);
+  SetTopmost(dialog, IsDlgButtonChecked(dialog, kKeepOnTop) == BST_CHECKED);
+}
+
+void Disconnect(HWND dialog) {
+  SetDlgItemText(dialog, kStatus, kNotConnected);
+  SetState(dialog, RcuState::Located);
+  // A share of another machine is mounted by the system here, not by us:
+  // there is no connection of ours to cancel (NetworkShareOf names it).
+}
+
+std::string DirectoryOfChoice(const std::string& chosen) {
+  std::error_code ec;
+  if (fs::is_regular_file(FromWindowsPath(chosen), ec)) return ChosenServerDirectory(chosen);
+  std::string dir = chosen;
+  if (dir.size() == 2 && dir[1] == ':') return dir + "\\";
+  while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\') && !(dir.size() == 3 && dir[1] == ':'))
+    dir.pop_back();
+  return dir;
+}
+
+void SetLocation(HWND dialog) {
+  Disconnect(dialog);
+  FileRequest request;
+  request.kind = FileDialogKind::Directory;
+  request.owner = dialog;
+  request.title = "Select Path to Tellmar3 installation";
+  request.filters = {{"*.*", "*.*"}};
+  request.initialDirectory = App().serverDir;
+  const auto answer = Loop::Current().op().ChooseFile(request);
+  if (!answer || answer->path.empty()) return;
+  const std::string dir = DirectoryOfChoice(answer->path);
+  SetDlgItemText(dialog, kStatus, kNotConnected);
+  SetServerDirectory(dir);
+  const char sep = dir.find('\\') != std::string::npos ? '\\' : '/';
+  App().serverSettingsPath = dir + (dir.back() == sep ? "" : std::string(1, sep)) + "TMHUB.INI";
+  ProfileBatch batch(AdminSettings());
+  batch.Write("Administration", "ServerPath", App().serverSettingsPath);
+  batch.Write("Administration", "Path", App().serverDir);
+  batch.Commit();
+  if (SettingsFileExists()) {
+    ShowLocation(dialog);
+  } else {
+    SetDlgItemText(dialog, kStatus, "Please set the path to the Tellmar3 installation...");
+    SetDlgItemText(dialog, kPath, "");
+    SetState(dialog, RcuState::Unlocated);
+  }
+}
+
+bool Readable(const fs::path& file) {
+  std::ifstream in(ResolveNoCase(file.parent_path().empty() ? "." : file.parent_path(), file.filename().string()));
+  return in.good();
+}
+
+void Connect(HWND dialog) {
+  std::string entered;
+  const INT_PTR result = DialogBox(kPasswordDialog, dialog, [&](HWND box, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+    switch (message) {
+      case WM_INITDIALOG:
+        SetTopmost(box, true);
+        SetFocus(GetDlgItem(box, kPasswordEdit));
+        return FALSE;
+      case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+          entered = GetDlgItemText(box, kPasswordEdit);
+          if (entered.size() > kPasswordRead - 1) entered.resize(kPasswordRead - 1);
+          EndDialog(box, IDOK);
+          return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+          EndDialog(box, IDCANCEL);
+          return TRUE;
+        }
+    }
+    return FALSE;
+  });
+  if (result != IDOK) return;
+  // A settings file that cannot be read holds no password we could check:
+  // it must not open the server as an empty password would.
+  const fs::path settings = ServerSettingsFile();
+  const bool ok = Readable(settings) &&
+                  RemoteAccessPasswordMatches(GetProfileString(settings, "Environment", "serverpw", ""), entered);
+  if (!ok) {
+    MessageBox(dialog, "Invalid password...", "Password Error", MB_OK | MB_ICONSTOP);
+    return;
+  }
+  SetDlgItemText(dialog, kStatus, "Connected to server...");
+  SetState(dialog, RcuState::Connected);
+}
+
+void Exit(HWND dialog) {
+  RemoveTrayIcon();
+  SavePosition(dialog);
+  PostQuitMessage(0);
+}
+
+std::string CurrentLogPath() {
+  const fs::path settings = ServerSettingsFile();
+  const std::string dir = App().serverDir;
+  if (dir.empty()) return {};
+  if (GetProfileInt(settings, "log", "daily", -1) == -1) {
+    static constexpr const char* kDays[] = {"sun", "mon", "tue", "wed", "thu", "fri", "sat"};
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return dir + "\\log\\" + kDays[local.tm_wday] + ".log";
+  }
+  return dir + "\\log\\" + GetProfileString(settings, "log", "fname", "srvlog.log");
+}
+
+void ViewFile(HWND dialog, const std::string& path, const char* notFound, const char* cannotOpen) {
+  const fs::path file = FromWindowsPath(path);
+  std::error_code ec;
+  const fs::path found = file.empty() ? file : ResolvePathNoCase(file.is_absolute() ? fs::path("/") : fs::path(),
+                                                                 file.relative_path().string());
+  if (path.empty() || !fs::is_regular_file(found, ec)) {
+    MessageBox(dialog, notFound, "Error", MB_OK | MB_ICONSTOP);
+    return;
+  }
+  if (OpenInViewer(found.string()) <= 32) MessageBox(dialog, cannotOpen, "Error", MB_OK | MB_ICONSTOP);
+}
+
+void ForceConnection(HWND dialog) {
+  ProfileBatch batch(ServerSettingsFile());
+  batch.Write("remoteadmin", "ForceConnect", "-1");
+  batch.Write("environment", "RemoteUpdate", "-1");
+  if (auto error = batch.Commit())
+    MessageBox(dialog, "Failed to write the server settings: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
+}
+
+void OpenHelp(HWND dialog, const std::string& path) {
+  const fs::path file = FromWindowsPath(path);
+  std::error_code ec;
+  if (path.empty() || !fs::is_regular_file(file, ec) || OpenInViewer(file.string()) <= 32)
+    MessageBox(dialog, "Cannot open the help file " + path, "Help", MB_OK | MB_ICONSTOP);
+}
+
+void About(HWND dialog) {
+  DialogBox(kAboutDialog, dialog, [](HWND box, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+    if (message == WM_INITDIALOG) {
+      SetDlgItemText(box, kVersionField, "Version: 3.60.3");
+      return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+      EndDialog(box, LOWORD(wParam));
+      return TRUE;
+    }
+    return FALSE;
+  });
+}
+
+void NotAvailable(HWND dialog) {
+  MessageBox(dialog, "This function is not available in this version", "Tellmar", MB_OK | MB_ICONINFORMATION);
+}
+
+void MenuCommand(HWND dialog, int id) {
+  // A greyed item (reached by its accelerator) does nothing, as a greyed
+  // item of a menu bar does.
+  if (!RcuMenuEnabled(state, id)) return;
+  for (const Forward& f : kForwards) {
+    if (f.command == id) {
+      SendMessage(App().main, f.message, f.wParam, 0);
+      return;
+    }
+  }
+  switch (id) {
+    case kSetLocation:
+      return SetLocation(dialog);
+    case kConnect:
+      return Connect(dialog);
+    case kDisconnect:
+      return Disconnect(dialog);
+    case kExit:
+      return Exit(dialog);
+    case kViewLog:
+      return ViewFile(dialog, CurrentLogPath(), "Error can't find logfile...", "Error can't open logfile...");
+    case kViewActivityLog:
+      return ViewFile(dialog, App().serverDir.empty() ? std::string() : App().serverDir + "\\log\\activity.log",
+                      "Error can't find activity logfile...", "Error can't open activity logfile...");
+    case kUserReport:
+    case kMailboxStatus:
+      return NotAvailable(dialog);
+    case kForceConnect:
+      return ForceConnection(dialog);
+    case kHelpContents:
+    case kHelpSearch:
+      return OpenHelp(dialog, App().helpFilePath);
+    case kRcuHelp:
+      return OpenHelp(dialog, (App().workingDir / "TMREMOTE.HLP").string());
+    case kAbout:
+      return About(dialog);
+    default:
+      return;
+  }
+}
+
+void Init(HWND dialog) {
+  AdminState& app = App();
+  app.rcuDialog = dialog;
+  app.serverSettingsPath.clear();
+  app.serverDir.clear();
+  const fs::path settings = AdminSettings();
+  const std::string serverPath = GetProfileString(settings, "Administration", "ServerPath", "", kPathRead);
+  const std::string path = GetProfileString(settings, "Administration", "Path", "", kPathRead);
+  if (!serverPath.empty()) app.serverSettingsPath = serverPath;
+  if (!path.empty()) SetServerDirectory(path);
+  CheckDlgButton(dialog, kKeepOnTop, GetProfileInt(settings, "system", "OnTop", 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
+  PlaceDialog(dialog);
+  SetDlgItemText(dialog, kStatus, kNotConnected);
+  ShowLocation(dialog);
+  if (Window* w = Loop::Current().Find(dialog)) w->icon = kRcuIcon;
+}
+
+INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Init(dialog);
+      return TRUE;
+    case WM_CLOSE:
+      SavePosition(dialog);
+      ShowWindow(dialog, SW_HIDE);
+      return TRUE;
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      switch (id) {
+        case kKeepOnTop: {
+          const bool onTop = IsDlgButtonChecked(dialog, kKeepOnTop) == BST_CHECKED;
+          SetTopmost(dialog, onTop);
+          WriteProfileString(AdminSettings(), "system", "OnTop", onTop ? "1" : "0");
+          return TRUE;
+        }
+        case kBrowseButton:
+          MenuCommand(dialog, kSetLocation);
+          return TRUE;
+        case kConnectButton:
+          MenuCommand(dialog, kConnect);
+          return TRUE;
+        case kDisconnectButton:
+          MenuCommand(dialog, kDisconnect);
+          return TRUE;
+        case kExitButton:
+          MenuCommand(dialog, kExit);
+          return TRUE;
+        case IDCANCEL:  // Esc: as the close box
+          SendMessage(dialog, WM_CLOSE, 0, 0);
+          return TRUE;
+        default:
+          MenuCommand(dialog, id);
+          return TRUE;
+      }
+    }
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+HWND CreateRcuDialog() {
+  const HWND dialog = CreateDialog(kDialog, App().main, Proc);
+  if (dialog == 0) return 0;
+  if (auto table = LoadAccelerators(kAccelerators)) SetAccelerators(dialog, *table);
+  ShowWindow(dialog, SW_SHOW);
+  SetForegroundWindow(dialog);
+  return dialog;
+}
+
+void RestoreRcuDialog() {
+  const HWND dialog = App().rcuDialog;
+  if (dialog == 0 || !IsWindow(dialog)) return;
+  if (IsIconic(dialog)) ShowWindow(dialog, SW_RESTORE);
+  ShowWindow(dialog, SW_SHOW);
+  SetForegroundWindow(dialog);
+}
+
+RcuState CurrentRcuState() { return state; }
+
+}  // namespace tellmar::admin

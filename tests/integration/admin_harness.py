@@ -1,0 +1,161 @@
+"""Runs tmadmin32 in either role on a desktop of its own for the tests.
+
+Each run gets a temporary desktop, registry store, configuration directory
+and working (server) directory. The role comes from the name the program is
+started under: a link named tmadmin32 (with its directory) is the support
+module, a link named tmremote the Remote Configuration Utility. tmctl plays
+the main server: `call` registers slots A to F and sends one message;
+`ui` drives what a person would.
+"""
+import os
+import pathlib
+import subprocess
+import time
+
+REPO = pathlib.Path(__file__).resolve().parents[2]
+BUILD = pathlib.Path(os.environ.get("TELLMAR_BUILD_DIR", REPO / "build"))
+TMADMIN32 = BUILD / "bin" / "tmadmin32"
+TMCTL = BUILD / "bin" / "tmctl"
+
+CLASS = "CorvVuvedo32Utility"
+SUPPORT_TITLE = "Corvane 32 bit Server Utility Module"
+RCU_TITLE = "Remote Configuration Utility"
+RCU_DIALOG_TITLE = "Tellmar Remote Configuration Utility"
+
+# Slot name -> registering message, in the order tmctl prints them.
+SLOTS = {"A": 1225, "B": 1226, "C": 1227, "D": 1228, "E": 1224, "F": 1223}
+TIMEOUT = 10
+
+
+class Desk:
+    def __init__(self, tmp_path, env=None):
+        self.root = tmp_path
+        self.server = tmp_path / "server"
+        self.server.mkdir()
+        (tmp_path / "desktop").mkdir(mode=0o700)
+        (tmp_path / "bin").mkdir()
+        self.config = tmp_path / "config"
+        self.registry = tmp_path / "registry"
+        self.env = dict(os.environ)
+        self.env.update({
+            "TELLMAR_DESKTOP": str(tmp_path / "desktop"),
+            "TELLMAR_REGISTRY": str(self.registry),
+            "XDG_CONFIG_HOME": str(self.config),
+            "TZ": "UTC0",
+            "TELLMAR_OPERATOR": "interactive",
+        })
+        self.env.update(env or {})
+        self.procs = []
+
+    # --- programs ----------------------------------------------------------
+    def start(self, role="support", name=None, wait=True, env=None):
+        link = self.root / "bin" / (name or ("tmadmin32" if role == "support" else "tmremote"))
+        if not link.exists():
+            link.symlink_to(TMADMIN32)
+        e = dict(self.env)
+        e.update(env or {})
+        proc = subprocess.Popen([str(link)], cwd=self.server, env=e,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.procs.append(proc)
+        if wait:
+            title = SUPPORT_TITLE if role == "support" else RCU_TITLE
+            self.wait_for(lambda: self.window(CLASS, title), f"{title} did not appear")
+        return proc
+
+    def stop(self):
+        for p in self.procs:
+            if p.poll() is None:
+                p.terminate()
+        for p in self.procs:
+            try:
+                p.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+                p.wait()
+            p.stdout.close()
+            p.stderr.close()
+
+    # --- tmctl ---------------------------------------------------------------
+    def tmctl(self, *args, check=True, timeout=TIMEOUT):
+        r = subprocess.run([str(TMCTL), *map(str, args)], env=self.env, capture_output=True, timeout=timeout)
+        if check and r.returncode != 0:
+            raise AssertionError(f"tmctl {args} failed: {r.stderr.decode(errors='replace')}")
+        return r
+
+    def windows(self):
+        out = self.tmctl("windows").stdout.decode("latin-1")
+        return [line.split("\t") for line in out.splitlines()]
+
+    def window(self, cls, title):
+        for w in self.windows():
+            if w[1].lower() == cls.lower() and w[2].lower() == title.lower():
+                return int(w[0])
+        return None
+
+    def wait_for(self, condition, message, timeout=TIMEOUT):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            value = condition()
+            if value:
+                return value
+            time.sleep(0.05)
+        raise AssertionError(message)
+
+    def call_args(self, message, slots=None, title=SUPPORT_TITLE, wparam=None, lparam=None):
+        args = ["call", CLASS, title]
+        slots = slots or {}
+        for name, reg in SLOTS.items():
+            text = slots.get(name)
+            args += ["--slot", f"{name}:{reg}" + ("" if text is None else f"={text}")]
+        args.append(message)
+        if wparam is not None:
+            args.append(wparam)
+        if lparam is not None:
+            args.append(lparam)
+        return args
+
+    def call(self, message, slots=None, **kw):
+        """Sends one message with slots A to F registered; answers (result, {slot: text})."""
+        out = self.tmctl(*self.call_args(message, slots, **kw)).stdout.decode("latin-1")
+        return parse_call(out)
+
+    def call_in_background(self, message, slots=None, **kw):
+        return subprocess.Popen([str(TMCTL), *map(str, self.call_args(message, slots, **kw))], env=self.env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def ui(self, *args, check=True):
+        return self.tmctl("ui", *args, check=check).stdout.decode("latin-1")
+
+    def boxes(self):
+        out = self.ui("boxes")
+        return [line.split("\t") for line in out.splitlines() if line]
+
+    def wait_box(self, kind=None):
+        def found():
+            for b in self.boxes():
+                if kind is None or b[1] == kind:
+                    return b
+            return None
+        return self.wait_for(found, f"no {kind or 'box'} appeared")
+
+    def answer(self, box_id, answer):
+        self.ui("answer", box_id, answer)
+
+    def dialog(self, title):
+        return self.wait_for(lambda: self.window("#32770", title), f"no dialog {title}")
+
+
+def parse_call(out):
+    lines = out.splitlines()
+    result = int(lines[0].split("=", 1)[1])
+    slots = {}
+    for line in lines[1:]:
+        name, _, text = line.partition("=")
+        slots[name] = text
+    return result, slots
+
+
+def finish(proc, timeout=TIMEOUT):
+    out, err = proc.communicate(timeout=timeout)
+    assert proc.returncode == 0, err.decode(errors="replace")
+    return parse_call(out.decode("latin-1"))

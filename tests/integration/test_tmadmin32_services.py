@@ -1,0 +1,230 @@
+"""The support module as the main server drives it: slots A to F registered
+by 1225, 1226, 1227, 1228, 1224 and 1223, one message, the answers read back
+from the slots."""
+import os
+import socket
+import time
+
+import pytest
+
+from admin_harness import Desk, finish
+
+
+@pytest.fixture
+def desk(tmp_path):
+    d = Desk(tmp_path)
+    d.start("support")
+    yield d
+    d.stop()
+
+
+def expected_zone(tz):
+    """What the zone query answers, computed by the same C library."""
+    old = os.environ.get("TZ")
+    os.environ["TZ"] = tz
+    time.tzset()
+    try:
+        standard = int(time.timezone / 3600)
+        daylight = int((time.altzone - time.timezone) / 3600) if time.localtime().tm_isdst > 0 else 0
+        return standard, daylight, bool(time.daylight)
+    finally:
+        if old is None:
+            del os.environ["TZ"]
+        else:
+            os.environ["TZ"] = old
+        time.tzset()
+
+
+@pytest.mark.parametrize("tz", ["AAA+5BBB,J1/0,J365/25", "CCC-3:30"])
+def test_time_zone_under_two_zones(tmp_path, tz):
+    d = Desk(tmp_path, env={"TZ": tz})
+    d.start("support")
+    try:
+        standard, daylight, known = expected_zone(tz)
+        for message in (1230, 1247):
+            _, slots = d.call(message, {"A": "x", "B": "untouched"})
+            if known:
+                assert slots["B"] == str(standard)
+                assert slots["A"] == str(daylight)
+            else:  # no daylight rules: the zone counts as unknown
+                assert slots["A"] == "0" and slots["B"] == "untouched"
+    finally:
+        d.stop()
+
+
+def test_file_tests_and_environment(desk):
+    f = desk.server / "Report.TXT"
+    f.write_text("x")
+    assert desk.call(1236, {"A": str(desk.server / "report.txt")})[1]["B"] == "Report.TXT"
+    assert desk.call(1236, {"A": str(desk.server / "none.txt")})[1]["B"] == ""
+    assert desk.call(1250, {"B": str(f)})[1]["B"] == "1"
+    assert desk.call(1250, {"B": str(desk.server / "nope")})[1]["B"] == "0"
+    assert desk.call(1240, {"A": str(desk.server), "B": "Report.TXT"})[1]["A"] == "OK"
+    assert desk.call(1240, {"A": str(desk.server), "B": "missing"})[1]["A"] == "FAIL"
+    _, slots = desk.call(1241, {"A": "report.txt", "B": str(desk.server)})
+    assert slots["B"] == "Report.TXT"
+    _, slots = desk.call(1241, {"A": "gone.txt", "B": str(desk.server)})
+    assert slots["A"] == "" and slots["B"] == ""
+    assert desk.call(1934, {"B": "TZ"})[1]["B"] == "UTC0"
+    assert desk.call(1934, {"B": "NO_SUCH_VARIABLE_HERE"})[1]["B"] == ""
+    assert desk.call(1949, {"B": str(desk.server)})[1]["B"] == "-1"
+
+
+def test_short_names_in_both_modes(desk):
+    d = str(desk.server)
+    _, slots = desk.call(1234, {"A": "Long File Name.text", "B": d, "E": "NEW"})
+    assert (slots["A"], slots["B"], slots["D"]) == ("LongFi~1.tex", d, "OK")
+    _, slots = desk.call(1234, {"A": "verylongname.txt", "B": d, "E": "NEW"})
+    assert slots["A"] == "verylo~1.txt"
+    (desk.server / "verylo~1.txt").write_text("")
+    (desk.server / "verylo~2.txt").write_text("")
+    assert desk.call(1234, {"A": "verylongname.txt", "B": d, "E": "NEW"})[1]["A"] == "verylo~3.txt"
+    assert desk.call(1234, {"A": "verylongname.txt", "B": d, "E": "EXIST"})[1]["A"] == "verylo~1.txt"
+    # 1239: file in slot B, directory in slot A.
+    assert desk.call(1239, {"B": "verylongname.txt", "A": d, "E": "EXIST"})[1]["A"] == "verylo~1.txt"
+    assert desk.call(1234, {"A": "a b.txt", "B": d, "E": "NEW"})[1]["A"] == "ab.txt"
+    _, slots = desk.call(1234, {"A": "x y z long name", "B": d + "/nowhere", "E": "NEW"})
+    assert slots["A"] == "" and slots["D"] == "FAIL"
+
+
+def test_move_inserts_a_number_before_the_last_period(desk):
+    src = desk.server / "in"
+    src.mkdir()
+    for name in ("a.txt", "b.txt"):
+        (src / name).write_text(name)
+    (desk.server / "out.txt").write_text("taken")
+    _, slots = desk.call(1232, {"A": str(src / "a.txt"), "B": str(desk.server / "out.txt")})
+    assert slots == {**slots, "A": "", "B": "out~1.txt"}
+    assert (desk.server / "out~1.txt").read_text() == "a.txt"
+    assert (desk.server / "out.txt").read_text() == "taken"
+    _, slots = desk.call(1232, {"A": str(src / "b.txt"), "B": str(desk.server / "out.txt")})
+    assert slots["B"] == "out~2.txt"
+    # A source that is not there: nothing is written.
+    _, slots = desk.call(1232, {"A": str(src / "gone.txt"), "B": str(desk.server / "x.txt")})
+    assert slots["A"] == str(src / "gone.txt") and slots["B"] == str(desk.server / "x.txt")
+
+
+def test_directory_listing_first_next_end(desk):
+    for name in ("one.msg", "two.msg", "three.msg", "other.txt"):
+        (desk.server / name).write_text("")
+    handle, slots = desk.call(1274, {"B": str(desk.server / "*.MSG")})
+    assert handle > 0
+    names = [slots["B"]]
+    while True:
+        _, slots = desk.call(1275, {"B": str(handle)})
+        if not slots["B"]:
+            break
+        names.append(slots["B"])
+    assert sorted(names) == ["one.msg", "three.msg", "two.msg"]
+    desk.call(1276, {"B": str(handle)})
+    assert desk.boxes() == []
+    # An ended handle lists nothing; ending it again is the memory error box.
+    assert desk.call(1275, {"B": str(handle)})[1]["B"] == ""
+    proc = desk.call_in_background(1276, {"B": str(handle)})
+    box = desk.wait_box("box")
+    assert box[2:4] == ["Memory Error", "Failed to free DIRLIST() global memory..."]
+    desk.answer(box[0], "OK")
+    finish(proc)
+    handle, slots = desk.call(1274, {"B": str(desk.server / "*.none")})
+    assert handle == 0 and slots["B"] == ""
+
+
+def test_host_name_and_address_in_both_variants(desk):
+    assert desk.call(1782)[1]["B"] == socket.gethostname()
+    address = desk.call(1783)[1]["B"]
+    assert address.count(".") == 3 or address == "No Machine IP address available"
+    assert desk.call(1780)[1]["B"] == "Machine name Unknown"
+    assert desk.call(1781)[1]["B"] == "No Machine IP address available"
+    net = r"System\CurrentControlSet\Services\Class\NetTrans"
+    desk.tmctl("reg", "set", "HKLM", r"System\CurrentControlSet\Services\VxD\MSTCP", "HostName", "mailhost")
+    desk.tmctl("reg", "set", "HKLM", net + r"\0000", "IPAddress", "0.0.0.0")
+    assert desk.call(1781)[1]["B"] == "No Machine IP address available"
+    desk.tmctl("reg", "set", "HKLM", net + r"\0003", "IPAddress", "192.168.1.5")
+    assert desk.call(1780)[1]["B"] == "mailhost"
+    assert desk.call(1781)[1]["B"] == "192.168.1.5"
+
+
+def test_service_registration_and_tray(desk):
+    key = r"Software\Microsoft\Windows\CurrentVersion\RunServices"
+    main = desk.window("CorvVuvedo32Utility", "Corvane 32 bit Server Utility Module")
+    result, _ = desk.call(1325, {"A": "/srv/tellmar/", "B": "1"})
+    assert result == 1
+    reg = lambda name: desk.tmctl("reg", "get", "HKLM", key, name).stdout.decode().rstrip("\n")
+    assert (reg(""), reg("POPSRV"), reg("SMTPSRV")) == (
+        "/srv/tellmar/tmadmin32.exe", "/srv/tellmar/cvpopd.exe", "/srv/tellmar/tmrelay.exe")
+    assert "tray" not in desk.ui("tree", main)  # sanity: the tree is about controls
+    desk.call(1325, {"A": "/srv/tellmar/", "B": "0"})
+    assert (reg(""), reg("POPSRV"), reg("SMTPSRV")) == ("", "", "")
+
+
+def test_user_defined_handlers_go_into_win_ini(desk):
+    win_ini = desk.config / "tellmar" / "win.ini"
+    win_ini.parent.mkdir(parents=True, exist_ok=True)
+    win_ini.write_text("[TM3UDF]\r\nUDF1=first.exe\r\nUDF2=None\r\n")
+    desk.call(1935, {"B": "second.exe"})
+    desk.call(1935, {"B": "third.exe"})
+    text = win_ini.read_text()
+    assert "UDF2=second.exe" in text and "UDF3=third.exe" in text and "UDF1=first.exe" in text
+
+
+def test_password_entry_answered_through_the_automation(desk):
+    proc = desk.call_in_background(1217, {"B": "Enter the new password", "C": "1"})
+    dlg = desk.dialog("Confirm Password")
+    assert desk.ui("get", dlg, 1234).strip() == "Enter the new password"
+    desk.ui("set", dlg, 1047, "se cret")
+    desk.ui("set", dlg, 1237, "se cret")
+    desk.ui("click", dlg, 1)
+    box = desk.wait_box("box")
+    assert box[2:4] == ["Invalid password entry", "Passwords cannot contain spaces, please correct..."]
+    desk.answer(box[0], "OK")
+    desk.ui("set", dlg, 1047, "secret")
+    desk.ui("click", dlg, 1)
+    box = desk.wait_box("box")
+    assert box[3] == "Passwords do not match, please correct..."
+    desk.answer(box[0], "OK")
+    desk.ui("set", dlg, 1237, "secret")
+    desk.ui("click", dlg, 1)
+    _, slots = finish(proc)
+    assert slots["A"] == "OK" and slots["B"] == "secret"
+
+    proc = desk.call_in_background(1217, {"B": "again"})
+    dlg = desk.dialog("Confirm Password")
+    desk.ui("key", dlg, "Esc")
+    _, slots = finish(proc)
+    assert slots["A"] == "FAIL" and slots["B"] == ""
+
+
+def test_platform_and_other_answers(desk):
+    assert desk.call(1741)[0] == 2
+    assert desk.call(1249)[1]["B"] == ""  # only for a registered main server window
+    out = desk.tmctl("call", "CorvVuvedo32Utility", "Corvane 32 bit Server Utility Module",
+                     "--slot", "S:1229", "--slot", "B:1226", "1249").stdout.decode()
+    assert "B=NT4" in out
+    assert desk.call(1739)[1]["D"] == "0"
+
+
+def test_not_built_dialogs_say_so_and_answer_as_cancel(desk):
+    proc = desk.call_in_background(1825)
+    box = desk.wait_box("box")
+    assert box[2:4] == ["Tellmar", "This function is not available in this version"]
+    desk.answer(box[0], "OK")
+    assert finish(proc)[1]["B"] == "OK"
+
+
+def test_bad_input_never_crashes(desk):
+    huge = "x" * 10000
+    for message, slots in [
+        (1236, {"A": huge}), (1234, {"A": huge, "B": huge, "E": "NEW"}), (1239, {"A": huge, "B": huge}),
+        (1240, {"A": huge, "B": huge}), (1241, {"A": huge, "B": huge}), (1232, {"A": huge, "B": huge}),
+        (1274, {"B": huge}), (1275, {"B": huge}), (1250, {"B": huge}), (1934, {"B": huge}),
+        (1949, {"B": huge}), (1324, {"A": huge}), (1785, {"A": huge}), (1935, {"B": huge}),
+        (1236, {"A": "/../../etc/../\x7f\x01odd"}), (1240, {"A": "..", "B": "../.."}),
+        (1241, {"A": "..", "B": "/nonexistent/../x"}), (1274, {"B": "/nonexistent/dir/*.*"}),
+        (1275, {"B": "123456"}), (1275, {"B": "-1"}), (1275, {"B": "abc"}),
+    ]:
+        result, answer = desk.call(message, slots)
+    assert desk.call(1250, {"B": str(desk.server)})[1]["B"] == "1", "still serving"
+    assert desk.call(1241, {"A": "..", "B": str(desk.server)})[1]["B"] == ""
+    assert desk.call(1240, {"A": "/nonexistent", "B": "x"})[1]["A"] == "FAIL"
+    assert desk.call(1324, {"A": "/nonexistent/x/y"})[1]["B"] == "NO"
+    assert desk.call(1324, {"A": "C:"})[1] == {**desk.call(1324, {"A": "C:"})[1], "B": "OK", "A": ""}

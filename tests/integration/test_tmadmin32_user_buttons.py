@@ -1,0 +1,113 @@
+"""The "Configure User Buttons" dialog, opened by message 1929 and driven as
+the operator would; the values land in tmhub.ini with the 0xA9 separator."""
+import json
+
+import pytest
+
+from admin_harness import Desk, finish
+
+SEP = b"\xa9"
+
+
+@pytest.fixture
+def desk(tmp_path):
+    d = Desk(tmp_path)
+    (d.server / "TMHUB.INI").write_bytes(
+        b"[UserButtons]\r\nButton1=C:\\APPS\\CALC.EXE" + SEP + b"Calculator\r\n"
+        b"Button2=no separator here\r\nButton3=\r\nButton5=/usr/bin/editor" + SEP + b"Edit\r\n")
+    d.start("support")
+    yield d
+    d.stop()
+
+
+def lines(desk, dlg):
+    return desk.ui("get", dlg, 1049).splitlines()
+
+
+def enabled(desk, dlg):
+    tree = json.loads(desk.ui("tree", dlg, "--json"))
+    return {c["id"]: c["enabled"] for c in tree["children"] if c["id"] > 0}
+
+
+def stored(desk):
+    values = {}
+    for line in (desk.server / "TMHUB.INI").read_bytes().split(b"\r\n"):
+        if line.startswith(b"Button"):
+            key, _, value = line.partition(b"=")
+            values[int(key[6:])] = value
+    return values
+
+
+def test_list_lines_edit_save_remove_browse_and_ok(desk):
+    proc = desk.call_in_background(1929)
+    dlg = desk.dialog("Configure User Buttons")
+    shown = lines(desk, dlg)
+    assert len(shown) == 8
+    assert shown[0] == " 1 - \tC:\\APPS\\CALC.EXE\tCalculator"
+    assert shown[1] == " 2 - \tNot Configured..."
+    assert shown[4] == " 5 - \t/usr/bin/editor\tEdit"
+    assert desk.ui("get", dlg, 1047).strip() == "C:\\APPS\\CALC.EXE"
+
+    # Button 2: a program without a caption.
+    desk.ui("select", dlg, 1049, 1)
+    assert desk.ui("get", dlg, 1047).strip() == "Not Configured..."
+    desk.ui("click", dlg, 4)
+    assert enabled(desk, dlg) == {1047: True, 1048: True, 3: True, 6: True, 7: True,
+                                  1049: False, 4: False, 5: False, 1: False, 2: False}
+    desk.ui("set", dlg, 1047, "C:\\TOOLS\\NOTES.EXE")
+    desk.ui("set", dlg, 1048, "")
+    desk.ui("click", dlg, 6)
+    assert enabled(desk, dlg)[1049]
+    assert lines(desk, dlg)[1] == " 2 - \tC:\\TOOLS\\NOTES.EXE\t"
+
+    # Button 3 through the program chooser: Browse empties the caption.
+    desk.ui("select", dlg, 1049, 2)
+    desk.ui("click", dlg, 4)
+    desk.ui("set", dlg, 1048, "typed before browsing")
+    desk.ui("click", dlg, 3)
+    chooser = desk.wait_box("chooser")
+    assert chooser[2] == "Select File to be run"
+    desk.answer(chooser[0], "/opt/tools/mailer")
+    assert desk.ui("get", dlg, 1048).strip() == ""
+    desk.ui("set", dlg, 1048, "Mailer")
+    desk.ui("click", dlg, 6)
+
+    # Button 5 removed.
+    desk.ui("select", dlg, 1049, 4)
+    desk.ui("click", dlg, 5)
+    assert lines(desk, dlg)[4] == " 5 - \tNot Configured..."
+
+    # Nothing is stored before OK.
+    assert stored(desk)[5] == b"/usr/bin/editor" + SEP + b"Edit"
+    desk.ui("click", dlg, 1)
+    _, slots = finish(proc)
+    assert slots["F"] == "OK"
+    values = stored(desk)
+    assert values[1] == b"C:\\APPS\\CALC.EXE" + SEP + b"Calculator"
+    assert values[2] == b"C:\\TOOLS\\NOTES.EXE" + SEP + b"NOTES.EXE"
+    assert values[3] == b"/opt/tools/mailer" + SEP + b"Mailer"
+    assert values[5] == b""
+    assert [values[n] for n in (4, 6, 7, 8)] == [b""] * 4
+
+
+def test_cancel_stores_nothing_and_answers_cancel(desk):
+    before = (desk.server / "TMHUB.INI").read_bytes()
+    proc = desk.call_in_background(1929)
+    dlg = desk.dialog("Configure User Buttons")
+    desk.ui("select", dlg, 1049, 0)
+    desk.ui("click", dlg, 5)
+    desk.ui("click", dlg, 2)
+    _, slots = finish(proc)
+    assert slots["F"] == "CANCEL"
+    assert (desk.server / "TMHUB.INI").read_bytes() == before
+
+
+def test_a_second_request_brings_the_open_dialog_forward(desk):
+    proc = desk.call_in_background(1929)
+    dlg = desk.dialog("Configure User Buttons")
+    desk.tmctl("call", "CorvVuvedo32Utility", "Corvane 32 bit Server Utility Module", "--post", 1929)
+    desk.tmctl("call", "CorvVuvedo32Utility", "Corvane 32 bit Server Utility Module", 1741)  # a round trip
+    assert [w for w in desk.windows() if w[2] == "Configure User Buttons"] == [[str(dlg), "#32770",
+                                                                              "Configure User Buttons", "tmadmin32"]]
+    desk.ui("key", dlg, "Esc")
+    assert finish(proc)[1]["F"] == "CANCEL"
