@@ -119,4 +119,26 @@ int KeyFromName(std::string_view name) {
   return 0;
 }
 
+std::optional<Accelerator> ParseKeyChord(std::string_view keyText) {
+  Accelerator a;
+  for (;;) {
+    if (StartsWithNoCase(keyText, "ctrl+")) {
+      a.modifiers |= KEY_CONTROL;
+      keyText.remove_prefix(5);
+    } else if (StartsWithNoCase(keyText, "alt+")) {
+      a.modifiers |= KEY_ALT;
+      keyText.remove_prefix(4);
+    } else if (StartsWithNoCase(keyText, "shift+")) {
+      a.modifiers |= KEY_SHIFT;
+      keyText.remove_prefix(6);
+    } else {
+      break;
+    }
+  }
+  const int key = KeyFromName(keyText);
+  if (key == 0) return std::nullopt;
+  a.key = key;
+  return a;
+}
+
 }  // namespace tellmar

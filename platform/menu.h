@@ -58,5 +58,8 @@ std::optional<UINT> TranslateAccelerator(const AcceleratorTable& table, int key,
 // "Down", "Left", "Right", "PageUp", "PageDown", "Backspace" (any case).
 // Answers 0 for an unknown name.
 int KeyFromName(std::string_view name);
+// "Ctrl+S", "Alt+F4", "Shift+Tab", "F5": the key and its modifiers (command 0);
+// nullopt for an unknown key name.
+std::optional<Accelerator> ParseKeyChord(std::string_view keyText);
 
 }  // namespace tellmar

@@ -189,28 +189,6 @@ std::optional<ControlTemplate> ParseControl(const std::vector<Token>& t, std::st
 
 // --- Accelerator keys ----------------------------------------------------------
 
-std::optional<Accelerator> ParseKey(std::string_view spec) {
-  Accelerator a;
-  for (;;) {
-    if (StartsWithNoCase(spec, "ctrl+")) {
-      a.modifiers |= KEY_CONTROL;
-      spec.remove_prefix(5);
-    } else if (StartsWithNoCase(spec, "alt+")) {
-      a.modifiers |= KEY_ALT;
-      spec.remove_prefix(4);
-    } else if (StartsWithNoCase(spec, "shift+")) {
-      a.modifiers |= KEY_SHIFT;
-      spec.remove_prefix(6);
-    } else {
-      break;
-    }
-  }
-  const int key = KeyFromName(spec);
-  if (key == 0) return std::nullopt;
-  a.key = key;
-  return a;
-}
-
 // --- Files -------------------------------------------------------------------------
 
 class Parser {
@@ -267,7 +245,7 @@ class Parser {
         }
         if (t.size() != 2) return Error("expected: KEY COMMAND");
         {
-          auto key = ParseKey(t[0].text);
+          auto key = ParseKeyChord(t[0].text);
           auto command = Number(t[1]);
           if (!key || !command) return Error("bad accelerator '" + t[0].text + "'");
           key->command = static_cast<UINT>(*command);

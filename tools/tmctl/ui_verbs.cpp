@@ -169,36 +169,16 @@ std::optional<int> ItemIndex(HWND control, const std::string& item) {
   return std::nullopt;
 }
 
-std::optional<std::pair<int, unsigned>> ParseKeyName(std::string_view name) {
-  unsigned modifiers = 0;
-  for (;;) {
-    if (StartsWithNoCase(name, "ctrl+")) {
-      modifiers |= KEY_CONTROL;
-      name.remove_prefix(5);
-    } else if (StartsWithNoCase(name, "alt+")) {
-      modifiers |= KEY_ALT;
-      name.remove_prefix(4);
-    } else if (StartsWithNoCase(name, "shift+")) {
-      modifiers |= KEY_SHIFT;
-      name.remove_prefix(6);
-    } else {
-      break;
-    }
-  }
-  const int key = KeyFromName(name);
-  if (key == 0) return std::nullopt;
-  return std::make_pair(key, modifiers);
-}
 
 int Key(const std::vector<std::string>& a) {
   if (a.size() != 2) return Usage("ui key HANDLE KEY");
   auto hwnd = Window(a[0]);
   if (!hwnd) return Fail("not a window handle: " + a[0]);
-  auto key = ParseKeyName(a[1]);
+  auto key = ParseKeyChord(a[1]);
   if (!key) return Fail("unknown key " + a[1]);
   Session s;
   if (s.error) return Fail(*s.error);
-  return automation::PressKey(*hwnd, key->first, key->second) ? 0 : Fail("the key was not taken");
+  return automation::PressKey(*hwnd, key->key, key->modifiers) ? 0 : Fail("the key was not taken");
 }
 
 int MenuVerb(const std::vector<std::string>& a) {

@@ -181,24 +181,6 @@ json WindowView(const WindowInfo& w, const std::string& program) {
           {"children", children}};
 }
 
-std::pair<int, unsigned> ParseKeyName(std::string_view name) {
-  unsigned modifiers = 0;
-  for (;;) {
-    if (StartsWithNoCase(name, "ctrl+")) {
-      modifiers |= KEY_CONTROL;
-      name.remove_prefix(5);
-    } else if (StartsWithNoCase(name, "alt+")) {
-      modifiers |= KEY_ALT;
-      name.remove_prefix(4);
-    } else if (StartsWithNoCase(name, "shift+")) {
-      modifiers |= KEY_SHIFT;
-      name.remove_prefix(6);
-    } else {
-      break;
-    }
-  }
-  return {KeyFromName(name), modifiers};
-}
 
 void DesktopWatcher::Describe(Program& p) {
   p.windowsView = json::array();
@@ -310,10 +292,10 @@ json DesktopWatcher::Act(const json& a) {
   if (kind == "command") return done(automation::ChooseMenuCommand(hwnd, a.value("command", 0u)));
   if (kind == "close") return done(automation::Close(hwnd));
   if (kind == "key") {
-    auto [key, modifiers] = ParseKeyName(a.value("key", ""));
-    if (key == 0) return {{"error", "unknown key"}};
+    auto chord = ParseKeyChord(a.value("key", ""));
+    if (!chord) return {{"error", "unknown key"}};
     const HWND focus = handle("focus");
-    return done(automation::PressKey(focus != 0 ? focus : hwnd, key, modifiers));
+    return done(automation::PressKey(focus != 0 ? focus : hwnd, chord->key, chord->modifiers));
   }
   if (kind == "tray") {
     menuX_ = a.value("x", menuX_);

@@ -53,7 +53,5 @@ class DesktopWatcher {
 // The view of one window or control (exposed for tests).
 nlohmann::json ControlView(const WindowInfo& control);
 nlohmann::json WindowView(const WindowInfo& window, const std::string& program);
-// "Ctrl+S", "F5", "Alt+F4", "Esc": virtual key and modifiers; key 0 when unknown.
-std::pair<int, unsigned> ParseKeyName(std::string_view name);
 
 }  // namespace tellmar::web
