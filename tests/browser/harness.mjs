@@ -62,7 +62,12 @@ export class Desktop {
   }
 
   start(program, args = [], options = {}) {
-    const child = spawn(join(bin, program), args, {
+    return this.startPath(join(bin, program), options, args);
+  }
+
+  // A program by its full path (a link under another name, say).
+  startPath(path, options = {}, args = []) {
+    const child = spawn(path, args, {
       cwd: options.cwd || this.server,
       env: { ...this.env, ...(options.env || {}) },
       stdio: ['ignore', 'pipe', 'pipe'],
