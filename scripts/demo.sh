@@ -31,6 +31,10 @@ echo "POP3 server on port $port: users ROOT (password 'postmaster') and ANNA (pa
 start cvpopd32
 start Dialwick
 start tmadmin32
+# The same program under another name is the Remote Configuration Utility.
+ln -sf tmadmin32 "$top/build/bin/tmremote"
+mkdir -p "$top/build/demo-rcu"
+if [ -x "$top/build/bin/tmadmin32" ]; then (cd "$top/build/demo-rcu" && exec "$top/build/bin/tmremote") & pids+=($!); fi
 "$top/build/bin/tmdesk" --port "${DEMO_DESK_PORT:-8110}" &
 pids+=($!)
 echo "tmdesk prints the browser desktop's address with its access token; open it to see and drive the programs."
