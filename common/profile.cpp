@@ -340,7 +340,8 @@ std::error_code ProfileBatch::Commit() {
   if (auto ec = ReplaceFile(path, bytes, before)) return ec;
   struct stat after {};
   if (::stat(path.c_str(), &after) == 0) {
-    Remember(path, FileStamp::Of(after), std::make_shared<const IniDocument>(std::move(bytes)));
+    // The edited document is the new file: no need to read and parse it again.
+    Remember(path, FileStamp::Of(after), std::make_shared<const IniDocument>(std::move(document)));
   }
   return {};
 }

@@ -7,19 +7,9 @@ namespace tellmar::pop3 {
 
 namespace {
 
-// Decimal text as atoi reads it: blanks, a sign, digits up to the first
-// non-digit; no digits give 0. Saturates instead of overflowing.
-long long DecimalText(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    if (value < 1'000'000'000'000LL) value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
-}
+// The text conversion of the profile calls, also for an empty value (the
+// key's default is given as text, so an empty value reads as 0).
+long long DecimalText(const std::string& text) { return ParseProfileInt(text); }
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "common/profile.h"
 
+#include "common/ini_document.h"
+
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -178,6 +180,37 @@ TEST(Profile, PermissionsOfTheFileSurviveAWrite) {
   ASSERT_FALSE(WriteProfileString(ini, "a", "k", "v"));
   EXPECT_EQ(fs::status(ini).permissions(),
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+}  // namespace
+}  // namespace tellmar
+
+namespace tellmar {
+namespace {
+
+// After a write the program keeps the edited document as the file's parse:
+// it must answer exactly as a fresh parse of the written bytes does.
+TEST(Profile, TheDocumentKeptAfterAWriteMatchesAFreshParse) {
+  testing::TempDir dir;
+  fs::path ini = dir / "kept.ini";
+  WriteFile(ini, "; head\n[a]\nk=1\n[b]\nx=2\n[A]\nlate=3\n[c]\ny=4");
+  ProfileBatch batch(ini);
+  batch.DeleteSection("a");
+  batch.Write("b", "new", "5");
+  batch.RenameSection("c", "a");
+  batch.Write("d", "z", "6");
+  batch.DeleteKey("b", "x");
+  ASSERT_FALSE(batch.Commit());
+  auto kept = LoadProfile(ini);
+  IniDocument fresh(ReadFile(ini));
+  EXPECT_EQ(kept->Serialize(), ReadFile(ini));
+  EXPECT_EQ(kept->SectionNames(), fresh.SectionNames());
+  for (const std::string& section : fresh.SectionNames()) {
+    EXPECT_EQ(kept->KeyNames(section), fresh.KeyNames(section)) << section;
+    for (const std::string& key : fresh.KeyNames(section)) EXPECT_EQ(kept->Find(section, key), fresh.Find(section, key));
+  }
+  EXPECT_EQ(GetProfileString(ini, "a", "y", ""), "4");
+  EXPECT_EQ(GetProfileString(ini, "a", "late", "gone"), "gone");
 }
 
 }  // namespace

@@ -271,13 +271,19 @@ function showPopup(menu, x, y) {
 
 const kIcons = { stop: '⛔', error: '⛔', question: '❓', exclamation: '⚠', warning: '⚠', information: 'ℹ', asterisk: 'ℹ' };
 
-function renderBox(box) {
-  const node = el('section', 'window msgbox active');
-  node.setAttribute('role', 'alertdialog');
-  node.setAttribute('aria-label', box.caption);
+// The frame of a modal overlay: a window with its caption.
+function modalFrame(className, role, caption) {
+  const node = el('section', 'window msgbox active' + (className ? ' ' + className : ''));
+  node.setAttribute('role', role);
+  node.setAttribute('aria-label', caption);
   const title = el('div', 'titlebar');
-  title.appendChild(el('span', 'title', box.caption));
+  title.appendChild(el('span', 'title', caption));
   node.appendChild(title);
+  return node;
+}
+
+function renderBox(box) {
+  const node = modalFrame('', 'alertdialog', box.caption);
   const body = el('div', 'body');
   if (box.icon) body.appendChild(el('div', 'icon', kIcons[box.icon] || ''));
   body.appendChild(el('div', 'text', (box.text || '').replace(/\r\n/g, '\n')));
@@ -293,12 +299,7 @@ function renderBox(box) {
 }
 
 function renderChooser(ch) {
-  const node = el('section', 'window msgbox chooser active');
-  node.setAttribute('role', 'dialog');
-  node.setAttribute('aria-label', ch.title);
-  const title = el('div', 'titlebar');
-  title.appendChild(el('span', 'title', ch.title));
-  node.appendChild(title);
+  const node = modalFrame('chooser', 'dialog', ch.title);
   const body = el('div', 'body');
   body.style.display = 'block';
   const path = el('input');
