@@ -1,7 +1,5 @@
 #include "common/profile.h"
 
-#include "common/ini_document.h"
-
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -13,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/ini_document.h"
 #include "tests/unit/common/temp_dir.h"
 
 namespace tellmar {
