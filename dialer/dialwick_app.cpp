@@ -151,7 +151,7 @@ bool DialwickApp::Start() {
     SelectEntry(s.currentEntry);
   }
   if (!runAsService()) engine_->RefreshTray();
-  if (SetTimer(main_, kMonitorTimerId, kMonitorIntervalMs) == 0)
+  if (SetTimer(main_, kMonitorTimerId, options_.monitorIntervalMs) == 0)
     Box("Initialization error", "Failed to create the required Timer !!", MB_OK);
   ApplyCommandLineRequest();
   return true;

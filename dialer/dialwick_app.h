@@ -43,6 +43,9 @@ struct AppOptions {
   std::filesystem::path phonebook;
   PlatformInfo platform;
   CommandLine commandLine;
+  // The connection monitor's period; tests lengthen it and drive the
+  // monitor with WM_TIMER messages of their own.
+  unsigned monitorIntervalMs = kMonitorIntervalMs;
 };
 
 class DialwickApp final : public DialerUi, public PeerWindows {

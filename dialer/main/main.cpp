@@ -1,8 +1,11 @@
 // Dialwick: the dial-up connection handler. Started by the main server or
 // the administration utility with the server directory as working
 // directory; its one argument string is "-p DIR" or a request text.
+// TELLMAR_DIALWICK_MONITOR_MS (1 to 86400000) replaces the monitor's
+// one-second period; tests set it long and send the ticks themselves.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,6 +28,10 @@ int main(int argc, char** argv) {
   options.userProfile = dialer::DefaultUserProfile();
   options.phonebook = ras::DefaultPhonebookPath();
   options.platform = dialer::SimulatedPlatform();
+  if (const char* period = std::getenv("TELLMAR_DIALWICK_MONITOR_MS")) {
+    const long ms = std::strtol(period, nullptr, 10);
+    if (ms >= 1 && ms <= 86'400'000) options.monitorIntervalMs = static_cast<unsigned>(ms);
+  }
   options.commandLine = dialer::ParseCommandLine(dialer::JoinArguments(std::vector<std::string>(argv + 1, argv + argc)));
 
   Loop loop;

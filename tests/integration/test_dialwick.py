@@ -7,7 +7,7 @@ import pytest
 from dialwick_harness import (ADDCLIENT, CLASS, DIALWICK, LISTENTRIES, QUERYACTIVE, QUERYOS, QUERYPASSWORDS,
                               RELEASE, RELEASENAMED, REQUESTEX, REQUESTTEXT, SETDIRECTORY, SETPARAMWND,
                               SETSTATUSWND, SHOWCONTROL, TITLE, TMCTL, WM_COMMAND, WM_LBUTTONDOWN,
-                              WM_RBUTTONDOWN, Desk, control, wait_for)
+                              WM_RBUTTONDOWN, WM_TIMER, Desk, control, wait_for)
 
 pytestmark = pytest.mark.skipif(not (DIALWICK.exists() and TMCTL.exists()), reason="Dialwick is not built")
 
@@ -58,6 +58,27 @@ def test_request_connects_reporting_each_stage_and_the_tray_follows(dialwick):
     assert b"[corv-Dun32]" in (dialwick.server / "DIALWICK.INI").read_bytes()
     hang_up(dialwick)
     assert dialwick.tray()[0][1] == "121"
+
+
+def test_online_time_texts_from_the_monitor_ticks(tmp_path):
+    """The monitor's clock is ours here: its own period is an hour, and the
+    test sends each tick (WM_TIMER, timer 0) itself."""
+    desk = Desk(tmp_path)
+    desk.env["TELLMAR_DIALWICK_MONITOR_MS"] = "3600000"
+    try:
+        desk.start()
+        assert desk.request("0,ISP").words()[-1] == "OK"
+        assert desk.tray()[0][2] == "Connected Successfully - ISP"
+        elapsed = 0
+        for seconds, text in ((59, "Online for 59 secs so far..."),
+                              (60, "Online for 1m 0 secs so far..."),
+                              (3600, "Online for 1h:0m:0secs so far..."),
+                              (90061, "Online for 1 Days + 1h:1m:1secs so far...")):
+            desk.tmctl("call", CLASS, TITLE, "--repeat", seconds - elapsed, WM_TIMER, 0, 0, timeout=120)
+            elapsed = seconds
+            assert desk.tray()[0][2] == text + " - ISP"
+    finally:
+        desk.stop()
 
 
 @pytest.mark.parametrize("entry,text", [("Busy", "Cancelled - Line is busy"),

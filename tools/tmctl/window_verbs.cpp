@@ -33,7 +33,7 @@ constexpr int kDefaultWaitSeconds = 10;
 
 constexpr const char* kCallUsage =
     "call CLASS TITLE [--start CMD] [--slot NAME:REGMSG[=TEXT]]... [--combo NAME]... [--copydata TEXT]"
-    " [--post] [--wait NAME[=WORD,WORD...]] [--timeout SECONDS] [--history] MSG [WPARAM [LPARAM]]";
+    " [--post] [--repeat N] [--wait NAME[=WORD,WORD...]] [--timeout SECONDS] [--history] MSG [WPARAM [LPARAM]]";
 
 // Joins the desktop as a program of its own, so peers can call back.
 std::optional<std::string> Join(Loop& loop) {
@@ -91,6 +91,7 @@ struct CallOptions {
   std::optional<std::string> copyData;
   bool post = false;
   bool history = false;
+  long repeat = 1;  // sends of the same message, e.g. a run of timer ticks
   std::optional<std::string> waitSlot;
   std::vector<std::string> waitWords;
   int timeoutSeconds = kDefaultWaitSeconds;
@@ -110,7 +111,7 @@ std::optional<std::string> ParseCall(const Args& args, CallOptions& o) {
     } else if (a == "--history") {
       o.history = true;
     } else if (a == "--start" || a == "--slot" || a == "--combo" || a == "--copydata" || a == "--wait" ||
-               a == "--timeout") {
+               a == "--timeout" || a == "--repeat") {
       auto v = value();
       if (!v) return a + " needs a value";
       if (a == "--start") {
@@ -121,6 +122,10 @@ std::optional<std::string> ParseCall(const Args& args, CallOptions& o) {
         auto n = ParseNumber(*v);
         if (!n || *n < 0 || *n > 86400) return "bad --timeout " + *v;
         o.timeoutSeconds = static_cast<int>(*n);
+      } else if (a == "--repeat") {
+        auto n = ParseNumber(*v);
+        if (!n || *n < 1 || *n > 10'000'000) return "bad --repeat " + *v;
+        o.repeat = static_cast<long>(*n);
       } else if (a == "--wait") {
         const auto eq = v->find('=');
         o.waitSlot = v->substr(0, eq);
@@ -168,6 +173,7 @@ std::optional<std::string> ParseCall(const Args& args, CallOptions& o) {
   o.className = positional[0];
   o.title = positional[1];
   o.positional.assign(positional.begin() + 2, positional.end());
+  if (o.repeat > 1 && (o.post || o.copyData)) return std::string("--repeat goes with a sent message only");
   if (o.waitSlot) {
     bool known = false;
     for (const Slot& s : o.slots) known = known || s.name == *o.waitSlot;
@@ -264,7 +270,8 @@ int Call(const Args& args) {
                  ? SendResult{true, 1, {}}
                  : SendResult{false, 0, "the message could not be posted"};
   else
-    result = TrySendMessage(target, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+    for (long i = 0; i < o.repeat && (i == 0 || result.ok); ++i)
+      result = TrySendMessage(target, message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 
   std::optional<std::string> failure;
   if (!result.ok) failure = result.error;
