@@ -27,7 +27,17 @@ function token() {
   return view.token || '';
 }
 
-async function act(action) {
+// Actions go one after the other, so that keystrokes typed quickly reach the
+// program in the order they were typed and a click never overtakes them.
+let pending = Promise.resolve();
+
+function act(action) {
+  const result = pending.then(() => send(action));
+  pending = result;
+  return result;
+}
+
+async function send(action) {
   try {
     const res = await fetch('/api/action', {
       method: 'POST',
@@ -204,7 +214,7 @@ function renderWindow(win) {
   if (win.hint) client.appendChild(el('div', 'hint', win.hint));
   node.appendChild(client);
   node.addEventListener('mousedown', () => {
-    if (focusedWindow !== win.hwnd) { bringToFront(win.hwnd); render(); }
+    if (focusedWindow !== win.hwnd) { bringToFront(win.hwnd); renderLater = true; }
   });
   dragWith(title, node, win.hwnd);
   return node;
@@ -282,6 +292,8 @@ function modalFrame(className, role, caption) {
   return node;
 }
 
+let modals = new Map();  // box or chooser id -> its node
+
 function renderBox(box) {
   const node = modalFrame('', 'alertdialog', box.caption);
   const body = el('div', 'body');
@@ -333,6 +345,26 @@ function renderChooser(ch) {
 
 // --- The whole page ------------------------------------------------------
 
+// A render replaces the nodes, and a node replaced between a button's press
+// and its release never gets the click. So while a mouse button is down the
+// page waits, and renders once the click has been delivered.
+let mouseDown = false;
+let renderLater = false;
+
+function renderSoon() {
+  if (mouseDown) renderLater = true;
+  else render();
+}
+
+function mouseReleased() {
+  mouseDown = false;
+  if (renderLater) { renderLater = false; setTimeout(render, 0); }
+}
+
+document.addEventListener('mousedown', () => { mouseDown = true; }, true);
+document.addEventListener('mouseup', mouseReleased, true);
+window.addEventListener('blur', mouseReleased);
+
 function render() {
   const active = document.activeElement;
   const activeKey = active && active.dataset ? active.dataset.hwnd : null;
@@ -348,9 +380,16 @@ function render() {
   desktop.replaceChildren(...nodes);
   renderTray();
 
-  const modal = view.boxes.map(renderBox).concat((view.choosers || []).map(renderChooser));
+  // A box or chooser keeps its node while it waits, so what the person typed
+  // into a chooser, its listing and the focus survive the refreshes.
+  const waiting = new Map();
+  for (const box of view.boxes) waiting.set(box.id, modals.get(box.id) || renderBox(box));
+  for (const ch of view.choosers || []) waiting.set(ch.id, modals.get(ch.id) || renderChooser(ch));
+  modals = waiting;
+  const modal = [...waiting.values()];
   overlay.hidden = modal.length === 0;
-  overlay.replaceChildren(...modal);
+  const same = modal.length === overlay.children.length && modal.every((n, i) => overlay.children[i] === n);
+  if (!same) overlay.replaceChildren(...modal);
 
   // Keep the person's place while the view refreshes around it.
   if (activeKey) {
@@ -396,7 +435,7 @@ function connect() {
   ws.onmessage = (m) => {
     try { view = Object.assign({ windows: [], tray: [], boxes: [], menus: [], choosers: [] }, JSON.parse(m.data)); }
     catch (e) { return; }
-    render();
+    renderSoon();
   };
   ws.onclose = () => {
     statusLine.textContent = 'reconnecting…';

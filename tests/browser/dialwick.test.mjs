@@ -1,0 +1,62 @@
+// The dial-up handler on the browser desktop: the Control Centre dials an
+// entry, the progress window lists the dial's states, the tray icon and its
+// tip follow from available to dialling to online, and the Control Centre
+// hangs up again.
+import { test, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { Desktop, waitFor } from './harness.mjs';
+
+const desk = new Desktop();
+after(() => desk.close());
+
+const AVAILABLE = 'Dun System available for connection...';
+
+test('Control Centre connects and disconnects while the tray follows', async () => {
+  // Slow steps, so that the dialling state stays on screen long enough to see.
+  writeFileSync(join(desk.config, 'phonebook.ini'),
+    '[ISP]\r\nUser=anna\r\nPassword=secret\r\nStepMs=400\r\n[Office]\r\nPassword=pw\r\nStepMs=400\r\n');
+  desk.start('Dialwick');
+  await desk.startDesk();
+  const page = await desk.openPage();
+
+  const icon = page.locator('#tray .tray-icon[data-program="Dialwick"]');
+  await icon.waitFor();
+  assert.equal(await icon.getAttribute('title'), AVAILABLE);
+  const offlineIcon = await icon.getAttribute('data-icon');
+
+  await icon.click();  // the left button opens the Control Centre
+  const centre = page.locator('section.window[aria-label="Dialwick from Corvane "]');
+  await centre.waitFor();
+  assert.deepEqual(await centre.locator('.item').allTextContents(), ['ISP', 'Office']);
+  await centre.locator('.item', { hasText: 'ISP' }).click();
+  await centre.locator('.item.sel', { hasText: 'ISP' }).waitFor();
+  const connect = centre.locator('[data-id="1014"]');
+  assert.equal(await connect.textContent(), ' Connect Now');
+  await connect.click();
+
+  // Dialling: the progress window lists each state as it is reached.
+  const progress = page.locator('section.window[aria-label="RAS/DUN Connection - Progress"]');
+  await progress.waitFor();
+  await page.locator('#tray .tray-icon[title="Dun system is dialling... - ISP"]').waitFor();
+  await progress.locator('.item', { hasText: 'Connecting device' }).waitFor();
+  const lines = await progress.locator('.item').allTextContents();
+  assert.deepEqual(lines.slice(lines.indexOf('Opening port'), lines.indexOf('Connecting device') + 1),
+    ['Opening port', 'Port opened successfully', 'Connecting device']);
+
+  // Online: the progress window is gone, the tip names the entry.
+  await progress.waitFor({ state: 'detached' });
+  await waitFor('the online tip', async () =>
+    /^(Connected Successfully|Online for \d+ secs so far\.\.\.) - ISP$/.test(await icon.getAttribute('title')));
+  assert.notEqual(await icon.getAttribute('data-icon'), offlineIcon);
+
+  // The Control Centre again: now it offers the hang-up of the entry.
+  await icon.click();
+  await centre.waitFor();
+  await centre.locator('[data-id="1015"]', { hasText: 'ISP' }).waitFor();
+  assert.equal(await connect.textContent(), '  Disconnect');
+  await connect.click();
+  await page.locator(`#tray .tray-icon[title="${AVAILABLE}"]`).waitFor();
+  assert.equal(await icon.getAttribute('data-icon'), offlineIcon);
+});

@@ -1,0 +1,110 @@
+// The administration utility on the browser desktop: the support module's
+// tray icon with its plain and extended popups, and the Remote
+// Configuration Utility driven through its menu bar, an accelerator, the
+// location chooser and the password box.
+import { test, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { Desktop, bin } from './harness.mjs';
+
+const desk = new Desktop();
+after(() => desk.close());
+
+const CLASS = 'CorvVuvedo32Utility';
+const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
+
+// The role follows the name the program is started under.
+function link(name) {
+  mkdirSync(join(desk.root, 'bin'), { recursive: true });
+  const path = join(desk.root, 'bin', name);
+  symlinkSync(join(bin, 'tmadmin32'), path);
+  return path;
+}
+
+async function popupItems(page, icon) {
+  await icon.click({ button: 'right' });
+  const menu = page.locator('.popup[data-program="tmadmin32"]');
+  await menu.waitFor();
+  return { menu, items: await menu.locator('button').allTextContents() };
+}
+
+test('support module: tray icon, plain and extended popups', async () => {
+  const support = desk.startPath(link('tmadmin32'));
+  await desk.startDesk();
+  const page = await desk.openPage();
+  const icon = page.locator('#tray .tray-icon[title="Tellmar support module..."]');
+  await icon.waitFor();
+
+  let { menu, items } = await popupItems(page, icon);
+  assert.deepEqual(items, ['Close Menu', 'Close            Alt+F4']);
+  await menu.locator('button', { hasText: 'Close Menu' }).click();
+  await menu.waitFor({ state: 'detached' });
+
+  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1220', '1');  // the main server asks for the extended popup
+  ({ menu, items } = await popupItems(page, icon));
+  assert.deepEqual(items, [
+    'Close Menu', 'Additional mailboxes', 'Mailing/Address lists', 'Scheduled Connections',
+    'Mail Filtering/Routing', 'Attachments', 'Administrator window', 'Utilities', 'Maintain Users ',
+    'Setup Wizard', 'Configure Server', 'RiziDori Settings', 'User Buttons', 'Close            Alt+F4']);
+  await menu.locator('button', { hasText: 'Close            Alt+F4' }).click();
+  assert.equal(await support.exited, 0);
+  await icon.waitFor({ state: 'detached' });
+});
+
+test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password box', async () => {
+  const rcuDir = join(desk.root, 'rcu');
+  const server = join(desk.root, 'remote');
+  mkdirSync(rcuDir);
+  mkdirSync(server);
+  const stored = desk.tmctl('scramble', 'KQZVRLM', 'opensesame').trim();
+  writeFileSync(join(server, 'TMHUB.INI'), `[Environment]\r\nserverpw=${stored}\r\n`);
+  desk.startPath(link('tmremote'), { cwd: rcuDir });
+  const page = desk.page;
+
+  const dialog = page.locator('section.window[aria-label="Tellmar Remote Configuration Utility"]');
+  await dialog.waitFor();
+  const state = dialog.locator('[data-id="1247"]');
+  assert.equal(await state.textContent(), 'Please set the path to the Tellmar3 installation...');
+  assert.deepEqual(await dialog.locator('.menubar button').allTextContents(), ['File', 'Configure', 'View', 'Help']);
+
+  // Unlocated: Connect is greyed in the File menu.
+  await dialog.locator('.menubar button', { hasText: 'File' }).click();
+  const file = page.locator('.popup').last();
+  assert.equal(await file.locator('button', { hasText: 'Set Tellmar location' }).isDisabled(), false);
+  assert.equal(await file.locator('button', { hasText: 'Connect to remote Tellmar' }).isDisabled(), true);
+  await dialog.locator('.titlebar').click();  // a click beside the menu closes it
+  await file.waitFor({ state: 'detached' });
+
+  // Ctrl+S is the accelerator of "Set Tellmar location".
+  await dialog.locator('[data-id="1248"]').focus();
+  await page.keyboard.press('Control+s');
+  const chooser = page.locator('section.chooser[aria-label="Select Path to Tellmar3 installation"]');
+  await chooser.waitFor();
+  await chooser.locator('input[aria-label="Path"]').fill(server);
+  await chooser.locator('button', { hasText: 'OK' }).click();
+  await dialog.locator('[data-id="1247"]', { hasText: 'Tellmar3 located...' }).waitFor();
+  assert.equal(await dialog.locator('[data-id="1248"]').inputValue(), join(server, 'TMHUB.INI'));
+
+  // Connect asks for the password; a wrong one is refused with a box.
+  const enter = async (password) => {
+    await dialog.locator('[data-id="1253"]').click();
+    const box = page.locator('section.window[aria-label="Enter Password"]');
+    await box.waitFor();
+    const field = box.locator('input[type="password"]');
+    await field.pressSequentially(password);
+    await box.locator('[data-id="1"]').click();
+  };
+  await enter('wrong');
+  const refusal = page.locator('#overlay section.msgbox[aria-label="Password Error"]');
+  await refusal.waitFor();
+  assert.equal(await refusal.locator('.text').textContent(), 'Invalid password...');
+  await refusal.locator('button', { hasText: 'OK' }).click();
+  await refusal.waitFor({ state: 'detached' });
+
+  await enter('opensesame');
+  await dialog.locator('[data-id="1247"]', { hasText: 'Connected to server...' }).waitFor();
+  await dialog.locator('.menubar button', { hasText: 'Configure' }).click();
+  const configure = page.locator('.popup').last();
+  assert.equal(await configure.locator('button', { hasText: 'Intranet users' }).isDisabled(), false);
+});
