@@ -1,5 +1,6 @@
 #include "admin/shell/dialup_binding.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "admin/shell/admin_state.h"
@@ -64,7 +65,11 @@ int ListDialupEntries(HWND combo) {
   const HWND handler = BindDialupHandler();
   if (handler == 0) return 0;
   SetWindowText(app.dunParams, HandleToText(combo));
-  return static_cast<int>(SendMessage(handler, kListEntries, 0, 0));
+  // The handler answers 1 however many names it added, so the count is
+  // taken from the combo box itself.
+  const int before = ComboBox_GetCount(combo);
+  SendMessage(handler, kListEntries, 0, 0);
+  return std::max(0, ComboBox_GetCount(combo) - before);
 }
 
 }  // namespace tellmar::admin

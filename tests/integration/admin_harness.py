@@ -101,12 +101,14 @@ class Desk:
             time.sleep(0.05)
         raise AssertionError(message)
 
-    def call_args(self, message, slots=None, title=SUPPORT_TITLE, wparam=None, lparam=None):
+    def call_args(self, message, slots=None, title=SUPPORT_TITLE, wparam=None, lparam=None, extra=()):
+        """extra: more tmctl call options, e.g. another slot or a --wait."""
         args = ["call", CLASS, title]
         slots = slots or {}
         for name, reg in SLOTS.items():
             text = slots.get(name)
             args += ["--slot", f"{name}:{reg}" + ("" if text is None else f"={text}")]
+        args += list(extra)
         args.append(message)
         if wparam is not None:
             args.append(wparam)

@@ -194,6 +194,42 @@ def test_password_entry_answered_through_the_automation(desk):
     assert slots["A"] == "FAIL" and slots["B"] == ""
 
 
+def test_file_choosers_answer_in_the_slots(desk):
+    """Messages 1735, 1736 and 1737 post the chooser commands 40016 and
+    40017; the answers arrive in the slots and in the window of 1233."""
+    start = desk.root / "start"
+    start.mkdir()
+    picked = start / "notes.txt"
+    picked.write_text("x")
+
+    def choose(message, slots, answer, title):
+        extra = ["--slot", f"dir:1233={start}", "--wait", "F=OK,CANCEL,FAIL"]
+        proc = desk.call_in_background(message, slots, extra=extra)
+        chooser = desk.wait_box("chooser")
+        assert chooser[2] == title
+        desk.answer(chooser[0], answer)
+        return finish(proc)[1]
+
+    slots = choose(1735, {"B": "0", "C": "Text (*.TXT)~*.TXT~All~*.*", "E": "0"}, str(picked), "Select file to Open")
+    assert (slots["F"], slots["B"], slots["C"], slots["E"]) == ("OK", str(picked), "*.TXT", "0")
+    assert slots["dir"] == str(start), "the directory part goes to the window of 1233"
+
+    slots = choose(1735, {"B": "3", "E": "0"}, str(start), "Select Directory")
+    assert slots["F"] == "OK" and slots["dir"] == str(start)
+
+    slots = choose(1735, {"E": "1"}, str(picked), "Select File to to be attached")
+    assert slots["F"] == "OK" and slots["E"] == "1"
+
+    slots = choose(1737, {"E": "1", "C": "stale"}, "Cancel", "Select Sound to Play")
+    assert (slots["F"], slots["B"], slots["C"]) == ("CANCEL", "", "")
+
+    saved = str(start / "saved.txt")
+    slots = choose(1736, {}, saved, "Save Current File as :-")
+    assert slots["F"] == "OK" and slots["B"] == saved
+    slots = choose(1736, {}, "Cancel", "Save Current File as :-")
+    assert slots["F"] == "FAIL"
+
+
 def test_platform_and_other_answers(desk):
     assert desk.call(1741)[0] == 2
     assert desk.call(1249)[1]["B"] == ""  # only for a registered main server window

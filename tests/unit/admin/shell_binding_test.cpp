@@ -8,10 +8,11 @@
 
 #include "admin/shell/admin_state.h"
 #include "admin/shell/dialup_binding.h"
-#include "tests/unit/common/temp_dir.h"
+#include "platform/controls.h"
 #include "platform/loop.h"
 #include "platform/shell.h"
 #include "platform/window.h"
+#include "tests/unit/common/temp_dir.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -40,7 +41,11 @@ TEST(DialupBinding, RegistersBothEditWindowsAndTheServerDirectory) {
                    if (m >= 1224 && m <= 1237) {
                      seen.emplace_back(m, w);
                      if (m == 1224) directoryAtSetDirectory = GetWindowText(app.dunParams);
-                     if (m == 1237) return 3;
+                     if (m == 1237) {  // as the handler does: names added, 1 answered
+                       const HWND target = HandleFromText(GetWindowText(app.dunParams));
+                       for (const char* name : {"ISP", "Office", "Home"}) ComboBox_AddString(target, name);
+                       return 1;
+                     }
                    }
                    return DefWindowProc(h, m, w, l);
                  }});
