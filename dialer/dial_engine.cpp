@@ -118,6 +118,9 @@ void DialEngine::ApplyPasswordKeeping(bool save) {
 }
 
 void DialEngine::Connect() {
+  // Only the connect that the wildcard retry posted counts as its retry.
+  protocolRetried_ = wildcardRetryPosted_;
+  wildcardRetryPosted_ = false;
   const bool go = s_.requestMode ? ConnectForRequest() : ConnectManually();
   s_.firstAutoConnect = false;
   if (go) IssueDial();

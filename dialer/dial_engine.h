@@ -150,7 +150,8 @@ class DialEngine {
   DialerUi& ui_;
   EngineState s_;
   unsigned dialSerial_ = 0;
-  bool protocolRetried_ = false;
+  bool protocolRetried_ = false;      // this connect is the wildcard retry
+  bool wildcardRetryPosted_ = false;  // the retry's connect is on its way
 };
 
 }  // namespace tellmar::dialer

@@ -154,7 +154,7 @@ void DialEngine::RetryWithWildcardDomain() {
   if (platformCode() == ras::kPlatformWindows95)
     dialUp_.SetEntryDialParams(s_.params, s_.params.password.empty());
   DisconnectAny();
-  protocolRetried_ = true;
+  wildcardRetryPosted_ = true;
   ui_.PostCommand(cmd::kConnect);
 }
 

@@ -1,7 +1,6 @@
 // Dialwick, the dial-up connection handler: what is here and how the window
 // layer drives it.
 //
-// Done (window-independent, tested headless):
 //   messages.h      message numbers (DUNM_*), command ids, result words,
 //                   window class and title
 //   settings.h      DIALWICK.INI / tmhub.ini / user-profile keys, the working
@@ -14,12 +13,10 @@
 //   error_table.h   the dialler's own table of error codes
 //   dial_engine.h   connect, dial notifications, errors, hang-ups, monitor,
 //                   retry display, Password dialog effects
+//   dialwick_app.h  the program: start-up, the main window and its message
+//                   table, the tray, the Control Centre and the other
+//                   dialogs, the command line, the single-instance check
 // The dial-up service itself is platform/ras (DialUp, SimulatedModem).
-//
-// Still to come with the platform layer: the main window and its message
-// table, the tray, the Control Centre, Edit DUN Settings, About, the
-// progress, Password, No Password and Connection Failed dialogs, the
-// command line, the single-instance check and the start-up order.
 //
 // Wiring, one object of each per program, all on the program's one loop:
 //   io_context io;  SimulatedModem modem(io, {code, DefaultPhonebookPath()});

@@ -81,11 +81,13 @@ bool DialwickApp::Start() {
   log_.Write("Dialwick is being loaded...");
   ReadModes();
   if (options_.commandLine.directory) {
-    const auto& dir = *options_.commandLine.directory;
+    // Made absolute first: a relative name would otherwise be taken again
+    // below the directory it has just become.
     std::error_code ec;
-    std::filesystem::current_path(dir, ec);
+    const std::filesystem::path dir = std::filesystem::absolute(*options_.commandLine.directory, ec);
+    if (!ec) std::filesystem::current_path(dir, ec);
     if (ec) {
-      log_.Write(Printf("Unable to change to directory %s", dir.string().c_str()));
+      log_.Write(Printf("Unable to change to directory %s", options_.commandLine.directory->string().c_str()));
     } else {
       settings_.SetWorkingDir(dir);
       log_.SetDirectory(dir);

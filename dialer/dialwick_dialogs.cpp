@@ -1,6 +1,7 @@
 // The dialogs a user opens: the Control Centre, Edit DUN Settings, About and
 // our phonebook entry editor.
 #include "common/ini_document.h"
+#include "common/path_case.h"
 #include "dialer/dialwick_app.h"
 #include "dialer/messages.h"
 #include "dialer/resource_ids.h"
@@ -10,6 +11,7 @@
 #include "platform/operator.h"
 #include "platform/ras/phonebook.h"
 #include "platform/registry_store.h"
+#include "platform/shell.h"
 #include "platform/window.h"
 
 namespace tellmar::dialer {
@@ -142,11 +144,15 @@ void DialwickApp::OpenControlCentre() {
       case cc::kSavePassword: settings_.SetSavePassword(checked(cc::kSavePassword)); return TRUE;
       case cc::kShowProgress: settings_.SetShowProgress(checked(cc::kShowProgress)); return TRUE;
       case cc::kKeepLog: settings_.SetLogFile(checked(cc::kKeepLog)); return TRUE;
-      case cc::kHelp:
-        // There is no help viewer for DIALWICK.HLP here; say so instead of
-        // doing nothing.
-        Box("Dialwick", "Help for Dialwick is not available on this system.", MB_OK | MB_ICONINFORMATION);
+      case cc::kHelp: {
+        // The help file beside the log, in the text viewer; a box says so
+        // when there is none rather than doing nothing.
+        const std::filesystem::path help = ResolveNoCase(settings_.workingDir(), "DIALWICK.HLP");
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(help, ec) || OpenInViewer(help.string()) <= 32)
+          Box("Help", "Cannot open the help file " + help.string(), MB_OK | MB_ICONSTOP);
         return TRUE;
+      }
       case IDOK:
       case IDCANCEL:
         if (!selected.empty()) s.currentEntry = selected;

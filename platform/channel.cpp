@@ -286,32 +286,27 @@ wire::Reply Channel::Handle(const wire::Request& r) {
     return Failure("no window " + HandleToText(r.hwnd) + " in " + program_);
   const Marshal marshal = wire::MarshalOf(r.msg);
   const auto wParam = static_cast<WPARAM>(r.wParam);
-  struct Depth {
-    explicit Depth(Loop& l) : loop(l) { ++loop.peerSendDepth; }
-    ~Depth() { --loop.peerSendDepth; }
-    Loop& loop;
-  };
   switch (r.kind) {
     case Kind::Send:
     case Kind::Post:
       if (marshal != Marshal::Plain)
         return Failure("message " + std::to_string(r.msg) + " needs its parameters by value");
       if (r.kind == Kind::Post) {
-        loop_.Post(r.hwnd, r.msg, wParam, static_cast<LPARAM>(r.lParam));
+        loop_.PostFromPeer(r.hwnd, r.msg, wParam, static_cast<LPARAM>(r.lParam));
         return Success(1);
       } else {
-        Depth depth(loop_);
+        Loop::PeerMessageScope fromPeer(loop_);
         return Success(SendMessage(r.hwnd, r.msg, wParam, static_cast<LPARAM>(r.lParam)));
       }
     case Kind::SendText: {
       if (marshal != Marshal::TextIn) return Failure("message " + std::to_string(r.msg) + " takes no text");
       const std::string text = r.bytes;
-      Depth depth(loop_);
+      Loop::PeerMessageScope fromPeer(loop_);
       return Success(SendMessage(r.hwnd, r.msg, wParam, reinterpret_cast<LPARAM>(text.c_str())));
     }
     case Kind::SendGetText: {
       if (marshal != Marshal::TextOut) return Failure("message " + std::to_string(r.msg) + " gives no text");
-      Depth depth(loop_);
+      Loop::PeerMessageScope fromPeer(loop_);
       std::size_t size = 0;
       if (r.msg == WM_GETTEXT) {
         const LRESULT length = SendMessage(r.hwnd, WM_GETTEXTLENGTH, 0, 0);
@@ -335,7 +330,7 @@ wire::Reply Channel::Handle(const wire::Request& r) {
       cds.dwData = static_cast<std::uintptr_t>(r.lParam);
       cds.cbData = static_cast<std::uint32_t>(r.bytes.size());
       cds.lpData = r.bytes.data();
-      Depth depth(loop_);
+      Loop::PeerMessageScope fromPeer(loop_);
       return Success(SendMessage(r.hwnd, WM_COPYDATA, wParam, reinterpret_cast<LPARAM>(&cds)));
     }
     default:

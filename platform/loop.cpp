@@ -256,4 +256,12 @@ void Loop::Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   });
 }
 
+void Loop::PostFromPeer(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  boost::asio::post(io_, [this, hwnd, msg, wParam, lParam] {
+    if (Find(hwnd) == nullptr) return;
+    PeerMessageScope fromPeer(*this);
+    SendMessage(hwnd, msg, wParam, lParam);
+  });
+}
+
 }  // namespace tellmar

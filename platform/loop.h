@@ -115,9 +115,19 @@ class Loop {
 
   // Posted messages; dispatched in order from the loop.
   void Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // A message another program posted: while it is handled,
+  // InSendMessageFromPeer() is true, as for a sent one.
+  void PostFromPeer(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-  // Nesting of sends from other programs (InSendMessageFromPeer).
+  // Nesting of messages from other programs (InSendMessageFromPeer).
   int peerSendDepth = 0;
+  struct PeerMessageScope {
+    explicit PeerMessageScope(Loop& l) : loop(l) { ++loop.peerSendDepth; }
+    ~PeerMessageScope() { --loop.peerSendDepth; }
+    PeerMessageScope(const PeerMessageScope&) = delete;
+    PeerMessageScope& operator=(const PeerMessageScope&) = delete;
+    Loop& loop;
+  };
 
   // Counts what may have changed what a person sees (every message that is
   // not a pure question, every tray change), so that the browser desktop

@@ -103,8 +103,8 @@ SendResult TrySendMessage(HWND hwnd, UINT msg, WPARAM wParam = 0, LPARAM lParam 
 // COPYDATASTRUCT{dwData, size of the text plus its terminating NUL, text}.
 SendResult SendCopyData(HWND hwnd, HWND sender, std::uintptr_t dwData, std::string_view text);
 
-// True while the message being handled came from another program: its
-// parameters are numbers, never addresses in this program.
+// True while the message being handled came from another program, sent or
+// posted: its parameters are numbers, never addresses in this program.
 bool InSendMessageFromPeer();
 
 // --- Text --------------------------------------------------------------------------

@@ -237,13 +237,16 @@ def test_command_line_request_dials_at_start(desk):
     wait_for(lambda: desk.active() == "Office", what="the connection")
 
 
-def test_command_line_directory_becomes_the_working_directory(desk, tmp_path):
-    other = tmp_path / "other"
+@pytest.mark.parametrize("relative", [False, True])
+def test_command_line_directory_becomes_the_working_directory(desk, relative):
+    other = desk.server / "other"
     other.mkdir()
-    desk.start("-p", str(other))
+    desk.start("-p", "other" if relative else str(other))
     assert desk.ask(LISTENTRIES, "0") == (1, "OK")
     assert (other / "NTPBLIST.LST").exists()
     assert "Dialwick is being loaded..." in (desk.server / "dialwick.log").read_text()
+    assert desk.request("0,ISP").words()[-1] == "OK"
+    assert "Connected..." in (other / "dialwick.log").read_text(), "the later lines go to the new directory"
 
 
 def test_second_copy_ends_at_once_and_leaves_the_first_alone(dialwick):
@@ -348,6 +351,11 @@ def test_request_text_address_from_another_program_is_refused(dialwick):
     a = dialwick.call(REQUESTTEXT, 0, 12345678, slots=[("st", SETSTATUSWND, None)])
     assert a.result == 0 and a.words() == []
     assert "Request refused - a request text address from another program" in dialwick.log_lines()
+    # Posted, it is handled later from the queue, and still refused.
+    dialwick.tmctl("call", CLASS, TITLE, "--post", REQUESTTEXT, 0, 12345678)
+    wait_for(lambda: dialwick.log_lines().count("Request refused - a request text address from another program") == 2,
+             what="the posted request refused")
+    assert dialwick.active() == "NONE", "still serving"
 
 
 def test_windows_that_do_not_exist_are_ignored(dialwick):

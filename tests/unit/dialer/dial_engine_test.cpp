@@ -81,7 +81,8 @@ class DialEngineTest : public ::testing::Test {
           "[NoAnswer]\nPassword=pw\nResult=678\nStepMs=0\n"
           "[BadPass]\nPassword=pw\nResult=691\nFailState=5\nStepMs=0\n"
           "[Drop]\nPassword=pw\nStepMs=0\nDropAfter=1\n"
-          "[Expired]\nPassword=pw\nResult=648\nStepMs=0\n");
+          "[Expired]\nPassword=pw\nResult=648\nStepMs=0\n"
+          "[NoProtocol]\nPassword=pw\nDomain=corp\nResult=731\nStepMs=0\n");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -179,6 +180,25 @@ TEST_F(DialEngineTest, BusyAndNoAnswerAreWorthAnotherAttempt) {
     EXPECT_EQ(Words().back(), "BUSY") << entry;
     EXPECT_EQ(engine_->state().trayState, kTrayOffline);
     EXPECT_NE(Read(dir_ / "dialwick.log").find("Line is busy..."), std::string::npos);
+  }
+}
+
+TEST_F(DialEngineTest, NoProtocolRetriesOnceWithTheWildcardDomainOnEveryConnect) {
+  Make(ras::kPlatformWindows95, /*errorTexts=*/false);  // the handler's own table acts
+  for (int connect = 1; connect <= 2; ++connect) {
+    ui_.posted.clear();
+    Request("NoProtocol");
+    engine_->Connect();
+    Run();
+    ASSERT_EQ(ui_.posted, (std::vector<unsigned>{cmd::kConnect})) << "connect " << connect;
+    EXPECT_EQ(engine_->state().params.domain, "*");
+    // The posted connect is the retry: failing again, it gives up.
+    ui_.posted.clear();
+    Request("NoProtocol");
+    engine_->Connect();
+    Run();
+    EXPECT_TRUE(ui_.posted.empty()) << "connect " << connect;
+    EXPECT_EQ(Words().back(), "FAIL");
   }
 }
 
