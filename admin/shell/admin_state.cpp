@@ -51,8 +51,6 @@ std::string WindowsVersionText() {
   return text;
 }
 
-bool SlotRegistered(Slot slot) { return App().slots[static_cast<std::size_t>(slot)] != 0; }
-
 std::string ReadSlot(Slot slot, std::size_t limit) {
   const HWND hwnd = App().slots[static_cast<std::size_t>(slot)];
   if (hwnd == 0) return {};

@@ -83,7 +83,6 @@ AdminState& App();
 // "Windows Version [%d.%d.%d] - %s" of the information boxes.
 std::string WindowsVersionText();
 
-bool SlotRegistered(Slot slot);
 // The slot's text, at most `limit` characters; empty when not registered.
 std::string ReadSlot(Slot slot, std::size_t limit = kSlotRead);
 // Writes the slot when it is registered.

@@ -75,7 +75,7 @@ enum Dialog {
 
 // clang-format off
 const Entry kTable[] = {
-  {1824, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {1824, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  nullptr},
   {1825, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
   {1835, 0,                             kConnectionSheet, Owner::Main,  Slot::B, "OK", "OK", false, nullptr},
   {1826, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},

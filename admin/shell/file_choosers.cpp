@@ -57,19 +57,21 @@ void RunFileChooser() {
   if (app.infoBoxOpen) return;
   const int kind = ChooserKind();
   app.chooserKindPreset = -1;
-  // An unregistered slot E asks for no attachment.
-  const bool attachment = SlotRegistered(Slot::E) && ReadSlot(Slot::E) != "0" && kind != kSound;
+  // Any slot E but "0" (an unregistered one reads as empty) asks for a file
+  // to attach, whatever the kind but a sound.
+  const bool attachment = ReadSlot(Slot::E) != "0" && kind != kSound;
+  const bool directory = kind == kDirectory && !attachment;
 
   FileRequest request;
   request.owner = app.serverWindow;
-  request.kind = kind == kDirectory ? FileDialogKind::Directory : FileDialogKind::Open;
+  request.kind = directory ? FileDialogKind::Directory : FileDialogKind::Open;
   if (attachment) {
     request.title = "Select File to to be attached";
     request.filters = {{"All Files (*.*)", "*.*"}};
   } else if (kind == kSound) {
     request.title = "Select Sound to Play";
     request.filters = {{"Sound Files (*.WAV)", "*.WAV"}};
-  } else if (kind == kDirectory) {
+  } else if (directory) {
     request.title = "Select Directory";
   } else {
     request.title = "Select file to Open";
@@ -94,7 +96,7 @@ void RunFileChooser() {
   WriteSlot(Slot::C, index < request.filters.size() ? request.filters[index].second : "");
   WriteSlot(Slot::E, attachment ? "1" : "0");
   if (app.chooserDirWindow != 0)
-    SetWindowText(app.chooserDirWindow, kind == kDirectory ? answer->path : DirectoryOf(answer->path));
+    SetWindowText(app.chooserDirWindow, directory ? answer->path : DirectoryOf(answer->path));
   WriteSlot(Slot::F, "OK");
 }
 

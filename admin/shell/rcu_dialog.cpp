@@ -105,6 +105,9 @@ void PlaceDialog(HWND dialog) {
 }
 
 void Disconnect(HWND dialog) {
+  // Without a location there is nothing to disconnect from: staying
+  // Unlocated keeps Connect greyed when Set location is cancelled.
+  if (state == RcuState::Unlocated) return;
   SetDlgItemText(dialog, kStatus, kNotConnected);
   SetState(dialog, RcuState::Located);
   // A share of another machine is mounted by the system here, not by us:

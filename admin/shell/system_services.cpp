@@ -62,11 +62,9 @@ std::string ShortCandidate(const std::string& cut, int n, const std::string& ext
 }  // namespace
 
 fs::path FromWindowsPath(std::string_view path) {
-  std::string out(path);
-  for (char& c : out) {
-    if (c == '\\') c = '/';
-  }
-  return out;
+  if (path.empty()) return {};
+  const bool absolute = path.front() == '/' || path.front() == '\\';
+  return ResolvePathNoCase(absolute ? fs::path("/") : fs::path(), absolute ? path.substr(1) : path);
 }
 
 int RegisterServices(const RegistryStore& registry, std::string_view flag, std::string_view serverDir) {
@@ -244,9 +242,7 @@ std::vector<std::string> MatchingNames(const fs::path& dir, std::string_view pat
 
 std::optional<DirectoryListings::First> DirectoryListings::Begin(std::string_view pattern) {
   fs::path p = FromWindowsPath(pattern);
-  fs::path dir = p.parent_path().empty() ? fs::path(".") : p.parent_path();
-  dir = ResolvePathNoCase(dir.is_absolute() ? fs::path("/") : fs::path(),
-                          dir.is_absolute() ? dir.relative_path().string() : dir.string());
+  const fs::path dir = p.parent_path().empty() ? fs::path(".") : p.parent_path();
   std::vector<std::string> names = MatchingNames(dir, p.filename().string());
   if (names.empty()) return std::nullopt;
   Listing listing;

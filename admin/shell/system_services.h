@@ -105,7 +105,9 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 // false when all are taken or the file cannot be written.
 bool AddUserDefinedHandler(const std::filesystem::path& winIni, std::string_view handler);
 
-// "C:\dir\file" and "dir/file" alike, as a Linux path.
+// "C:\dir\file" and "dir/file" alike, as a Linux path. Names are blind to
+// case, as the main server writes them: each part is the existing entry of
+// any case, else the part as written (a file still to be made).
 std::filesystem::path FromWindowsPath(std::string_view path);
 
 }  // namespace tellmar::admin

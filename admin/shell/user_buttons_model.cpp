@@ -24,7 +24,8 @@ std::string UserButtonValue(const std::optional<UserButton>& button) {
   if (!button || button->program.empty()) return {};
   std::string caption = button->caption;
   if (caption.empty()) {
-    std::size_t slash = button->program.find_last_of('\\');
+    // The file name: after the last separator of either kind.
+    std::size_t slash = button->program.find_last_of("\\/");
     caption = slash == std::string::npos ? button->program : button->program.substr(slash + 1);
   }
   return button->program + kUserButtonSeparator + caption;

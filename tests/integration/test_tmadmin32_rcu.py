@@ -138,6 +138,12 @@ def test_rcu_states_location_connect_and_force(desk):
     desk.ui("key", handle, "Ctrl+C")
     assert [b for b in desk.boxes()] == []
 
+    # Set location cancelled: still Unlocated.
+    desk.ui("key", handle, "Ctrl+S")
+    desk.answer(desk.wait_box("chooser")[0], "Cancel")
+    assert desk.ui("get", handle, 1247).strip() == "Please set the path to the Tellmar3 installation..."
+    assert_state(desk, handle, "Unlocated")
+
     # Set location on a directory without tmhub.ini: still Unlocated.
     empty = desk.root / "empty"
     empty.mkdir()

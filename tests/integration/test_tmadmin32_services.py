@@ -70,6 +70,23 @@ def test_file_tests_and_environment(desk):
     assert desk.call(1949, {"B": str(desk.server)})[1]["B"] == "-1"
 
 
+def test_names_are_found_whatever_their_case(desk):
+    """The main server writes MAILIN\\ABC.TXT where the disk holds mailin/abc.txt."""
+    mailin = desk.server / "mailin"
+    mailin.mkdir()
+    (mailin / "abc.txt").write_text("mail")
+    upper = str(desk.server / "MAILIN")
+    assert desk.call(1250, {"B": upper + "\\ABC.TXT"})[1]["B"] == "1"
+    assert desk.call(1240, {"A": upper, "B": "ABC.TXT"})[1]["A"] == "OK"
+    assert desk.call(1236, {"A": upper + "/ABC.TXT"})[1]["B"] == "abc.txt"
+    assert desk.call(1241, {"A": "ABC.TXT", "B": upper})[1]["B"] == "abc.txt"
+    assert desk.call(1234, {"A": "ABC.TXT", "B": upper, "E": "EXIST"})[1]["D"] == "OK"
+    (desk.server / "out").mkdir()
+    _, slots = desk.call(1232, {"A": upper + "/ABC.TXT", "B": str(desk.server / "OUT" / "moved.txt")})
+    assert slots["B"] == "moved.txt"
+    assert (desk.server / "out" / "moved.txt").read_text() == "mail"
+
+
 def test_short_names_in_both_modes(desk):
     d = str(desk.server)
     _, slots = desk.call(1234, {"A": "Long File Name.text", "B": d, "E": "NEW"})
@@ -217,8 +234,9 @@ def test_file_choosers_answer_in_the_slots(desk):
     slots = choose(1735, {"B": "3", "E": "0"}, str(start), "Select Directory")
     assert slots["F"] == "OK" and slots["dir"] == str(start)
 
-    slots = choose(1735, {"E": "1"}, str(picked), "Select File to to be attached")
-    assert slots["F"] == "OK" and slots["E"] == "1"
+    # An attachment is a file even when the kind asked for a directory.
+    slots = choose(1735, {"B": "3", "E": "1"}, str(picked), "Select File to to be attached")
+    assert slots["F"] == "OK" and slots["E"] == "1" and slots["dir"] == str(start)
 
     slots = choose(1737, {"E": "1", "C": "stale"}, "Cancel", "Select Sound to Play")
     assert (slots["F"], slots["B"], slots["C"]) == ("CANCEL", "", "")

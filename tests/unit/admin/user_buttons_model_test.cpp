@@ -39,7 +39,7 @@ TEST(UserButtons, ListLineParsingAndBrowseDirectory) {
   EXPECT_EQ(UserButtonBrowseDirectory(b, "/opt/tellmar"), "C:\\A");
   EXPECT_EQ(UserButtonBrowseDirectory(UserButton{"prog", ""}, "/opt/tellmar"), "/opt/tellmar");
   EXPECT_EQ(UserButtonBrowseDirectory(std::nullopt, "/srv"), "/srv");
-  EXPECT_EQ(UserButtonValue(UserButton{"/usr/bin/xcalc", ""}), "/usr/bin/xcalc\xA9/usr/bin/xcalc");
+  EXPECT_EQ(UserButtonValue(UserButton{"/usr/bin/xcalc", ""}), "/usr/bin/xcalc\xA9xcalc");
 }
 
 }  // namespace
