@@ -55,7 +55,7 @@ PlatformInfo SimulatedPlatform() {
 
 DialwickApp::DialwickApp(boost::asio::io_context& io, AppOptions options)
     : options_(std::move(options)),
-      modem_(io, ras::SimulatedModem::Options{options_.platform.code, options_.phonebook, true}),
+      modem_(io, ras::SimulatedModem::Options{options_.platform.code, options_.phonebook, options_.serviceErrorTexts}),
       settings_(options_.workingDir, options_.userProfile),
       log_(options_.workingDir, [this] { return settings_.LogFile(); }),
       peers_(*this),

@@ -42,6 +42,9 @@ struct AppOptions {
   std::filesystem::path userProfile;
   std::filesystem::path phonebook;
   PlatformInfo platform;
+  // Whether the dial-up service has a text for each error code; without,
+  // the handler's own error table speaks.
+  bool serviceErrorTexts = true;
   CommandLine commandLine;
   // The connection monitor's period; tests lengthen it and drive the
   // monitor with WM_TIMER messages of their own.

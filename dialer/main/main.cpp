@@ -3,6 +3,9 @@
 // directory; its one argument string is "-p DIR" or a request text.
 // TELLMAR_DIALWICK_MONITOR_MS (1 to 86400000) replaces the monitor's
 // one-second period; tests set it long and send the ticks themselves.
+// TELLMAR_DIALUP_ERROR_TEXTS=0 makes the simulated service give no error
+// texts, as a service without them would, so the handler's own table and
+// its Connection Failed dialog come into play.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +31,7 @@ int main(int argc, char** argv) {
   options.userProfile = dialer::DefaultUserProfile();
   options.phonebook = ras::DefaultPhonebookPath();
   options.platform = dialer::SimulatedPlatform();
+  if (const char* texts = std::getenv("TELLMAR_DIALUP_ERROR_TEXTS")) options.serviceErrorTexts = std::string(texts) != "0";
   if (const char* period = std::getenv("TELLMAR_DIALWICK_MONITOR_MS")) {
     const long ms = std::strtol(period, nullptr, 10);
     if (ms >= 1 && ms <= 86'400'000) options.monitorIntervalMs = static_cast<unsigned>(ms);

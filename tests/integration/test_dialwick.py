@@ -103,6 +103,34 @@ def test_busy_before_connecting_reports_the_service_text(dialwick):
     assert control(progress, 1063)["text"] == "Connecting to - BusyEarly"
 
 
+def test_without_service_texts_the_own_table_speaks(tmp_path):
+    """A service with no error texts: the handler's own table reports, a
+    voice answer opens Connection Failed (OK: "OFFLINE"), and a protocol
+    refusal is dialled once more with the domain "*"."""
+    desk = Desk(tmp_path, phonebook="[Voice]\nPassword=pw\nResult=677\nStepMs=1\n"
+                                    "[NoProto]\nPassword=pw\nDomain=corp\nResult=731\nStepMs=1\n")
+    desk.env["TELLMAR_DIALUP_ERROR_TEXTS"] = "0"
+    try:
+        desk.start()
+        args = ["call", CLASS, TITLE, "--history", "--slot", "st:1225", "--slot", "fa:1230",
+                "--slot", "pa:1226=0,Voice", "--wait", "st=OFFLINE", REQUESTEX, 0, 0]
+        call = subprocess.Popen([str(TMCTL), *map(str, args)], env=desk.env, stdout=subprocess.PIPE)
+        wait_for(lambda: desk.window_count("Dialwick - Connection Failed !"), what="Connection Failed")
+        dialog = desk.describe("Dialwick - Connection Failed !")
+        assert control(dialog, 1001)["text"] == "Connection using [Voice] failed!"
+        desk.auto("", "Dialwick - Connection Failed !", "click", 1)
+        out = call.communicate(timeout=20)[0].decode()
+        assert "st#1=FAIL\nst#2=OFFLINE\n" in out and "fa#1=Voice answer received\n" in out
+        assert "Voice answer received" in desk.log_lines()
+
+        assert desk.request("0,NoProto").words()[0] == "FAIL"
+        wait_for(lambda: desk.log_lines().count("Server returned - PROTOCOL_NOT_CONFIGURED") == 2,
+                 what="the retry with the wildcard domain")
+        assert desk.log_lines().count("Connecting to - NoProto") == 2
+    finally:
+        desk.stop()
+
+
 def test_authentication_failure_fails_and_asks_for_the_password(dialwick):
     a = dialwick.request("0,BadPass", wait_words="FAIL")
     assert a.rc == 0, a.stderr
