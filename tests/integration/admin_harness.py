@@ -8,14 +8,12 @@ the main server: `call` registers slots A to F and sends one message;
 `ui` drives what a person would.
 """
 import os
-import pathlib
 import subprocess
-import time
 
-REPO = pathlib.Path(__file__).resolve().parents[2]
-BUILD = pathlib.Path(os.environ.get("TELLMAR_BUILD_DIR", REPO / "build"))
-TMADMIN32 = BUILD / "bin" / "tmadmin32"
-TMCTL = BUILD / "bin" / "tmctl"
+from desk_tools import TMCTL, program, run_tmctl, wait_for
+from desk_tools import windows as desktop_windows
+
+TMADMIN32 = program("tmadmin32")
 
 CLASS = "CorvVuvedo32Utility"
 SUPPORT_TITLE = "Corvane 32 bit Server Utility Module"
@@ -77,14 +75,10 @@ class Desk:
 
     # --- tmctl ---------------------------------------------------------------
     def tmctl(self, *args, check=True, timeout=TIMEOUT):
-        r = subprocess.run([str(TMCTL), *map(str, args)], env=self.env, capture_output=True, timeout=timeout)
-        if check and r.returncode != 0:
-            raise AssertionError(f"tmctl {args} failed: {r.stderr.decode(errors='replace')}")
-        return r
+        return run_tmctl(self.env, *args, check=check, timeout=timeout)
 
     def windows(self):
-        out = self.tmctl("windows").stdout.decode("latin-1")
-        return [line.split("\t") for line in out.splitlines()]
+        return desktop_windows(self.env)
 
     def window(self, cls, title):
         for w in self.windows():
@@ -93,13 +87,7 @@ class Desk:
         return None
 
     def wait_for(self, condition, message, timeout=TIMEOUT):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            value = condition()
-            if value:
-                return value
-            time.sleep(0.05)
-        raise AssertionError(message)
+        return wait_for(condition, timeout, what=message)
 
     def call_args(self, message, slots=None, title=SUPPORT_TITLE, wparam=None, lparam=None, extra=()):
         """extra: more tmctl call options, e.g. another slot or a --wait."""

@@ -4,13 +4,11 @@ message number."""
 import json
 import os
 import subprocess
-import time
-from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
-BUILD = Path(os.environ.get("TELLMAR_BUILD_DIR", REPO / "build"))
-DIALWICK = BUILD / "bin" / "Dialwick"
-TMCTL = BUILD / "bin" / "tmctl"
+from desk_tools import program, run_tmctl, wait_for
+from desk_tools import windows as desktop_windows
+
+DIALWICK = program("Dialwick")
 
 CLASS, TITLE = "CorvDunHandler", "Corvane DUN32"
 
@@ -61,17 +59,6 @@ StepMs=1
 """
 
 
-def wait_for(condition, timeout=10.0, what="condition"):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError("timed out waiting for " + what)
-        time.sleep(0.02)
-
-
 class Desk:
     """A desktop, a server directory, a user configuration and a phonebook."""
 
@@ -118,14 +105,10 @@ class Desk:
             p.stderr.close()
 
     def tmctl(self, *args, check=True, timeout=30):
-        r = subprocess.run([str(TMCTL), *map(str, args)], env=self.env, capture_output=True, timeout=timeout)
-        if check:
-            assert r.returncode == 0, r.stderr
-        return r
+        return run_tmctl(self.env, *args, check=check, timeout=timeout)
 
     def windows(self):
-        out = self.tmctl("windows").stdout.decode()
-        return [line.split("\t") for line in out.splitlines()]
+        return desktop_windows(self.env)
 
     def window_count(self, title=TITLE):
         return sum(1 for w in self.windows() if len(w) > 2 and w[2].lower() == title.lower())

@@ -15,12 +15,11 @@ import socket
 import subprocess
 import tempfile
 import threading
-import time
 
-REPO = pathlib.Path(__file__).resolve().parents[2]
-BUILD = pathlib.Path(os.environ.get("TELLMAR_BUILD_DIR", REPO / "build"))
-CVPOPD32 = BUILD / "bin" / "cvpopd32"
-TMCTL = BUILD / "bin" / "tmctl"
+from desk_tools import program, run_tmctl, wait_for
+from desk_tools import windows as desktop_windows
+
+CVPOPD32 = program("cvpopd32")
 
 _BASE = "".join(chr(c) for c in range(0x21, 0x7F))
 _SCRAMBLE_KEY = "Wx5&Tq9@"
@@ -46,15 +45,6 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-def wait_for(condition, timeout=10.0, what="condition"):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        if condition():
-            return
-        time.sleep(0.01)
-    raise AssertionError("timed out waiting for " + what)
 
 
 class ServerDir:
@@ -155,15 +145,15 @@ class Server:
         return code
 
     def tmctl(self, *args, timeout=20):
-        """Runs tmctl on the server's desktop."""
-        return subprocess.run([str(TMCTL)] + [str(a) for a in args], capture_output=True,
-                              timeout=timeout, env=dict(os.environ, TELLMAR_DESKTOP=self.desktop))
+        """Runs tmctl on the server's desktop; the caller looks at its exit code."""
+        return run_tmctl(self._desk_env(), *args, check=False, timeout=timeout)
 
     def windows(self):
-        """The desktop's top-level windows as (handle, class, title, program)."""
-        listing = self.tmctl("windows")
-        assert listing.returncode == 0, listing.stderr
-        return [tuple(line.split("\t")) for line in listing.stdout.decode("latin-1").splitlines()]
+        """The desktop's top-level windows as [handle, class, title, program]."""
+        return desktop_windows(self._desk_env())
+
+    def _desk_env(self):
+        return dict(os.environ, TELLMAR_DESKTOP=self.desktop)
 
     def window(self, class_name):
         """The handle of the server's top-level window of this class."""

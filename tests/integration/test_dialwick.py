@@ -6,8 +6,9 @@ import pytest
 
 from dialwick_harness import (ADDCLIENT, CLASS, DIALWICK, LISTENTRIES, QUERYACTIVE, QUERYOS, QUERYPASSWORDS,
                               RELEASE, RELEASENAMED, REQUESTEX, REQUESTTEXT, SETDIRECTORY, SETPARAMWND,
-                              SETSTATUSWND, SHOWCONTROL, TITLE, TMCTL, WM_COMMAND, WM_LBUTTONDOWN,
-                              WM_RBUTTONDOWN, WM_TIMER, Desk, control, wait_for)
+                              SETSTATUSWND, SHOWCONTROL, TITLE, WM_COMMAND, WM_LBUTTONDOWN,
+                              WM_RBUTTONDOWN, WM_TIMER, Desk, control)
+from desk_tools import TMCTL, wait_for
 
 pytestmark = pytest.mark.skipif(not (DIALWICK.exists() and TMCTL.exists()), reason="Dialwick is not built")
 

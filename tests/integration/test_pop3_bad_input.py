@@ -7,7 +7,8 @@ import time
 
 import pytest
 
-from pop3_harness import CVPOPD32, Server, ServerDir, as_nobody, wait_for
+from desk_tools import wait_for
+from pop3_harness import CVPOPD32, Server, ServerDir, as_nobody
 
 pytestmark = pytest.mark.skipif(not CVPOPD32.exists(), reason="cvpopd32 is not built")
 

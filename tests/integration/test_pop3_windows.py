@@ -1,12 +1,12 @@
 """cvpopd32's windows seen from other programs: tmctl finds the main window
 and the status dialog on the desktop, reads the activity log from the
 dialog's list box, and shuts the server down through its windows."""
-import os
 import pathlib
 
 import pytest
 
-from pop3_harness import CVPOPD32, TMCTL, Server, ServerDir, wait_for
+from desk_tools import TMCTL, wait_for
+from pop3_harness import CVPOPD32, Server, ServerDir
 
 pytestmark = pytest.mark.skipif(not (CVPOPD32.exists() and TMCTL.exists()),
                                 reason="cvpopd32 or tmctl is not built")

@@ -6,9 +6,7 @@ from pathlib import Path
 
 import pytest
 
-REPO = Path(__file__).resolve().parents[2]
-BUILD = Path(os.environ.get("TELLMAR_BUILD_DIR", REPO / "build"))
-TMCTL = BUILD / "bin" / "tmctl"
+from desk_tools import BUILD, REPO, TMCTL
 
 pytestmark = pytest.mark.skipif(not TMCTL.exists(), reason="tmctl is not built")
 

@@ -1,0 +1,39 @@
+"""What every harness of these tests shares: where the built programs are,
+waiting for a condition, and tmctl on a desktop of the test's own."""
+import os
+import pathlib
+import subprocess
+import time
+
+REPO = pathlib.Path(__file__).resolve().parents[2]
+BUILD = pathlib.Path(os.environ.get("TELLMAR_BUILD_DIR", REPO / "build"))
+TMCTL = BUILD / "bin" / "tmctl"
+
+
+def program(name):
+    return BUILD / "bin" / name
+
+
+def wait_for(condition, timeout=10.0, what="condition"):
+    """The condition's first true value, polled until the timeout."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(0.02)
+
+
+def run_tmctl(env, *args, check=True, timeout=30):
+    r = subprocess.run([str(TMCTL), *map(str, args)], env=env, capture_output=True, timeout=timeout)
+    if check and r.returncode != 0:
+        raise AssertionError(f"tmctl {args} failed: {r.stderr.decode(errors='replace')}")
+    return r
+
+
+def windows(env):
+    """The desktop's top-level windows as [handle, class, title, program]."""
+    out = run_tmctl(env, "windows").stdout.decode("latin-1")
+    return [line.split("\t") for line in out.splitlines()]
