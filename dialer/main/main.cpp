@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
   options.userProfile = dialer::DefaultUserProfile();
   options.phonebook = ras::DefaultPhonebookPath();
   options.platform = dialer::SimulatedPlatform();
-  if (const char* texts = std::getenv("TELLMAR_DIALUP_ERROR_TEXTS")) options.serviceErrorTexts = std::string(texts) != "0";
+  if (const char* texts = std::getenv("TELLMAR_DIALUP_ERROR_TEXTS"))
+    options.serviceErrorTexts = std::string(texts) != "0";
   if (const char* period = std::getenv("TELLMAR_DIALWICK_MONITOR_MS")) {
     const long ms = std::strtol(period, nullptr, 10);
     if (ms >= 1 && ms <= 86'400'000) options.monitorIntervalMs = static_cast<unsigned>(ms);
