@@ -67,6 +67,10 @@ test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password b
   const state = dialog.locator('[data-id="1247"]');
   assert.equal(await state.textContent(), 'Please set the path to the Tellmar3 installation...');
   assert.deepEqual(await dialog.locator('.menubar button').allTextContents(), ['File', 'Configure', 'View', 'Help']);
+  // "&Browse" shows as Browse with its B underlined.
+  const browse = dialog.locator('[data-id="1251"]');
+  assert.equal(await browse.textContent(), 'Browse');
+  assert.equal(await browse.locator('u').textContent(), 'B');
 
   // Unlocated: Connect is greyed in the File menu.
   await dialog.locator('.menubar button', { hasText: 'File' }).click();

@@ -22,6 +22,18 @@ function el(tag, className, text) {
   return e;
 }
 
+// A control's text with its mnemonic as Windows draws it: "&x" underlines
+// x, "&&" is one "&". Built from text nodes, never from markup.
+function withMnemonic(node, text) {
+  const parts = text.split(/(&&|&.)/s);
+  for (const part of parts) {
+    if (part === '&&') node.append('&');
+    else if (part.length === 2 && part[0] === '&') node.appendChild(el('u', '', part[1]));
+    else if (part) node.append(part);
+  }
+  return node;
+}
+
 function token() {
   // The token lives in an HttpOnly cookie; the page learns it from the view.
   return view.token || '';
@@ -61,7 +73,7 @@ function renderControl(win, c) {
       break;
     case 'group': {
       node = el('fieldset', 'ctl group');
-      node.appendChild(el('legend', '', c.text));
+      node.appendChild(withMnemonic(el('legend'), c.text));
       break;
     }
     case 'edit': {
@@ -81,7 +93,8 @@ function renderControl(win, c) {
       box.checked = !!c.checked;
       box.disabled = disabled;
       box.addEventListener('click', (e) => { e.preventDefault(); act({ kind: 'click', hwnd: c.hwnd }); });
-      node.append(box, document.createTextNode(c.text));
+      node.appendChild(box);
+      withMnemonic(node, c.text);
       break;
     }
     case 'list': {
@@ -157,7 +170,7 @@ function renderControl(win, c) {
       break;
     }
     default: {  // push buttons, owner-drawn buttons
-      node = el('button', 'ctl button', c.text);
+      node = withMnemonic(el('button', 'ctl button'), c.text);
       node.addEventListener('click', () => act({ kind: 'click', hwnd: c.hwnd }));
       if (c.default) node.classList.add('default');
     }
@@ -372,7 +385,9 @@ function render() {
 
   const known = new Set(view.windows.map((w) => w.hwnd));
   zOrder = zOrder.filter((h) => known.has(h));
-  for (const w of view.windows) if (!zOrder.includes(w.hwnd)) zOrder.push(w.hwnd);
+  // A window that appears comes to the front and takes the focus, as a
+  // newly shown window does on a desktop.
+  for (const w of view.windows) if (!zOrder.includes(w.hwnd)) bringToFront(w.hwnd);
   const byHandle = new Map(view.windows.map((w) => [w.hwnd, w]));
   const nodes = zOrder.map((h) => renderWindow(byHandle.get(h)));
   for (const m of view.menus) nodes.push(showPopup(m, m.x, m.y));
