@@ -196,15 +196,6 @@ WindowInfo FromJsonValue(const json& j) {
 // carried as they are, never re-encoded, so the JSON text is bytes too.
 constexpr auto kBytesAsTheyAre = json::error_handler_t::ignore;
 
-HWND TopLevelOf(HWND hwnd) {
-  Window* w = L().Find(hwnd);
-  while (w != nullptr && (w->style & WS_CHILD) != 0 && w->parent != 0) {
-    hwnd = w->parent;
-    w = L().Find(hwnd);
-  }
-  return w == nullptr ? 0 : hwnd;
-}
-
 // The dialog that holds `hwnd` (a page inside a sheet counts as its own).
 HWND DialogOf(HWND hwnd) {
   for (Window* w = L().Find(hwnd); w != nullptr; w = L().Find(w->parent)) {
@@ -244,9 +235,10 @@ bool MoveFocus(HWND top, bool backwards) {
 
 bool PressKeyLocal(HWND hwnd, int key, unsigned modifiers) {
   Loop& loop = L();
-  const HWND top = TopLevelOf(hwnd);
-  if (top == 0) return false;
-  const HWND target = (loop.focus != 0 && TopLevelOf(loop.focus) == top) ? loop.focus : hwnd;
+  const HWND top = GetTopLevel(hwnd);
+  // A window disabled by its modal dialog takes no keys, as on a desktop.
+  if (top == 0 || !IsWindowEnabled(top)) return false;
+  const HWND target = (loop.focus != 0 && GetTopLevel(loop.focus) == top) ? loop.focus : hwnd;
   // Accelerator tables of the window and every window around it.
   for (HWND w = target; w != 0; w = GetParent(w)) {
     auto it = loop.accelerators.find(w);

@@ -483,9 +483,13 @@ LRESULT ProgressProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
   }
 }
 
+// A control a person can use: visible, enabled, and in a window that is
+// not disabled by a modal dialog of its own.
 Window* UsableControl(HWND control) {
   Window* w = L().Find(control);
   if (w == nullptr || !w->enabled || !IsWindowVisible(control)) return nullptr;
+  const HWND top = GetTopLevel(control);
+  if (top == 0 || !IsWindowEnabled(top)) return nullptr;
   return w;
 }
 

@@ -22,15 +22,6 @@ bool IsRemote(Loop& loop, HWND hwnd) {
   return hwnd > 0 && loop.channel() != nullptr && SlotOfHandle(hwnd) != loop.slot();
 }
 
-HWND TopLevelOf(Loop& loop, HWND hwnd) {
-  Window* w = loop.Find(hwnd);
-  while (w != nullptr && (w->style & WS_CHILD) != 0 && w->parent != 0) {
-    hwnd = w->parent;
-    w = loop.Find(hwnd);
-  }
-  return w == nullptr ? 0 : hwnd;
-}
-
 }  // namespace
 
 int GetSystemMetrics(int index) {
@@ -244,6 +235,16 @@ int GetWindowText(HWND hwnd, char* buffer, int size) {
 
 int GetWindowTextLength(HWND hwnd) { return static_cast<int>(GetWindowText(hwnd).size()); }
 
+HWND GetTopLevel(HWND hwnd) {
+  Loop& loop = L();
+  Window* w = loop.Find(hwnd);
+  while (w != nullptr && (w->style & WS_CHILD) != 0 && w->parent != 0) {
+    hwnd = w->parent;
+    w = loop.Find(hwnd);
+  }
+  return w == nullptr ? 0 : hwnd;
+}
+
 HWND GetParent(HWND hwnd) {
   Window* w = L().Find(hwnd);
   if (w == nullptr) return 0;
@@ -365,7 +366,7 @@ HWND SetFocus(HWND hwnd) {
   loop.focus = hwnd;
   if (old != 0 && loop.Find(old) != nullptr) SendMessage(old, WM_KILLFOCUS, static_cast<WPARAM>(hwnd), 0);
   if (hwnd != 0) {
-    const HWND top = TopLevelOf(loop, hwnd);
+    const HWND top = GetTopLevel(hwnd);
     if (top != 0 && loop.active != top) SetForegroundWindow(top);
     SendMessage(hwnd, WM_SETFOCUS, static_cast<WPARAM>(old), 0);
   }
@@ -376,7 +377,7 @@ HWND GetFocus() { return L().focus; }
 
 bool SetForegroundWindow(HWND hwnd) {
   Loop& loop = L();
-  const HWND top = TopLevelOf(loop, hwnd);
+  const HWND top = GetTopLevel(hwnd);
   if (top == 0) return false;
   loop.Raise(top);
   const HWND old = loop.active;

@@ -116,6 +116,9 @@ int GetWindowTextLength(HWND hwnd);
 
 // --- Structure and state -------------------------------------------------------------
 HWND GetParent(HWND hwnd);
+// The top-level window a window belongs to (itself when it is one); 0 for
+// no window of this program.
+HWND GetTopLevel(HWND hwnd);
 HWND GetWindow(HWND hwnd, int relation);  // GW_OWNER, GW_CHILD, GW_HWNDNEXT
 inline constexpr int GW_HWNDNEXT = 2;
 inline constexpr int GW_OWNER = 4;

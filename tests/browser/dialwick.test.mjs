@@ -30,6 +30,15 @@ test('Control Centre connects and disconnects while the tray follows', async () 
   const centre = page.locator('section.window[aria-label="Dialwick from Corvane "]');
   await centre.waitFor();
   assert.deepEqual(await centre.locator('.item').allTextContents(), ['ISP', 'Office']);
+
+  // Esc in the dialog the Control Centre opened closes that dialog, not the
+  // Control Centre behind it.
+  await centre.locator('[data-id="1032"]').click();
+  const settings = page.locator('section.window[aria-label="Edit details of [ISP]"]');
+  await settings.waitFor();
+  await page.keyboard.press('Escape');
+  await settings.waitFor({ state: 'detached' });
+  assert.equal(await centre.count(), 1);
   await centre.locator('.item', { hasText: 'ISP' }).click();
   await centre.locator('.item.sel', { hasText: 'ISP' }).waitFor();
   const connect = centre.locator('[data-id="1014"]');

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <vector>
 
+#include "platform/automation.h"
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/loop.h"
@@ -150,6 +151,29 @@ TEST(Loop, TimerFiresInsideNestedModalLoopsAndEachEndsInOrder) {
   EXPECT_EQ(order, (std::vector<std::string>{"inner", "outer"}));
   EXPECT_GE(ticks, 3);
   EXPECT_TRUE(IsWindowEnabled(host));
+}
+
+TEST(Loop, AWindowDisabledByItsModalDialogTakesNoClicksOrKeys) {
+  Loop loop;
+  int commands = 0;
+  RegisterClass({"Host", [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                   if (m == WM_COMMAND) ++commands;
+                   return DefWindowProc(h, m, w, l);
+                 }});
+  const HWND host = CreateWindow("Host", "", WS_VISIBLE, 0, 0, 100, 100);
+  const HWND button = CreateWindow(kButtonClass, "Close", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, host);
+  ASSERT_TRUE(UserClick(button));
+  ASSERT_EQ(commands, 1);
+  DialogBoxIndirect(SmallDialog(1), host, [&](HWND dlg, UINT m, WPARAM, LPARAM) -> INT_PTR {
+    if (m != WM_INITDIALOG) return FALSE;
+    EXPECT_FALSE(UserClick(button));
+    EXPECT_FALSE(automation::PressKey(host, VK_ESCAPE));
+    EXPECT_EQ(commands, 1);
+    EndDialog(dlg, IDOK);
+    return TRUE;
+  });
+  EXPECT_TRUE(UserClick(button)) << "enabled again once the dialog ends";
+  EXPECT_EQ(commands, 2);
 }
 
 TEST(Loop, QuitInsideAModalLoopEndsItAndTheOuterLoop) {

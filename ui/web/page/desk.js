@@ -208,6 +208,7 @@ function bringToFront(hwnd) {
 function renderWindow(win) {
   const node = el('section', 'window' + (win.hwnd === focusedWindow ? ' active' : ''));
   node.dataset.hwnd = win.hwnd;
+  node.tabIndex = -1;  // it can hold the keyboard itself
   node.setAttribute('aria-label', win.title);
   const pos = positions.get(win.hwnd) || { x: win.x, y: win.y };
   node.style.left = pos.x + 'px';
@@ -387,7 +388,10 @@ function render() {
   zOrder = zOrder.filter((h) => known.has(h));
   // A window that appears comes to the front and takes the focus, as a
   // newly shown window does on a desktop.
-  for (const w of view.windows) if (!zOrder.includes(w.hwnd)) bringToFront(w.hwnd);
+  let appeared = false;
+  for (const w of view.windows) {
+    if (!zOrder.includes(w.hwnd)) { bringToFront(w.hwnd); appeared = true; }
+  }
   const byHandle = new Map(view.windows.map((w) => [w.hwnd, w]));
   const nodes = zOrder.map((h) => renderWindow(byHandle.get(h)));
   for (const m of view.menus) nodes.push(showPopup(m, m.x, m.y));
@@ -409,11 +413,30 @@ function render() {
   // Keep the person's place while the view refreshes around it.
   if (activeKey) {
     const again = document.querySelector(`[data-hwnd="${CSS.escape(activeKey)}"]`);
-    if (again && again.tagName !== 'SECTION') {
+    if (again) {
       again.focus();
       if (selection && 'selectionStart' in again) again.setSelectionRange(selection[0], selection[1]);
     }
   }
+  // The keyboard follows a window that has just appeared (to its program's
+  // focused control, else the window itself), so Esc or Enter typed next
+  // reach it and not the window behind.
+  if (appeared) {
+    const front = desktop.querySelector(`section.window[data-hwnd="${focusedWindow}"]`);
+    const control = front && focusedControl(byHandle.get(focusedWindow).children || []);
+    const target = control && front.querySelector(`[data-hwnd="${control.hwnd}"]`);
+    if (target) target.focus();
+    if (front && !front.contains(document.activeElement)) front.focus();
+  }
+}
+
+function focusedControl(controls) {
+  for (const c of controls) {
+    if (c.focused) return c;
+    const inner = focusedControl(c.children || []);
+    if (inner) return inner;
+  }
+  return null;
 }
 
 document.addEventListener('click', (e) => {
