@@ -60,6 +60,16 @@ test('Control Centre connects and disconnects while the tray follows', async () 
     /^(Connected Successfully|Online for \d+ secs so far\.\.\.) - ISP$/.test(await icon.getAttribute('title')));
   assert.notEqual(await icon.getAttribute('data-icon'), offlineIcon);
 
+  // The tray menu, opened in the corner of the page, stays on it whole.
+  await icon.click({ button: 'right' });
+  const menu = page.locator('.popup[data-program="Dialwick"]');
+  await menu.locator('button', { hasText: 'Disconnect [ISP]' }).waitFor();
+  const box = await menu.boundingBox();
+  const view = page.viewportSize();
+  assert.ok(box.x >= 0 && box.x + box.width <= view.width && box.y + box.height <= view.height, JSON.stringify(box));
+  await menu.locator('button', { hasText: 'Close Menu' }).click();
+  await menu.waitFor({ state: 'detached' });
+
   // The Control Centre again: now it offers the hang-up of the entry.
   await icon.click();
   await centre.waitFor();

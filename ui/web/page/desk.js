@@ -272,6 +272,14 @@ function renderTray() {
 
 let localPopup = null;
 
+// A popup that would run past the page's right or bottom edge is moved back
+// onto it, as a menu opened near the screen's corner is.
+function keepOnScreen(node) {
+  const r = node.getBoundingClientRect();
+  if (r.right > window.innerWidth) node.style.left = Math.max(0, window.innerWidth - r.width - 2) + 'px';
+  if (r.bottom > window.innerHeight) node.style.top = Math.max(0, window.innerHeight - r.height - 2) + 'px';
+}
+
 function showPopup(menu, x, y) {
   const node = el('div', 'popup');
   node.setAttribute('role', 'menu');
@@ -288,8 +296,8 @@ function showPopup(menu, x, y) {
     });
     node.appendChild(b);
   }
-  node.style.left = Math.min(x, window.innerWidth - 180) + 'px';
-  node.style.top = Math.max(0, Math.min(y, window.innerHeight - 30 - 22 * menu.items.length)) + 'px';
+  node.style.left = Math.max(0, x) + 'px';  // kept on the page once it is in place
+  node.style.top = Math.max(0, y) + 'px';
   if (menu.local) { localPopup = node; render(); } else return node;
 }
 
@@ -397,6 +405,7 @@ function render() {
   for (const m of view.menus) nodes.push(showPopup(m, m.x, m.y));
   if (localPopup) nodes.push(localPopup);
   desktop.replaceChildren(...nodes);
+  for (const popup of desktop.querySelectorAll('.popup')) keepOnScreen(popup);
   renderTray();
 
   // A box or chooser keeps its node while it waits, so what the person typed
