@@ -429,8 +429,9 @@ function render() {
   }
   // The keyboard follows a window that has just appeared (to its program's
   // focused control, else the window itself), so Esc or Enter typed next
-  // reach it and not the window behind.
-  if (appeared) {
+  // reach it and not the window behind. A box or chooser being answered
+  // keeps the keyboard.
+  if (appeared && !overlay.contains(document.activeElement)) {
     const front = desktop.querySelector(`section.window[data-hwnd="${focusedWindow}"]`);
     const control = front && focusedControl(byHandle.get(focusedWindow).children || []);
     const target = control && front.querySelector(`[data-hwnd="${control.hwnd}"]`);
