@@ -31,11 +31,23 @@ test('Control Centre connects and disconnects while the tray follows', async () 
   await centre.waitFor();
   assert.deepEqual(await centre.locator('.item').allTextContents(), ['ISP', 'Office']);
 
-  // Esc in the dialog the Control Centre opened closes that dialog, not the
-  // Control Centre behind it.
+  // A dialog the Control Centre opens: fast typing arrives whole and in
+  // order, a field keeps Ctrl+A for itself, and Esc closes that dialog, not
+  // the Control Centre behind it.
   await centre.locator('[data-id="1032"]').click();
   const settings = page.locator('section.window[aria-label="Edit details of [ISP]"]');
   await settings.waitFor();
+  const handle = await settings.getAttribute('data-hwnd');
+  const typedText = 'abcdefghijklmnopqrstuvwxyz0123456789';
+  const programText = (id) => desk.tmctl('ui', 'get', handle, id).replace(/\n$/, '');
+  await settings.locator('[data-id="1031"]').focus();  // it shows a single blank
+  await page.keyboard.press('Control+a');
+  await settings.locator('[data-id="1031"]').pressSequentially(typedText);
+  await settings.locator('[data-id="1026"]').focus();
+  await page.keyboard.press('Control+a');
+  await page.keyboard.type('bob');
+  await waitFor('the program to have both texts', () => programText('1031') === typedText && programText('1026') === 'bob');
+  assert.equal(await settings.locator('[data-id="1031"]').inputValue(), typedText);
   await page.keyboard.press('Escape');
   await settings.waitFor({ state: 'detached' });
   assert.equal(await centre.count(), 1);

@@ -77,16 +77,19 @@ test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password b
   const file = page.locator('.popup').last();
   assert.equal(await file.locator('button', { hasText: 'Set Tellmar location' }).isDisabled(), false);
   assert.equal(await file.locator('button', { hasText: 'Connect to remote Tellmar' }).isDisabled(), true);
-  await dialog.locator('.titlebar').click();  // a click beside the menu closes it
+  await page.keyboard.press('Escape');  // closes the menu, not the dialog
   await file.waitFor({ state: 'detached' });
+  assert.equal(await dialog.count(), 1);
 
   // Ctrl+S is the accelerator of "Set Tellmar location".
   await dialog.locator('[data-id="1248"]').focus();
   await page.keyboard.press('Control+s');
   const chooser = page.locator('section.chooser[aria-label="Select Path to Tellmar3 installation"]');
   await chooser.waitFor();
-  await chooser.locator('input[aria-label="Path"]').fill(server);
-  await chooser.locator('button', { hasText: 'OK' }).click();
+  // The chooser takes the keyboard: the path typed, Enter answers.
+  await page.keyboard.press('Control+a');
+  await page.keyboard.type(server);
+  await page.keyboard.press('Enter');
   await dialog.locator('[data-id="1247"]', { hasText: 'Tellmar3 located...' }).waitFor();
   assert.equal(await dialog.locator('[data-id="1248"]').inputValue(), join(server, 'TMHUB.INI'));
 
@@ -103,7 +106,7 @@ test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password b
   const refusal = page.locator('#overlay section.msgbox[aria-label="Password Error"]');
   await refusal.waitFor();
   assert.equal(await refusal.locator('.text').textContent(), 'Invalid password...');
-  await refusal.locator('button', { hasText: 'OK' }).click();
+  await page.keyboard.press('Enter');  // the box has the keyboard
   await refusal.waitFor({ state: 'detached' });
 
   await enter('opensesame');

@@ -297,7 +297,15 @@ Response DeskServer::Impl::Handle(const Request& req) {
       return MakeResponse(req, http::status::bad_request, "application/json",
                           nlohmann::json{{"error", "the action is not a JSON object"}}.dump());
     }
-    nlohmann::json answer = source_.act ? source_.act(action) : nlohmann::json{{"error", "no actions"}};
+    nlohmann::json answer;
+    try {
+      answer = source_.act ? source_.act(action) : nlohmann::json{{"error", "no actions"}};
+    } catch (const nlohmann::json::exception&) {
+      // A field of the wrong type ("index":"2", "hwnd":null): refused, and
+      // the desktop serves on.
+      return MakeResponse(req, http::status::bad_request, "application/json",
+                          nlohmann::json{{"error", "a field of the action has the wrong type"}}.dump());
+    }
     NotifyChanged();
     return MakeResponse(req, http::status::ok, "application/json",
                         answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));

@@ -225,6 +225,7 @@ void DesktopWatcher::Describe(Program& p) {
 }
 
 bool DesktopWatcher::Refresh() {
+  viewedActions_ = actions_;
   const int self = Loop::Current().slot();
   std::map<int, std::vector<TopLevelWindow>> bySlot;
   std::map<int, std::string> names;
@@ -264,8 +265,8 @@ bool DesktopWatcher::Refresh() {
 }
 
 json DesktopWatcher::View() const {
-  json view = {{"token", token_}, {"windows", json::array()}, {"tray", json::array()}, {"boxes", json::array()},
-               {"choosers", json::array()}, {"menus", json::array()}};
+  json view = {{"token", token_}, {"actions", viewedActions_}, {"windows", json::array()}, {"tray", json::array()},
+               {"boxes", json::array()}, {"choosers", json::array()}, {"menus", json::array()}};
   for (const auto& [slot, p] : programs_) {
     for (const auto& w : p.windowsView) view["windows"].push_back(w);
     for (const auto& t : p.tray) view["tray"].push_back(t);
@@ -276,7 +277,13 @@ json DesktopWatcher::View() const {
   return view;
 }
 
-json DesktopWatcher::Act(const json& a) {
+json DesktopWatcher::Act(const json& action) {
+  json answer = Perform(action);
+  answer["serial"] = ++actions_;
+  return answer;
+}
+
+json DesktopWatcher::Perform(const json& a) {
   const std::string kind = a.value("kind", "");
   auto handle = [&](const char* key) { return static_cast<HWND>(a.value(key, 0)); };
   auto done = [](bool ok) { return json{{"ok", ok}}; };

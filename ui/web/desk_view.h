@@ -29,10 +29,14 @@ class DesktopWatcher {
   // Reads what changed since the last call; true when the view changed.
   bool Refresh();
   nlohmann::json View() const;
-  // A person's action from the page; answers {"ok": ...} or {"error": ...}.
+  // A person's action from the page; answers {"ok": ...} or {"error": ...},
+  // with "serial", its number. A view's "actions" is the number of the last
+  // action it shows the effect of, so the page knows when a text typed
+  // there has reached the program and come back.
   nlohmann::json Act(const nlohmann::json& action);
 
  private:
+  nlohmann::json Perform(const nlohmann::json& action);
   struct Program {
     std::string name;
     std::vector<TopLevelWindow> windows;
@@ -48,6 +52,8 @@ class DesktopWatcher {
   std::string token_;
   std::map<int, Program> programs_;  // by desktop slot
   int menuX_ = 200, menuY_ = 200;    // where the last tray click was
+  std::uint64_t actions_ = 0;        // actions performed
+  std::uint64_t viewedActions_ = 0;  // actions performed before the last refresh
 };
 
 // The view of one window or control (exposed for tests).

@@ -23,7 +23,7 @@ class DeskServerTest : public ::testing::Test {
     source.view = [this] { return nlohmann::json{{"windows", nlohmann::json::array()}, {"title", title}}; };
     source.act = [this](const nlohmann::json& a) {
       actions.push_back(a);
-      return nlohmann::json{{"ok", true}};
+      return nlohmann::json{{"ok", a.value("hwnd", 0) != 0}};  // throws, as the watcher does, on a wrong type
     };
     server = std::make_unique<DeskServer>(io, tcp::endpoint(asio::ip::make_address("127.0.0.1"), 0), source,
                                           "0123456789abcdef0123456789abcdef");
@@ -98,10 +98,15 @@ TEST_F(DeskServerTest, ActionsNeedTheTokenHeaderAndAnObject) {
   auto ok = Request(http::verb::post, "/api/action", cookie, token, R"({"kind":"click","hwnd":5})");
   EXPECT_EQ(ok.result(), http::status::ok);
   EXPECT_EQ(nlohmann::json::parse(ok.body())["ok"], true);
+  // A field of the wrong type is refused and the server serves on.
+  EXPECT_EQ(Request(http::verb::post, "/api/action", cookie, token, R"({"kind":"click","hwnd":null})").result(),
+            http::status::bad_request);
+  EXPECT_EQ(Request(http::verb::post, "/api/action", cookie, token, R"({"kind":"click","hwnd":5})").result(),
+            http::status::ok);
   std::string big(200 * 1024, ' ');
   EXPECT_NE(Request(http::verb::post, "/api/action", cookie, token, "{" + big + "}").result(), http::status::ok);
   asio::post(io, [] {});
-  EXPECT_EQ(actions.size(), 1u);
+  EXPECT_EQ(actions.size(), 3u);
 }
 
 TEST_F(DeskServerTest, WebSocketPushesViewsToItsOwnOriginOnly) {

@@ -64,6 +64,15 @@ async function send(action) {
 
 // --- Windows -------------------------------------------------------------
 
+// What a person typed into a field stays there over the views that follow
+// until one shows the program has it: hwnd -> {value, serial}, the serial
+// of the action that carried it (Infinity while it is on its way).
+const typed = new Map();
+
+function forgetTypedTexts() {
+  for (const [hwnd, entry] of typed) if ((view.actions || 0) >= entry.serial) typed.delete(hwnd);
+}
+
 function renderControl(win, c) {
   let node;
   const disabled = !c.enabled;
@@ -79,10 +88,16 @@ function renderControl(win, c) {
     case 'edit': {
       node = c.multiline ? el('textarea', 'ctl edit') : el('input', 'ctl edit');
       if (!c.multiline) node.type = c.password ? 'password' : 'text';
-      node.value = c.text;
+      node.value = typed.has(c.hwnd) ? typed.get(c.hwnd).value : c.text;
       node.readOnly = !!c.readonly;
       if (c.limit > 0) node.maxLength = c.limit;
-      node.addEventListener('input', () => act({ kind: 'settext', hwnd: c.hwnd, text: node.value }));
+      node.addEventListener('input', () => {
+        const entry = { value: node.value, serial: Infinity };
+        typed.set(c.hwnd, entry);
+        act({ kind: 'settext', hwnd: c.hwnd, text: entry.value }).then((answer) => {
+          if (typed.get(c.hwnd) === entry) entry.serial = answer.serial || 0;
+        });
+      });
       break;
     }
     case 'check':
@@ -99,6 +114,7 @@ function renderControl(win, c) {
     }
     case 'list': {
       node = el('div', 'ctl list');
+      node.dataset.sel = String(c.sel);
       node.tabIndex = 0;
       node.setAttribute('role', 'listbox');
       (c.items || []).forEach((text, i) => {
@@ -329,6 +345,11 @@ function renderBox(box) {
     buttons.appendChild(b);
   }
   node.appendChild(buttons);
+  // Esc answers Cancel, or the only button; Enter the first (default) one.
+  const escape = box.buttons.includes('Cancel') ? 'Cancel' : box.buttons.length === 1 ? box.buttons[0] : null;
+  node.cancel = () => { if (escape) act({ kind: 'answer', box: box.id, button: escape }); };
+  node.accept = () => { if (box.buttons.length) act({ kind: 'answer', box: box.id, button: box.buttons[0] }); };
+  node.firstFocus = buttons.firstElementChild;
   return node;
 }
 
@@ -356,9 +377,12 @@ function renderChooser(ch) {
   node.appendChild(body);
   const buttons = el('div', 'buttons');
   const ok = el('button', '', ch.okText || 'OK');
-  ok.addEventListener('click', () => act({ kind: 'answer', box: ch.id, path: path.value }));
+  node.accept = () => act({ kind: 'answer', box: ch.id, path: path.value });
+  node.cancel = () => act({ kind: 'answer', box: ch.id, button: 'Cancel' });
+  node.firstFocus = path;
+  ok.addEventListener('click', node.accept);
   const cancel = el('button', '', 'Cancel');
-  cancel.addEventListener('click', () => act({ kind: 'answer', box: ch.id, button: 'Cancel' }));
+  cancel.addEventListener('click', node.cancel);
   buttons.append(ok, cancel);
   node.appendChild(buttons);
   load();
@@ -394,25 +418,40 @@ function render() {
 
   const known = new Set(view.windows.map((w) => w.hwnd));
   zOrder = zOrder.filter((h) => known.has(h));
+  for (const h of positions.keys()) if (!known.has(h)) positions.delete(h);
+  // When the focused window goes, the one in front of the rest takes over.
+  let takeKeyboard = false;
+  if (focusedWindow && !known.has(focusedWindow)) {
+    focusedWindow = zOrder.length ? zOrder[zOrder.length - 1] : 0;
+    takeKeyboard = true;
+  }
   // A window that appears comes to the front and takes the focus, as a
   // newly shown window does on a desktop.
-  let appeared = false;
   for (const w of view.windows) {
-    if (!zOrder.includes(w.hwnd)) { bringToFront(w.hwnd); appeared = true; }
+    if (!zOrder.includes(w.hwnd)) { bringToFront(w.hwnd); takeKeyboard = true; }
   }
   const byHandle = new Map(view.windows.map((w) => [w.hwnd, w]));
   const nodes = zOrder.map((h) => renderWindow(byHandle.get(h)));
   for (const m of view.menus) nodes.push(showPopup(m, m.x, m.y));
   if (localPopup) nodes.push(localPopup);
+  const scrolled = new Map();
+  for (const n of desktop.querySelectorAll('.ctl.list, textarea.ctl')) scrolled.set(n.dataset.hwnd, n.scrollTop);
   desktop.replaceChildren(...nodes);
+  for (const n of desktop.querySelectorAll('.ctl.list, textarea.ctl')) keepScrollPlace(n, scrolled.get(n.dataset.hwnd));
   for (const popup of desktop.querySelectorAll('.popup')) keepOnScreen(popup);
   renderTray();
 
   // A box or chooser keeps its node while it waits, so what the person typed
   // into a chooser, its listing and the focus survive the refreshes.
   const waiting = new Map();
-  for (const box of view.boxes) waiting.set(box.id, modals.get(box.id) || renderBox(box));
-  for (const ch of view.choosers || []) waiting.set(ch.id, modals.get(ch.id) || renderChooser(ch));
+  let newModal = null;
+  const keep = (id, make) => {
+    let node = modals.get(id);
+    if (!node) { node = make(); newModal = node; }
+    waiting.set(id, node);
+  };
+  for (const box of view.boxes) keep(box.id, () => renderBox(box));
+  for (const ch of view.choosers || []) keep(ch.id, () => renderChooser(ch));
   modals = waiting;
   const modal = [...waiting.values()];
   overlay.hidden = modal.length === 0;
@@ -427,17 +466,35 @@ function render() {
       if (selection && 'selectionStart' in again) again.setSelectionRange(selection[0], selection[1]);
     }
   }
-  // The keyboard follows a window that has just appeared (to its program's
-  // focused control, else the window itself), so Esc or Enter typed next
-  // reach it and not the window behind. A box or chooser being answered
-  // keeps the keyboard.
-  if (appeared && !overlay.contains(document.activeElement)) {
+  if (newModal) newModal.firstFocus.focus();  // a box that appears takes the keyboard
+  // The keyboard follows a window that has just appeared, or the one left in
+  // front when the focused one went (to its program's focused control, else
+  // the window itself), so Esc or Enter typed next reach it and not a window
+  // behind or gone. A box or chooser being answered keeps the keyboard.
+  if (takeKeyboard && !overlay.contains(document.activeElement)) {
     const front = desktop.querySelector(`section.window[data-hwnd="${focusedWindow}"]`);
     const control = front && focusedControl(byHandle.get(focusedWindow).children || []);
     const target = control && front.querySelector(`[data-hwnd="${control.hwnd}"]`);
     if (target) target.focus();
     if (front && !front.contains(document.activeElement)) front.focus();
   }
+}
+
+// A list or text area keeps where it was scrolled to across a render; a
+// list whose selection moved shows the selected line, as a list box does.
+const listSelections = new Map();  // hwnd -> selection last shown
+
+function keepScrollPlace(node, top) {
+  if (top !== undefined) node.scrollTop = top;
+  if (!node.classList.contains('list')) return;
+  const sel = node.dataset.sel;
+  if (listSelections.get(node.dataset.hwnd) === sel) return;
+  listSelections.set(node.dataset.hwnd, sel);
+  const item = node.querySelector('.item.sel');
+  if (!item) return;
+  if (item.offsetTop < node.scrollTop) node.scrollTop = item.offsetTop;
+  else if (item.offsetTop + item.offsetHeight > node.scrollTop + node.clientHeight)
+    node.scrollTop = item.offsetTop + item.offsetHeight - node.clientHeight;
 }
 
 function focusedControl(controls) {
@@ -449,10 +506,14 @@ function focusedControl(controls) {
   return null;
 }
 
-document.addEventListener('click', (e) => {
+function closeMenus() {
   if (localPopup) { localPopup = null; render(); }
-  // A click beside a program's popup menu closes it, as on a desktop.
-  if (!e.target.closest('.popup')) for (const m of view.menus) act({ kind: 'menu', menu: m.id, command: 0 });
+  for (const m of view.menus) act({ kind: 'menu', menu: m.id, command: 0 });
+}
+
+// A click beside a popup menu closes it, as on a desktop.
+document.addEventListener('click', (e) => {
+  if (!e.target.closest('.popup')) closeMenus();
 });
 
 function keyName(e) {
@@ -465,13 +526,36 @@ function keyName(e) {
   return (e.ctrlKey ? 'Ctrl+' : '') + (e.altKey ? 'Alt+' : '') + k;
 }
 
+// Keys an editable text field keeps for itself: the clipboard, undo,
+// select-all and Delete work there as in any text field.
+const kFieldKeys = new Set(['Delete', 'Ctrl+A', 'Ctrl+C', 'Ctrl+V', 'Ctrl+X', 'Ctrl+Z', 'Ctrl+Y']);
+
+function editableField(node) {
+  const text = node.tagName === 'TEXTAREA' || (node.tagName === 'INPUT' && node.type !== 'checkbox' && node.type !== 'radio');
+  return text && !node.readOnly && !node.disabled;
+}
+
 document.addEventListener('keydown', (e) => {
   const key = keyName(e);
-  if (!key) return;
-  const target = e.target.closest ? e.target.closest('[data-hwnd]') : null;
-  const win = e.target.closest ? e.target.closest('section.window') : null;
+  if (!key || !(e.target instanceof Element)) return;
+  // An open menu takes Esc, and no other key goes past it.
+  if (localPopup || view.menus.length) {
+    if (key === 'Esc') { e.preventDefault(); closeMenus(); }
+    return;
+  }
+  // A box or chooser waiting for an answer has the keyboard: Esc cancels
+  // it, Enter answers it (a focused button answers for itself).
+  if (!overlay.hidden && overlay.lastElementChild) {
+    const modal = e.target.closest('#overlay section.msgbox') || overlay.lastElementChild;
+    if (key === 'Esc') { e.preventDefault(); modal.cancel(); }
+    if (key === 'Enter' && e.target.tagName !== 'BUTTON') { e.preventDefault(); modal.accept(); }
+    return;
+  }
+  if (kFieldKeys.has(key) && editableField(e.target)) return;
+  const win = e.target.closest('#desktop section.window');
   const hwnd = win ? Number(win.dataset.hwnd) : focusedWindow;
-  if (!hwnd && key !== 'Esc') return;
+  if (!hwnd) return;
+  const target = e.target.closest('[data-hwnd]');
   e.preventDefault();
   act({ kind: 'key', hwnd, focus: target ? Number(target.dataset.hwnd) : 0, key });
 });
@@ -483,6 +567,7 @@ function connect() {
   ws.onmessage = (m) => {
     try { view = Object.assign({ windows: [], tray: [], boxes: [], menus: [], choosers: [] }, JSON.parse(m.data)); }
     catch (e) { return; }
+    forgetTypedTexts();
     renderSoon();
   };
   ws.onclose = () => {
