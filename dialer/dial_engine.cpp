@@ -299,7 +299,6 @@ void DialEngine::Connected() {
   s_.currentPassword.clear();
   s_.dialActive = true;
   s_.requestMode = false;
-  protocolRetried_ = false;
   s_.onlineSeconds = 0;
   s_.onlineText = "Connected Successfully";
   SetTrayUnlessService(kTrayOnline);

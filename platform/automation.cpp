@@ -309,6 +309,20 @@ std::vector<TrayIcon> DecodeTray(std::string_view text) {
   return icons;
 }
 
+// A menu command or the close box, as a person would use them: not on a
+// window disabled by its modal dialog.
+bool MenuCommandLocal(HWND hwnd, UINT command) {
+  if (!IsWindowEnabled(GetTopLevel(hwnd))) return false;
+  SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+  return true;
+}
+
+bool CloseLocal(HWND hwnd) {
+  if (!IsWindowEnabled(GetTopLevel(hwnd))) return false;
+  SendMessage(hwnd, WM_CLOSE, 0, 0);
+  return true;
+}
+
 template <typename Local>
 bool Act(HWND hwnd, Action action, Local local, std::int64_t a = 0, std::int64_t b = 0, std::string_view bytes = {}) {
   if (IsLocal(hwnd)) return local();
@@ -382,16 +396,10 @@ bool PressKey(HWND hwnd, int key, unsigned modifiers) {
   return Act(hwnd, kKey, [&] { return PressKeyLocal(hwnd, key, modifiers); }, key, modifiers);
 }
 bool ChooseMenuCommand(HWND hwnd, UINT command) {
-  return Act(hwnd, kMenu, [&] {
-    SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
-    return true;
-  }, command);
+  return Act(hwnd, kMenu, [&] { return MenuCommandLocal(hwnd, command); }, command);
 }
 bool Close(HWND hwnd) {
-  return Act(hwnd, kClose, [&] {
-    SendMessage(hwnd, WM_CLOSE, 0, 0);
-    return true;
-  });
+  return Act(hwnd, kClose, [&] { return CloseLocal(hwnd); });
 }
 
 std::vector<TrayIcon> TrayIconsOf(HWND anyWindow) {
@@ -444,11 +452,9 @@ wire::Reply HandleAutomation(const wire::Request& r) {
     case kKey:
       return answer(PressKeyLocal(r.hwnd, a, static_cast<unsigned>(r.lParam)));
     case kMenu:
-      SendMessage(r.hwnd, WM_COMMAND, MAKEWPARAM(static_cast<unsigned>(a), 0), 0);
-      return answer(true);
+      return answer(MenuCommandLocal(r.hwnd, static_cast<UINT>(a)));
     case kClose:
-      SendMessage(r.hwnd, WM_CLOSE, 0, 0);
-      return answer(true);
+      return answer(CloseLocal(r.hwnd));
     case kTrayClick:
       return answer(ClickTrayIcon(r.hwnd, static_cast<UINT>(a), static_cast<UINT>(r.lParam)));
     default:

@@ -104,7 +104,9 @@ SendResult TrySendMessage(HWND hwnd, UINT msg, WPARAM wParam = 0, LPARAM lParam 
 SendResult SendCopyData(HWND hwnd, HWND sender, std::uintptr_t dwData, std::string_view text);
 
 // True while the message being handled came from another program, sent or
-// posted: its parameters are numbers, never addresses in this program.
+// posted: its parameters are numbers, never addresses in this program. It
+// stays true inside a modal loop that such a message opens, for the
+// messages of this program handled there too.
 bool InSendMessageFromPeer();
 
 // --- Text --------------------------------------------------------------------------

@@ -263,6 +263,12 @@ def test_not_built_dialogs_say_so_and_answer_as_cancel(desk):
     assert box[2:4] == ["Tellmar", "This function is not available in this version"]
     desk.answer(box[0], "OK")
     assert finish(proc)[1]["B"] == "OK"
+    # The wizard asked for again while it is up is raised, and says "OK" at once.
+    proc = desk.call_in_background(1824)
+    box = desk.wait_box("box")
+    assert desk.call(1824)[1]["B"] == "OK"
+    desk.answer(box[0], "OK")
+    finish(proc)  # (its answer went to the slots registered last, the second call's)
 
 
 def test_bad_input_never_crashes(desk):

@@ -24,6 +24,19 @@ namespace {
 
 constexpr UINT kDunQuit = 1233;
 
+// Puts back what the test changes, however it ends: the handler it started
+// is told to quit, the variables are unset, the utility's state is reset.
+struct Restore {
+  ~Restore() {
+    if (const HWND handler = FindWindow(kDialupClass, kDialupTitle)) SendMessage(handler, kDunQuit, 0, 0);
+    AdminState& app = App();
+    app.dunParams = app.dunOpen = 0;
+    app.platform = 2;
+    SetServerDirectory("");
+    for (const char* name : {"TELLMAR_PHONEBOOK", "XDG_CONFIG_HOME", "TELLMAR_DESKTOP"}) ::unsetenv(name);
+  }
+};
+
 TEST(DialwickBinding, StartsTheHandlerFromTheServerDirectoryAndListsItsEntries) {
   const fs::path dialwick = fs::path(TELLMAR_PROGRAM_DIR) / "Dialwick";
   if (!fs::exists(dialwick)) GTEST_SKIP() << "Dialwick is not built";
@@ -38,6 +51,7 @@ TEST(DialwickBinding, StartsTheHandlerFromTheServerDirectoryAndListsItsEntries) 
   ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
 
   Loop loop;
+  Restore restore;  // declared after the loop, so it runs while the loop still stands
   ASSERT_FALSE(loop.OpenChannel("tmadmin32"));
   AdminState& app = App();
   RegisterClass({"BindingHost", [](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); }});
@@ -63,10 +77,6 @@ TEST(DialwickBinding, StartsTheHandlerFromTheServerDirectoryAndListsItsEntries) 
 
   SendMessage(handler, kDunQuit, 0, 0);
   EXPECT_TRUE(loop.PumpUntil([] { return FindWindow(kDialupClass, kDialupTitle) == 0; }, 10s));
-  app.dunParams = app.dunOpen = 0;
-  ::unsetenv("TELLMAR_PHONEBOOK");
-  ::unsetenv("XDG_CONFIG_HOME");
-  ::unsetenv("TELLMAR_DESKTOP");
 }
 
 }  // namespace

@@ -168,6 +168,8 @@ TEST(Loop, AWindowDisabledByItsModalDialogTakesNoClicksOrKeys) {
     if (m != WM_INITDIALOG) return FALSE;
     EXPECT_FALSE(UserClick(button));
     EXPECT_FALSE(automation::PressKey(host, VK_ESCAPE));
+    EXPECT_FALSE(automation::ChooseMenuCommand(host, 40030));
+    EXPECT_FALSE(automation::Close(host));
     EXPECT_EQ(commands, 1);
     EndDialog(dlg, IDOK);
     return TRUE;

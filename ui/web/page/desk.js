@@ -563,7 +563,10 @@ document.addEventListener('keydown', (e) => {
 function connect() {
   const ws = new WebSocket(`ws://${location.host}/ws`);
   socket = ws;
-  ws.onopen = () => { statusLine.textContent = 'connected'; };
+  ws.onopen = () => {
+    statusLine.textContent = 'connected';
+    typed.clear();  // a restarted tmdesk counts its actions afresh
+  };
   ws.onmessage = (m) => {
     try { view = Object.assign({ windows: [], tray: [], boxes: [], menus: [], choosers: [] }, JSON.parse(m.data)); }
     catch (e) { return; }
