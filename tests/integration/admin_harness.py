@@ -10,7 +10,7 @@ the main server: `call` registers slots A to F and sends one message;
 import os
 import subprocess
 
-from desk_tools import TMCTL, program, run_tmctl, wait_for
+from desk_tools import TMCTL, program, reap, run_tmctl, wait_for
 from desk_tools import windows as desktop_windows
 
 TMADMIN32 = program("tmadmin32")
@@ -65,13 +65,7 @@ class Desk:
             if p.poll() is None:
                 p.terminate()
         for p in self.procs:
-            try:
-                p.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                p.kill()
-                p.wait()
-            p.stdout.close()
-            p.stderr.close()
+            reap(p)
 
     # --- tmctl ---------------------------------------------------------------
     def tmctl(self, *args, check=True, timeout=TIMEOUT):

@@ -37,3 +37,16 @@ def windows(env):
     """The desktop's top-level windows as [handle, class, title, program]."""
     out = run_tmctl(env, "windows").stdout.decode("latin-1")
     return [line.split("\t") for line in out.splitlines()]
+
+
+def reap(proc, timeout=5):
+    """Waits for a program told to end, kills it if it does not, and closes
+    its pipes."""
+    try:
+        proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+    for pipe in (proc.stdout, proc.stderr):
+        if pipe is not None:
+            pipe.close()

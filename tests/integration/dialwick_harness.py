@@ -5,7 +5,7 @@ import json
 import os
 import subprocess
 
-from desk_tools import program, run_tmctl, wait_for
+from desk_tools import program, reap, run_tmctl, wait_for
 from desk_tools import windows as desktop_windows
 
 DIALWICK = program("Dialwick")
@@ -96,13 +96,7 @@ class Desk:
         for p in self.procs:
             if p.poll() is None:
                 self.tmctl("call", CLASS, TITLE, str(QUIT), check=False)
-                try:
-                    p.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-                    p.wait()
-            p.stdout.close()
-            p.stderr.close()
+            reap(p)
 
     def tmctl(self, *args, check=True, timeout=30):
         return run_tmctl(self.env, *args, check=check, timeout=timeout)
