@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build, the demo and the tests need, from Debian's
-# packages. Safe to run again; does nothing when all is present.
+# packages. Safe to run again; does nothing when all is present. Waits for
+# the package lock, so that it can run beside another install.
 set -euo pipefail
 
 packages=(
@@ -21,16 +22,16 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # The browser tests drive Debian's Chromium with Playwright from npm; Node.js
 # comes from Debian unless the machine has one already.
 if ! command -v npm >/dev/null 2>&1; then
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends nodejs npm
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends nodejs npm
 fi
 here="$(cd "$(dirname "$0")/.." && pwd)"
 if [ ! -d "$here/tests/browser/node_modules/playwright-core" ]; then
