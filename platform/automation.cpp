@@ -30,6 +30,7 @@ enum Action : UINT {
   kDoubleClickItem,
   kClose,
   kChanges,
+  kSelectItems,
 };
 
 Loop& L() { return Loop::Current(); }
@@ -95,6 +96,7 @@ WindowInfo DescribeLocal(const Window& w, bool deep) {
   for (const ListItem& item : w.control.items) {
     info.items.push_back(item.text);
     info.itemData.push_back(item.data);
+    info.itemLooks.push_back(item.look);
   }
   for (std::size_t i = 0; i < w.control.items.size(); ++i)
     if (w.control.items[i].selected) info.selected.push_back(static_cast<int>(i));
@@ -150,6 +152,9 @@ json ToJsonValue(const WindowInfo& w) {
             {"password", w.password}, {"lower", w.lower},       {"upper", w.upper},      {"pos", w.pos},
             {"icon", w.icon},       {"template", w.dialogTemplate},
             {"rect", {w.rect.left, w.rect.top, w.rect.right, w.rect.bottom}}};
+  json looks = json::array();
+  for (const ItemLook& look : w.itemLooks) looks.push_back({look.icon, look.color, look.bold});
+  j["itemLooks"] = looks;
   json children = json::array();
   for (const WindowInfo& c : w.children) children.push_back(ToJsonValue(c));
   j["children"] = children;
@@ -174,6 +179,9 @@ WindowInfo FromJsonValue(const json& j) {
   w.check = j.at("check").get<int>();
   for (const json& item : j.at("items")) w.items.push_back(BytesFromUtf8(item.get<std::string>()));
   w.itemData = j.at("itemData").get<std::vector<std::int64_t>>();
+  if (j.contains("itemLooks"))
+    for (const json& look : j.at("itemLooks"))
+      w.itemLooks.push_back(ItemLook{look.at(0).get<int>(), look.at(1).get<COLORREF>(), look.at(2).get<bool>()});
   w.curSel = j.at("curSel").get<int>();
   w.selected = j.at("selected").get<std::vector<int>>();
   w.tabStops = j.at("tabStops").get<std::vector<int>>();
@@ -373,8 +381,13 @@ bool Click(HWND control) {
 bool DoubleClick(HWND control) {
   return Act(control, kDoubleClick, [&] { return UserDoubleClick(control); });
 }
-bool SelectItem(HWND control, int index) {
-  return Act(control, kSelect, [&] { return UserSelectItem(control, index); }, index);
+bool SelectItem(HWND control, int index, unsigned modifiers) {
+  return Act(control, kSelect, [&] { return UserSelectItem(control, index, modifiers); }, index, modifiers);
+}
+bool SelectItems(HWND control, const std::vector<int>& indices) {
+  std::string list;
+  for (int index : indices) list += (list.empty() ? "" : ",") + std::to_string(index);
+  return Act(control, kSelectItems, [&] { return UserSelectItems(control, indices); }, 0, 0, list);
 }
 bool SelectItemByText(HWND control, std::string_view text) {
   auto info = Describe(control, false);
@@ -442,7 +455,20 @@ wire::Reply HandleAutomation(const wire::Request& r) {
     case kDoubleClick:
       return answer(UserDoubleClick(r.hwnd));
     case kSelect:
-      return answer(UserSelectItem(r.hwnd, a));
+      return answer(UserSelectItem(r.hwnd, a, static_cast<unsigned>(r.lParam)));
+    case kSelectItems: {
+      std::vector<int> indices;
+      std::size_t at = 0;
+      while (at <= r.bytes.size() && !r.bytes.empty()) {
+        const std::size_t comma = std::min(r.bytes.find(',', at), r.bytes.size());
+        const std::string number = r.bytes.substr(at, comma - at);
+        if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos || number.size() > 9)
+          return answer(false);
+        indices.push_back(std::stoi(number));
+        at = comma + 1;
+      }
+      return answer(UserSelectItems(r.hwnd, indices));
+    }
     case kDoubleClickItem:
       return answer(UserDoubleClickItem(r.hwnd, a));
     case kCheck:

@@ -38,6 +38,7 @@ struct WindowInfo {
   int check = 0;
   std::vector<std::string> items;
   std::vector<std::int64_t> itemData;
+  std::vector<ItemLook> itemLooks;  // per item: icon, colour, bold
   int curSel = -1;
   std::vector<int> selected;  // multiple-selection lists
   std::vector<int> tabStops;
@@ -64,7 +65,10 @@ HWND FindControl(HWND parent, int id);
 bool SetText(HWND control, std::string_view text);
 bool Click(HWND control);
 bool DoubleClick(HWND control);
-bool SelectItem(HWND control, int index);
+// modifiers: KEY_CONTROL for a Ctrl+click.
+bool SelectItem(HWND control, int index, unsigned modifiers = 0);
+// Exactly these items, as a click on the first and a Ctrl+click on the rest.
+bool SelectItems(HWND control, const std::vector<int>& indices);
 bool SelectItemByText(HWND control, std::string_view text);
 bool DoubleClickItem(HWND control, int index);
 bool Check(HWND control, int state);

@@ -328,6 +328,14 @@ LRESULT ListProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
       return 0;
     case LB_GETITEMHEIGHT:
       return 13;
+    case LB_SETITEMLOOK:
+      if (!ValidIndex(*w, wp) || lp == 0) return LB_ERR;
+      c.items[wp].look = *reinterpret_cast<const ItemLook*>(lp);
+      return 0;
+    case LB_GETITEMLOOK:
+      if (!ValidIndex(*w, wp) || lp == 0) return LB_ERR;
+      *reinterpret_cast<ItemLook*>(lp) = c.items[wp].look;
+      return 0;
     default:
       return DefWindowProc(h, m, wp, lp);
   }
@@ -582,7 +590,7 @@ bool UserDoubleClick(HWND control) {
   return true;
 }
 
-bool UserSelectItem(HWND control, int index) {
+bool UserSelectItem(HWND control, int index, unsigned modifiers) {
   Window* w = UsableControl(control);
   if (w == nullptr || (w->kind != ControlKind::ListBox && w->kind != ControlKind::ComboBox)) return false;
   if (index < 0 || index >= static_cast<int>(w->control.items.size())) return false;
@@ -590,7 +598,10 @@ bool UserSelectItem(HWND control, int index) {
   w = L().Find(control);
   if (w == nullptr) return false;
   if (MultiSelect(*w)) {
-    if ((w->style & LBS_MULTIPLESEL) != 0) {
+    // A click toggles in a multiple-selection list; in an extended one only
+    // Ctrl+click does, a plain click selects that item alone.
+    const bool toggles = (w->style & LBS_MULTIPLESEL) != 0 || (modifiers & KEY_CONTROL) != 0;
+    if (toggles) {
       w->control.items[index].selected = !w->control.items[index].selected;
     } else {
       for (auto& item : w->control.items) item.selected = false;
@@ -601,6 +612,33 @@ bool UserSelectItem(HWND control, int index) {
     SetCurSel(*w, static_cast<WPARAM>(index));
   }
   if (w->kind == ControlKind::ComboBox || (w->style & LBS_NOTIFY) != 0) Notify(*w, LBN_SELCHANGE);
+  return true;
+}
+
+bool UserSelectItems(HWND control, const std::vector<int>& indices) {
+  Window* w = UsableControl(control);
+  if (w == nullptr || indices.empty()) return false;
+  const int count = static_cast<int>(w->control.items.size());
+  std::vector<int> wanted;
+  for (int index : indices) {
+    if (index < 0 || index >= count) return false;
+    if (std::find(wanted.begin(), wanted.end(), index) == wanted.end()) wanted.push_back(index);
+  }
+  if (wanted.size() == 1) return UserSelectItem(control, wanted.front());
+  if (!MultiSelect(*w)) return false;  // one item at a time there
+  if ((w->style & LBS_MULTIPLESEL) != 0) {
+    // Every click toggles: first click away what is selected and not wanted.
+    for (int i = 0; i < count; ++i) {
+      w = L().Find(control);
+      if (w == nullptr) return false;
+      const bool isWanted = std::find(wanted.begin(), wanted.end(), i) != wanted.end();
+      if (w->control.items[i].selected != isWanted && !UserSelectItem(control, i)) return false;
+    }
+    return true;
+  }
+  if (!UserSelectItem(control, wanted.front())) return false;
+  for (std::size_t k = 1; k < wanted.size(); ++k)
+    if (!UserSelectItem(control, wanted[k], KEY_CONTROL)) return false;
   return true;
 }
 
@@ -680,6 +718,22 @@ LPARAM ListBox_GetItemData(HWND list, int index) {
 int ListBox_SetItemData(HWND list, int index, LPARAM data) {
   return static_cast<int>(SendMessage(list, LB_SETITEMDATA, static_cast<WPARAM>(index), data));
 }
+bool ListBox_SetItemLook(HWND list, int index, const ItemLook& look) {
+  return SendMessage(list, LB_SETITEMLOOK, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&look)) != LB_ERR;
+}
+ItemLook ListBox_GetItemLook(HWND list, int index) {
+  ItemLook look;
+  SendMessage(list, LB_GETITEMLOOK, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&look));
+  return look;
+}
+std::vector<int> ListBox_GetSelItems(HWND list) {
+  const LRESULT count = SendMessage(list, LB_GETSELCOUNT, 0, 0);
+  if (count <= 0) return {};
+  std::vector<int> items(static_cast<std::size_t>(count));
+  const LRESULT got = SendMessage(list, LB_GETSELITEMS, items.size(), reinterpret_cast<LPARAM>(items.data()));
+  items.resize(static_cast<std::size_t>(std::max<LRESULT>(got, 0)));
+  return items;
+}
 int ListBox_FindStringExact(HWND list, int start, std::string_view text) {
   return static_cast<int>(SendText(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(start), text));
 }
@@ -698,6 +752,9 @@ std::string ComboBox_GetLBText(HWND combo, int index) {
   return GetItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
 }
 void ComboBox_ResetContent(HWND combo) { SendMessage(combo, CB_RESETCONTENT, 0, 0); }
+int ComboBox_FindStringExact(HWND combo, int start, std::string_view text) {
+  return static_cast<int>(SendText(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(start), text));
+}
 int ComboBox_SelectString(HWND combo, int start, std::string_view text) {
   return static_cast<int>(SendText(combo, CB_SELECTSTRING, static_cast<WPARAM>(start), text));
 }

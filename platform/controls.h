@@ -29,7 +29,12 @@ void InitControlState(Window& window);
 bool UserSetText(HWND control, std::string_view text);  // replaces an edit's or combo's text
 bool UserClick(HWND control);
 bool UserDoubleClick(HWND control);
-bool UserSelectItem(HWND control, int index);  // list or combo box
+// A click on an item of a list or combo box; KEY_CONTROL in `modifiers`
+// is a Ctrl+click (toggles the item in an extended-selection list).
+bool UserSelectItem(HWND control, int index, unsigned modifiers = 0);
+// Exactly these items selected, as a click on the first and a Ctrl+click on
+// each other would leave them (a single-selection list takes only one).
+bool UserSelectItems(HWND control, const std::vector<int>& indices);
 bool UserDoubleClickItem(HWND control, int index);
 bool UserSetCheck(HWND control, int state);  // check box or radio button
 bool UserSpin(HWND updown, int delta);
@@ -46,6 +51,9 @@ std::string ListBox_GetText(HWND list, int index);
 LPARAM ListBox_GetItemData(HWND list, int index);
 int ListBox_SetItemData(HWND list, int index, LPARAM data);
 int ListBox_FindStringExact(HWND list, int start, std::string_view text);
+bool ListBox_SetItemLook(HWND list, int index, const ItemLook& look);
+ItemLook ListBox_GetItemLook(HWND list, int index);
+std::vector<int> ListBox_GetSelItems(HWND list);  // multiple- and extended-selection lists
 bool ListBox_SetTabStops(HWND list, const std::vector<int>& stops);
 int ComboBox_AddString(HWND combo, std::string_view text);
 int ComboBox_GetCount(HWND combo);
@@ -54,5 +62,6 @@ int ComboBox_SetCurSel(HWND combo, int index);
 std::string ComboBox_GetLBText(HWND combo, int index);
 void ComboBox_ResetContent(HWND combo);
 int ComboBox_SelectString(HWND combo, int start, std::string_view text);
+int ComboBox_FindStringExact(HWND combo, int start, std::string_view text);
 
 }  // namespace tellmar

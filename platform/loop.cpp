@@ -136,9 +136,13 @@ void Loop::RemoveEarlyReply(int id) {
   std::erase_if(earlyReplies_, [id](const auto& entry) { return entry.first == id; });
 }
 
+void Loop::SendEarlyReplies() {
+  for (auto& [id, reply] : std::exchange(earlyReplies_, {})) reply();
+}
+
 void Loop::RunModal(HWND dialog) {
   auto held = Hold(dialog);
-  for (auto& [id, reply] : std::exchange(earlyReplies_, {})) reply();
+  SendEarlyReplies();
   while (!quitting_) {
     Window* w = Find(dialog);
     if (w == nullptr || !w->dialog || w->dialog->ended) break;

@@ -140,6 +140,9 @@ class Loop {
   // for the dialog a click opened. Answers an id for RemoveEarlyReply.
   int AddEarlyReply(std::function<void()> reply);
   void RemoveEarlyReply(int id);
+  // Sends them now: a long operation a click started (a progress window)
+  // lets the requester go as a modal dialog does.
+  void SendEarlyReplies();
 
  private:
   struct Timer;

@@ -114,6 +114,9 @@ inline constexpr UINT LB_SETITEMDATA = 0x019A;
 inline constexpr UINT LB_SELITEMRANGE = 0x019B;
 inline constexpr UINT LB_GETITEMHEIGHT = 0x01A1;
 inline constexpr UINT LB_FINDSTRINGEXACT = 0x01A2;
+// Our own: how a row is drawn (lParam: const ItemLook*, this program only).
+inline constexpr UINT LB_SETITEMLOOK = WM_USER + 0x300;
+inline constexpr UINT LB_GETITEMLOOK = WM_USER + 0x301;  // lParam: ItemLook* to fill
 inline constexpr LRESULT LB_ERR = -1;
 inline constexpr LRESULT LB_ERRSPACE = -2;
 
@@ -388,6 +391,20 @@ struct NMHDR {
 struct PSHNOTIFY {
   NMHDR hdr;
   LPARAM lParam = 0;
+};
+
+// A colour as the programs name it: RGB(255, 0, 0) is red.
+using COLORREF = std::uint32_t;
+constexpr COLORREF RGB(unsigned r, unsigned g, unsigned b) { return (r & 0xFF) | (g & 0xFF) << 8 | (b & 0xFF) << 16; }
+inline constexpr COLORREF kDefaultColor = 0xFFFFFFFF;  // the list's own text colour
+
+// How a list row is drawn beside its text: an icon (resource number, 0 for
+// none), a text colour and bold type.
+struct ItemLook {
+  int icon = 0;
+  COLORREF color = kDefaultColor;
+  bool bold = false;
+  bool operator==(const ItemLook&) const = default;
 };
 
 struct RECT {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/loop.h"
 
@@ -72,7 +73,10 @@ class UnattendedOperator : public Operator {
     return MessageBoxDefault(request.type);
   }
   std::optional<FileAnswer> ChooseFile(const FileRequest&) override { return std::nullopt; }
-  std::optional<PrintAnswer> ChoosePrinter(const PrintRequest&) override { return std::nullopt; }
+  std::optional<PrintAnswer> ChoosePrinter(const PrintRequest&) override {
+    std::fprintf(stderr, "Print: nobody here to choose a printer; nothing printed\n");
+    return std::nullopt;
+  }
   UINT TrackPopupMenu(const PopupRequest&) override { return 0; }
 };
 
@@ -80,7 +84,7 @@ class UnattendedOperator : public Operator {
 
 constexpr int kBoxTextId = kOperatorTextId;
 constexpr int kFileNameId = kOperatorPathId;
-constexpr int kPrinterId = 1136;
+constexpr int kPrinterId = kOperatorPrinterId;
 constexpr int kCopiesId = 1154;
 
 ControlTemplate Control(std::string_view kind, std::string_view cls, int id, std::string_view caption, int y,
@@ -162,13 +166,26 @@ class InteractiveOperator : public Operator {
 
   std::optional<PrintAnswer> ChoosePrinter(const PrintRequest& request) override {
     DialogTemplate t = BoxTemplate(kOperatorPrintTemplate, "Print");
-    t.controls.push_back(Control("combo", kComboBoxClass, kPrinterId, "", 7, WS_TABSTOP | CBS_DROPDOWN));
-    t.controls.push_back(Control("edit", kEditClass, kCopiesId, std::to_string(request.copies), 27, WS_TABSTOP | ES_NUMBER));
-    AddButtons(t, {IDOK, IDCANCEL}, IDOK, 60);
+    t.controls.push_back(Control("dropdownlist", kComboBoxClass, kPrinterId, "", 7, WS_TABSTOP | CBS_DROPDOWNLIST));
+    t.controls.push_back(Control("edit", kEditClass, kFileNameId, request.fileName, 27, WS_TABSTOP | ES_AUTOHSCROLL));
+    t.controls.push_back(Control("edit", kEditClass, kCopiesId, std::to_string(request.copies), 47, WS_TABSTOP | ES_NUMBER));
+    AddButtons(t, {IDOK, IDCANCEL}, IDOK, 67);
     PrintAnswer chosen;
     const INT_PTR answer = DialogBoxIndirect(t, request.owner, [&](HWND dlg, UINT msg, WPARAM wp, LPARAM lp) -> INT_PTR {
+      if (msg == WM_INITDIALOG) {
+        const HWND list = GetDlgItem(dlg, kPrinterId);
+        for (const std::string& name : request.printers) ComboBox_AddString(list, name);
+        ComboBox_AddString(list, kPrintToFile);
+        const int preset = ComboBox_FindStringExact(list, -1, request.defaultPrinter.empty() ? kPrintToFile : request.defaultPrinter);
+        ComboBox_SetCurSel(list, preset >= 0 ? preset : ComboBox_GetCount(list) - 1);
+        SetTopmost(dlg, true);
+      }
       if (msg == WM_COMMAND && LOWORD(wp) == IDOK) {
-        chosen.printer = GetDlgItemText(dlg, kPrinterId);
+        const std::string printer = GetDlgItemText(dlg, kPrinterId);
+        const std::string file = GetDlgItemText(dlg, kFileNameId);
+        if (printer == kPrintToFile && file.empty()) return 1;  // a file to print to is still missing
+        chosen.printer = printer == kPrintToFile ? std::string() : printer;
+        chosen.outputFile = printer == kPrintToFile ? file : std::string();
         bool ok = false;
         const int copies = GetDlgItemInt(dlg, kCopiesId, &ok);
         chosen.copies = ok && copies > 0 ? copies : 1;
@@ -247,7 +264,9 @@ std::optional<PrintAnswer> ScriptedOperator::ChoosePrinter(const PrintRequest&) 
     answer = std::move(prints_.front());
     prints_.pop_front();
   }
-  shown_.push_back(Shown{"print", "Print", {}, 0, answer ? (answer->printer.empty() ? "default" : answer->printer) : ""});
+  std::string chosen;
+  if (answer) chosen = !answer->outputFile.empty() ? answer->outputFile : answer->printer.empty() ? "default" : answer->printer;
+  shown_.push_back(Shown{"print", "Print", {}, 0, chosen});
   return answer;
 }
 

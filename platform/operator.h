@@ -4,7 +4,8 @@
 //  - scripted: tests queue answers and read back every request, in order;
 //  - unattended (service or server-system mode): nothing is shown, the
 //    default button is taken, and the box's caption and text go to standard
-//    error; choosers and menus answer "cancelled" / nothing;
+//    error; choosers and menus answer "cancelled" / nothing, and so does
+//    the print dialog (nothing is printed; it says so on standard error);
 //  - interactive: the box is a real dialog window (class "#32770", the
 //    buttons' IDs are IDOK, IDYES...), modal, that automation reads and
 //    answers, locally or over the channel; a popup menu is a "#32768" window
@@ -50,9 +51,15 @@ struct FileAnswer {
   int filterIndex = 1;
 };
 
+// The print dialog's choice that prints into a PDF file instead of a printer.
+inline constexpr std::string_view kPrintToFile = "Print to file (PDF)";
+
 struct PrintRequest {
   HWND owner = 0;
   int copies = 1;
+  std::vector<std::string> printers;  // the printers to offer, in order
+  std::string defaultPrinter;         // preselected; empty: printing to a file
+  std::string fileName;               // offered for printing to a file
 };
 
 struct PrintAnswer {
@@ -83,13 +90,16 @@ std::string_view ButtonCaption(int id);  // "OK", "Cancel", "&Yes"...
 // The template numbers of the interactive operator's windows, so that
 // automation (and whoever answers them) can tell a waiting box, chooser,
 // print dialog or popup menu from the program's own dialogs. A box's text is
-// control kOperatorTextId; a chooser's path is control kOperatorPathId.
+// control kOperatorTextId; a chooser's path is control kOperatorPathId. The
+// print dialog lists the printers and kPrintToFile in kOperatorPrinterId
+// and takes the file name in kOperatorPathId.
 inline constexpr int kOperatorBoxTemplate = -10;
 inline constexpr int kOperatorFileTemplate = -11;
 inline constexpr int kOperatorPrintTemplate = -12;
 inline constexpr int kOperatorMenuTemplate = -13;
 inline constexpr int kOperatorTextId = 0xFFFF;
 inline constexpr int kOperatorPathId = 1152;
+inline constexpr int kOperatorPrinterId = 1136;
 
 std::unique_ptr<Operator> MakeUnattendedOperator();
 std::unique_ptr<Operator> MakeInteractiveOperator();

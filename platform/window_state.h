@@ -19,6 +19,7 @@ struct ListItem {
   std::string text;
   LPARAM data = 0;
   bool selected = false;  // multiple- and extended-selection lists
+  ItemLook look;
 };
 
 struct ControlState {

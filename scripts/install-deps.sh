@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3 python3-pytest
+  libcairo2-dev libcups2-dev cups poppler-utils
   curl fetchmail mpop
   chromium
 )

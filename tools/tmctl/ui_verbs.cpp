@@ -8,14 +8,18 @@
 //   tmctl ui set HANDLE ID TEXT          type TEXT into a control
 //   tmctl ui click HANDLE ID
 //   tmctl ui dblclick HANDLE ID [ITEM]
-//   tmctl ui select HANDLE ID ITEM       ITEM: an index or an item's text
+//   tmctl ui select HANDLE ID ITEM...    ITEM: an index or an item's text;
+//                                        several: exactly those (Ctrl+click)
 //   tmctl ui check HANDLE ID 0|1
 //   tmctl ui key HANDLE KEY              F5, Ctrl+S, Alt+F4, Esc, Enter, Tab...
 //   tmctl ui menu HANDLE COMMAND         a menu-bar command
 //   tmctl ui boxes                       boxes waiting: ID, kind, caption, text, buttons
-//   tmctl ui answer ID BUTTON|PATH       press a box's button, or give a chooser its path
+//   tmctl ui answer ID BUTTON|PATH       press a box's button, or give a chooser its path;
+//                                        a print dialog: PRINTER, or a PATH with a slash
+//                                        to print into that PDF file
 //
 // An ID of 0 names the window itself.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -92,7 +96,32 @@ std::string StateWords(const WindowInfo& w) {
   if (w.password) add("password");
   if (w.minimized) add("minimized");
   if (w.curSel >= 0) add("sel=" + std::to_string(w.curSel));
+  if (!w.selected.empty()) {
+    std::string list;
+    for (int i : w.selected) list += (list.empty() ? "" : ",") + std::to_string(i);
+    add("selected=" + list);
+  }
   return words;
+}
+
+// What a list row carries beside its text, as words after it ("" for a
+// plain row, so plain lists print as they always did).
+std::string ItemFacts(const WindowInfo& w, std::size_t i) {
+  std::string words;
+  auto add = [&](const std::string& word) { words += (words.empty() ? "" : " ") + word; };
+  if (std::find(w.selected.begin(), w.selected.end(), static_cast<int>(i)) != w.selected.end()) add("selected");
+  if (i < w.itemLooks.size()) {
+    const ItemLook& look = w.itemLooks[i];
+    if (look.icon != 0) add("icon=" + std::to_string(look.icon));
+    if (look.color != kDefaultColor) {
+      char rgb[8];
+      std::snprintf(rgb, sizeof rgb, "#%02x%02x%02x", look.color & 0xFF, (look.color >> 8) & 0xFF, (look.color >> 16) & 0xFF);
+      add(std::string("color=") + rgb);
+    }
+    if (look.bold) add("bold");
+  }
+  if (i < w.itemData.size() && w.itemData[i] != 0) add("data=" + std::to_string(w.itemData[i]));
+  return words.empty() ? words : "\t" + words;
 }
 
 void PrintMenu(const std::vector<MenuItem>& items, const std::string& indent, std::vector<std::string>& out) {
@@ -111,7 +140,8 @@ void PrintMenu(const std::vector<MenuItem>& items, const std::string& indent, st
 
 void PrintTree(const WindowInfo& w, const std::string& indent, std::vector<std::string>& out) {
   out.push_back(indent + std::to_string(w.id) + "\t" + w.kind + "\t" + w.text + "\t" + StateWords(w));
-  for (std::size_t i = 0; i < w.items.size(); ++i) out.push_back(indent + "  item " + std::to_string(i) + "\t" + w.items[i]);
+  for (std::size_t i = 0; i < w.items.size(); ++i)
+    out.push_back(indent + "  item " + std::to_string(i) + "\t" + w.items[i] + ItemFacts(w, i));
   for (const WindowInfo& c : w.children) PrintTree(c, indent + "  ", out);
 }
 
@@ -141,7 +171,11 @@ int Get(const std::vector<std::string>& a) {
   if (!control) return Fail("no control " + a[1] + " in window " + a[0]);
   auto info = automation::Describe(*control, false);
   if (!info) return Fail("no control " + a[1]);
-  if (info->kind == "listbox") return PrintLines(info->items);
+  if (info->kind == "listbox") {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < info->items.size(); ++i) lines.push_back(info->items[i] + ItemFacts(*info, i));
+    return PrintLines(lines);
+  }
   return PrintLine(info->text);
 }
 
@@ -245,10 +279,18 @@ int Answer(const std::vector<std::string>& a) {
     const HWND button = automation::FindControl(*hwnd, id);
     return button != 0 && automation::Click(button) ? 0 : Fail("the button could not be pressed");
   };
-  const bool chooser = info->dialogTemplate == kOperatorFileTemplate || info->dialogTemplate == kOperatorPrintTemplate;
-  if (chooser && !EqualsNoCase(a[1], "Cancel")) {
-    const int field = info->dialogTemplate == kOperatorFileTemplate ? kOperatorPathId : 1136;
-    if (!automation::SetText(automation::FindControl(*hwnd, field), a[1])) return Fail("the path was not taken");
+  if (info->dialogTemplate == kOperatorFileTemplate && !EqualsNoCase(a[1], "Cancel")) {
+    if (!automation::SetText(automation::FindControl(*hwnd, kOperatorPathId), a[1])) return Fail("the path was not taken");
+    return press(IDOK);
+  }
+  if (info->dialogTemplate == kOperatorPrintTemplate && !EqualsNoCase(a[1], "Cancel")) {
+    // A path (it holds a slash) prints to that PDF file; a name chooses a printer.
+    const bool toFile = a[1].find('/') != std::string::npos;
+    const HWND printers = automation::FindControl(*hwnd, kOperatorPrinterId);
+    if (!automation::SelectItemByText(printers, toFile ? std::string(kPrintToFile) : a[1]))
+      return Fail("box " + a[0] + " offers no printer " + a[1]);
+    if (toFile && !automation::SetText(automation::FindControl(*hwnd, kOperatorPathId), a[1]))
+      return Fail("the file name was not taken");
     return press(IDOK);
   }
   for (const WindowInfo& c : info->children) {
@@ -277,10 +319,15 @@ int Ui(const Args& args) {
       return index && automation::DoubleClickItem(c, *index);
     });
   if (verb == "select")
-    return Act(a, 1, "ui select HANDLE ID ITEM", [](HWND c, const std::vector<std::string>& r) {
-      if (r.size() != 1) return false;
-      auto index = ItemIndex(c, r[0]);
-      return index && automation::SelectItem(c, *index);
+    return Act(a, 1000, "ui select HANDLE ID ITEM...", [](HWND c, const std::vector<std::string>& r) {
+      std::vector<int> indices;
+      for (const std::string& item : r) {
+        auto index = ItemIndex(c, item);
+        if (!index) return false;
+        indices.push_back(*index);
+      }
+      if (indices.size() == 1) return automation::SelectItem(c, indices.front());
+      return !indices.empty() && automation::SelectItems(c, indices);
     });
   if (verb == "check")
     return Act(a, 1, "ui check HANDLE ID 0|1", [](HWND c, const std::vector<std::string>& r) {

@@ -4,12 +4,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "common/ascii.h"
 #include "platform/handles.h"
 #include "platform/loop.h"
 #include "platform/menu.h"
+#include "platform/operator.h"
 #include "platform/resource.h"
 
 namespace tellmar::web {
@@ -118,6 +120,17 @@ json ListDirectory(const std::string& wanted) {
   return {{"path", Text(path)}, {"entries", entries}};
 }
 
+// A row's look for the page: its icon number, its colour as CSS, bold.
+json LookView(const ItemLook& look) {
+  json v = {{"icon", look.icon}, {"bold", look.bold}, {"color", nullptr}};
+  if (look.color != kDefaultColor) {
+    char css[8];
+    std::snprintf(css, sizeof css, "#%02x%02x%02x", look.color & 0xFF, (look.color >> 8) & 0xFF, (look.color >> 16) & 0xFF);
+    v["color"] = css;
+  }
+  return v;
+}
+
 }  // namespace
 
 json ControlView(const WindowInfo& c) {
@@ -146,6 +159,10 @@ json ControlView(const WindowInfo& c) {
     json tabs = json::array();
     for (int t : c.tabStops) tabs.push_back(DialogUnitsToPixelsX(t));
     v["items"] = items;
+    json looks = json::array();
+    for (const ItemLook& look : c.itemLooks) looks.push_back(LookView(look));
+    v["looks"] = looks;
+    v["multi"] = (c.style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0 && kind == "list";
     v["sel"] = c.curSel;
     v["selected"] = c.selected;
     v["tabs"] = tabs;
@@ -186,6 +203,7 @@ void DesktopWatcher::Describe(Program& p) {
   p.windowsView = json::array();
   p.boxes = json::array();
   p.choosers = json::array();
+  p.prints = json::array();
   p.menus = json::array();
   p.tray = json::array();
   for (const TopLevelWindow& top : p.windows) {
@@ -199,6 +217,19 @@ void DesktopWatcher::Describe(Program& p) {
         items.push_back({{"id", c.id}, {"text", Text(c.text)}, {"separator", separator}, {"grayed", !c.enabled}});
       }
       p.menus.push_back({{"id", info->hwnd}, {"program", Text(p.name)}, {"x", menuX_}, {"y", menuY_}, {"items", items}});
+    } else if (info->dialogTemplate == kOperatorPrintTemplate) {
+      json printers = json::array();
+      std::string chosen, path;
+      for (const WindowInfo& c : info->children) {
+        if (c.id == kOperatorPrinterId) {
+          for (const std::string& item : c.items) printers.push_back(Text(item));
+          chosen = c.text;
+        }
+        if (c.id == kOperatorPathId) path = c.text;
+      }
+      p.prints.push_back({{"id", info->hwnd}, {"program", Text(p.name)}, {"title", Text(info->text)},
+                          {"printers", printers}, {"printer", Text(chosen)}, {"path", Text(path)},
+                          {"toFile", Text(kPrintToFile)}});
     } else if (const WindowInfo* text = ChildWithId(*info, kBoxTextId)) {
       json buttons = json::array();
       for (const WindowInfo& c : info->children)
@@ -266,12 +297,14 @@ bool DesktopWatcher::Refresh() {
 
 json DesktopWatcher::View() const {
   json view = {{"token", token_}, {"actions", viewedActions_}, {"windows", json::array()}, {"tray", json::array()},
-               {"boxes", json::array()}, {"choosers", json::array()}, {"menus", json::array()}};
+               {"boxes", json::array()}, {"choosers", json::array()}, {"prints", json::array()},
+               {"menus", json::array()}};
   for (const auto& [slot, p] : programs_) {
     for (const auto& w : p.windowsView) view["windows"].push_back(w);
     for (const auto& t : p.tray) view["tray"].push_back(t);
     for (const auto& b : p.boxes) view["boxes"].push_back(b);
     for (const auto& c : p.choosers) view["choosers"].push_back(c);
+    for (const auto& c : p.prints) view["prints"].push_back(c);
     for (const auto& m : p.menus) view["menus"].push_back(m);
   }
   return view;
@@ -294,7 +327,10 @@ json DesktopWatcher::Perform(const json& a) {
     return done(automation::DoubleClick(hwnd));
   }
   if (kind == "settext") return done(automation::SetText(hwnd, BytesFromUtf8(a.value("text", ""))));
-  if (kind == "select") return done(automation::SelectItem(hwnd, a.value("index", -1)));
+  if (kind == "select") {
+    const unsigned modifiers = a.value("ctrl", false) ? KEY_CONTROL : 0;
+    return done(automation::SelectItem(hwnd, a.value("index", -1), modifiers));
+  }
   if (kind == "spin") return done(automation::Spin(hwnd, a.value("delta", 0)));
   if (kind == "command") return done(automation::ChooseMenuCommand(hwnd, a.value("command", 0u)));
   if (kind == "close") return done(automation::Close(hwnd));
@@ -326,6 +362,15 @@ json DesktopWatcher::Perform(const json& a) {
   }
   if (kind == "answer") {
     const HWND box = handle("box");
+    if (a.contains("printer")) {  // the print dialog: a printer, or a file with its name
+      const std::string printer = BytesFromUtf8(a.value("printer", ""));
+      if (!automation::SelectItemByText(automation::FindControl(box, kOperatorPrinterId), printer))
+        return {{"error", "no such printer"}};
+      if (printer == kPrintToFile &&
+          !automation::SetText(automation::FindControl(box, kOperatorPathId), BytesFromUtf8(a.value("path", ""))))
+        return {{"error", "the file name was not taken"}};
+      return done(automation::Click(automation::FindControl(box, IDOK)));
+    }
     if (a.contains("path")) {
       return done(automation::SetText(automation::FindControl(box, kFileNameId), BytesFromUtf8(a.value("path", ""))) &&
                   automation::Click(automation::FindControl(box, IDOK)));

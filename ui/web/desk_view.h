@@ -8,7 +8,8 @@
 //
 // The view sorts the interactive operator's dialogs by what they are: a
 // dialog holding the box text control is a message box, one holding the
-// file name field is a chooser, a menu-class window is a popup menu; every
+// file name field is a chooser, the print dialog (by its template number) is
+// a print chooser, a menu-class window is a popup menu; every
 // other visible top-level window is a window.
 #pragma once
 
@@ -44,6 +45,7 @@ class DesktopWatcher {
     nlohmann::json windowsView = nlohmann::json::array();
     nlohmann::json boxes = nlohmann::json::array();
     nlohmann::json choosers = nlohmann::json::array();
+    nlohmann::json prints = nlohmann::json::array();
     nlohmann::json menus = nlohmann::json::array();
     nlohmann::json tray = nlohmann::json::array();
   };

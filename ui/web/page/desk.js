@@ -9,7 +9,7 @@ const trayBar = document.getElementById('tray');
 const overlay = document.getElementById('overlay');
 const statusLine = document.getElementById('status');
 
-let view = { windows: [], tray: [], boxes: [], menus: [], choosers: [] };
+let view = { windows: [], tray: [], boxes: [], menus: [], choosers: [], prints: [] };
 let socket = null;
 const positions = new Map();  // hwnd -> {x, y} moved by the person
 let zOrder = [];              // hwnds, front last
@@ -117,8 +117,22 @@ function renderControl(win, c) {
       node.dataset.sel = String(c.sel);
       node.tabIndex = 0;
       node.setAttribute('role', 'listbox');
+      if (c.multi) node.setAttribute('aria-multiselectable', 'true');
       (c.items || []).forEach((text, i) => {
-        const item = el('div', 'item' + ((c.selected || []).includes(i) || c.sel === i ? ' sel' : ''));
+        const selected = c.multi ? (c.selected || []).includes(i) : c.sel === i;
+        const item = el('div', 'item' + (selected ? ' sel' : ''));
+        item.setAttribute('aria-selected', String(selected));
+        const look = (c.looks || [])[i] || {};
+        // A row's own look: its icon, its text colour (the selection's
+        // colours win while it is selected) and bold type.
+        if (look.color) { item.dataset.color = look.color; if (!selected) item.style.color = look.color; }
+        if (look.bold) item.classList.add('bold');
+        if (look.icon) {
+          const icon = el('span', 'row-icon', '');
+          icon.dataset.icon = String(look.icon);
+          icon.setAttribute('aria-label', 'icon ' + look.icon);
+          item.appendChild(icon);
+        }
         // Tab stops: each tab moves the text to the next stop.
         const parts = text.split('\t');
         if (parts.length > 1 && c.tabs && c.tabs.length) {
@@ -131,10 +145,10 @@ function renderControl(win, c) {
             item.appendChild(span);
           });
         } else {
-          item.textContent = text;
+          item.appendChild(document.createTextNode(text));
         }
         item.setAttribute('role', 'option');
-        item.addEventListener('click', () => act({ kind: 'select', hwnd: c.hwnd, index: i }));
+        item.addEventListener('click', (e) => act({ kind: 'select', hwnd: c.hwnd, index: i, ctrl: e.ctrlKey || e.metaKey }));
         item.addEventListener('dblclick', () => act({ kind: 'dblclick', hwnd: c.hwnd, index: i }));
         node.appendChild(item);
       });
@@ -375,17 +389,48 @@ function renderChooser(ch) {
   };
   body.append(path, list);
   node.appendChild(body);
-  const buttons = el('div', 'buttons');
-  const ok = el('button', '', ch.okText || 'OK');
-  node.accept = () => act({ kind: 'answer', box: ch.id, path: path.value });
-  node.cancel = () => act({ kind: 'answer', box: ch.id, button: 'Cancel' });
   node.firstFocus = path;
+  addOkCancel(node, ch.id, () => act({ kind: 'answer', box: ch.id, path: path.value }), ch.okText);
+  load();
+  return node;
+}
+
+// OK (Enter) answers with what the dialog holds; Cancel (Esc) cancels it.
+function addOkCancel(node, id, accept, okText) {
+  const buttons = el('div', 'buttons');
+  const ok = el('button', '', okText || 'OK');
+  node.accept = accept;
+  node.cancel = () => act({ kind: 'answer', box: id, button: 'Cancel' });
   ok.addEventListener('click', node.accept);
   const cancel = el('button', '', 'Cancel');
   cancel.addEventListener('click', node.cancel);
   buttons.append(ok, cancel);
   node.appendChild(buttons);
-  load();
+}
+
+// The print dialog: the printers, "Print to file (PDF)" with its file name.
+function renderPrint(pr) {
+  const node = modalFrame('chooser print', 'dialog', pr.title);
+  const body = el('div', 'body');
+  body.style.display = 'block';
+  const printer = el('select');
+  printer.setAttribute('aria-label', 'Printer');
+  for (const name of pr.printers) {
+    const o = el('option', '', name);
+    o.value = name;
+    if (name === pr.printer) o.selected = true;
+    printer.appendChild(o);
+  }
+  const path = el('input');
+  path.value = pr.path || '';
+  path.setAttribute('aria-label', 'File name');
+  const showPath = () => { path.disabled = printer.value !== pr.toFile; };
+  printer.addEventListener('change', showPath);
+  showPath();
+  body.append(printer, path);
+  node.appendChild(body);
+  node.firstFocus = printer;
+  addOkCancel(node, pr.id, () => act({ kind: 'answer', box: pr.id, printer: printer.value, path: path.value }));
   return node;
 }
 
@@ -452,6 +497,7 @@ function render() {
   };
   for (const box of view.boxes) keep(box.id, () => renderBox(box));
   for (const ch of view.choosers || []) keep(ch.id, () => renderChooser(ch));
+  for (const pr of view.prints || []) keep(pr.id, () => renderPrint(pr));
   modals = waiting;
   const modal = [...waiting.values()];
   overlay.hidden = modal.length === 0;
@@ -568,7 +614,7 @@ function connect() {
     typed.clear();  // a restarted tmdesk counts its actions afresh
   };
   ws.onmessage = (m) => {
-    try { view = Object.assign({ windows: [], tray: [], boxes: [], menus: [], choosers: [] }, JSON.parse(m.data)); }
+    try { view = Object.assign({ windows: [], tray: [], boxes: [], menus: [], choosers: [], prints: [] }, JSON.parse(m.data)); }
     catch (e) { return; }
     forgetTypedTexts();
     renderSoon();
