@@ -1,6 +1,7 @@
 #include "platform/print/cups_printer.h"
 
 #include <cups/cups.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -68,15 +69,19 @@ double CupsPrinter::TextWidth(std::string_view text, const std::string& font, do
 }
 
 std::string CupsPrinter::Print(const PrintDocument& document) {
+  // The PDF goes into a directory of our own, so nobody can put a link in its way.
   std::error_code ec;
-  const auto dir = std::filesystem::temp_directory_path(ec);
-  const std::string file = (dir / ("tellmar-print-" + std::to_string(::getpid()) + ".pdf")).string();
+  std::string pattern = (std::filesystem::temp_directory_path(ec) / "tellmar-print-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) return "printer " + name_ + ": no temporary directory";
+  const std::string file = pattern + "/print.pdf";
   PdfPrinter pdf(file, setup_);
-  if (std::string error = pdf.Print(document); !error.empty()) return error;
-  lastJob_ = cupsPrintFile2(CUPS_HTTP_DEFAULT, name_.c_str(), file.c_str(), document.title.c_str(), 0, nullptr);
-  std::remove(file.c_str());
-  if (lastJob_ == 0) return "printer " + name_ + ": " + cupsLastErrorString();
-  return {};
+  std::string error = pdf.Print(document);
+  if (error.empty()) {
+    lastJob_ = cupsPrintFile2(CUPS_HTTP_DEFAULT, name_.c_str(), file.c_str(), document.title.c_str(), 0, nullptr);
+    if (lastJob_ == 0) error = "printer " + name_ + ": " + cupsLastErrorString();
+  }
+  std::filesystem::remove_all(pattern, ec);
+  return error;
 }
 
 }  // namespace tellmar::print
