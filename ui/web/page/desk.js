@@ -118,6 +118,8 @@ function renderControl(win, c) {
       node.tabIndex = 0;
       node.setAttribute('role', 'listbox');
       if (c.multi) node.setAttribute('aria-multiselectable', 'true');
+      // Rows with icons keep their columns in line: every row leaves the room.
+      if ((c.looks || []).some((look) => look.icon)) node.classList.add('icons');
       (c.items || []).forEach((text, i) => {
         const selected = c.multi ? (c.selected || []).includes(i) : c.sel === i;
         const item = el('div', 'item' + (selected ? ' sel' : ''));
