@@ -106,7 +106,8 @@ def test_busy_before_connecting_reports_the_service_text(dialwick):
 
 def test_without_service_texts_the_own_table_speaks(tmp_path):
     """A service with no error texts: the handler's own table reports, a
-    voice answer opens Connection Failed (OK: "OFFLINE"), and a protocol
+    voice answer is worth a redial ("BUSY") and opens Connection Failed (OK:
+    "OFFLINE"), and a protocol
     refusal is dialled once more with the domain "*"."""
     desk = Desk(tmp_path, phonebook="[Voice]\nPassword=pw\nResult=677\nStepMs=1\n"
                                     "[NoProto]\nPassword=pw\nDomain=corp\nResult=731\nStepMs=1\n")
@@ -121,7 +122,7 @@ def test_without_service_texts_the_own_table_speaks(tmp_path):
         assert control(dialog, 1001)["text"] == "Connection using [Voice] failed!"
         desk.auto("", "Dialwick - Connection Failed !", "click", 1)
         out = call.communicate(timeout=20)[0].decode()
-        assert "st#1=FAIL\nst#2=OFFLINE\n" in out and "fa#1=Voice answer received\n" in out
+        assert "st#1=BUSY\nst#2=OFFLINE\n" in out and "fa#1=Voice answer received\n" in out
         assert "Voice answer received" in desk.log_lines()
 
         assert desk.request("0,NoProto").words()[0] == "FAIL"
