@@ -89,7 +89,8 @@ def test_busy_and_no_answer_yield_busy_with_the_failure_text(dialwick, entry, te
     assert a.rc == 0, a.stderr
     assert a.words()[-1] == "BUSY" and "FAIL" not in a.words()
     assert a.text["fa"] == text
-    assert "Connection busy" in dialwick.log_lines()
+    # The handler logs right after it sends the word.
+    wait_for(lambda: "Connection busy" in dialwick.log_lines(), what="the log line")
     wait_for(lambda: dialwick.tray()[0][1] == "121", what="the tray offline")
     assert dialwick.active() == "NONE"
 
