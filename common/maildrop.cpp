@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "common/ini_document.h"
+#include "common/name_order.h"
 #include "common/path_case.h"
 
 namespace tellmar {
@@ -81,7 +82,7 @@ std::optional<Maildrop> Maildrop::Build(const std::filesystem::path& serverDir,
     return std::nullopt;
   }
 
-  // One pass collects the messages in listing order and every name, so that
+  // One pass collects the messages and every name, so that
   // a lock file is found by name without a look-up per message.
   std::vector<std::string> messages;
   std::unordered_set<std::string> lowerNames;
@@ -92,6 +93,8 @@ std::optional<Maildrop> Maildrop::Build(const std::filesystem::path& serverDir,
     lowerNames.insert(AsciiLower(name));
     if (HasTxtExtension(name)) messages.emplace_back(name);
   }
+  // Numbered in name order, which for the store's names is delivery order.
+  SortByNameOrder(messages);
 
   int number = 0;
   for (const std::string& name : messages) {

@@ -1,7 +1,8 @@
 // The maildrop: the POP3 server's list of one user's messages for one
 // session, built once at login from the mailbox folder and kept in memory.
 //
-// Entries are numbered from 1 in the order the file system lists them; the
+// Entries are numbered from 1 in name order without regard to case (see
+// common/name_order.h), which is delivery order for the store's names; the
 // numbering, sizes and deleted marks never change except through Mark and
 // ClearMarks. Only Commit touches the disk, and only for marked entries whose
 // file is still the one that was listed.

@@ -82,8 +82,15 @@ bool PopUserCheck(const fs::path& serverDir, std::string_view name) {
   if (!IsPlainFileName(name) || name.front() == '.') return false;
   if (!IsPlainWritableDirectory(ResolveNoCase(serverDir, name))) return false;
   auto index = CurrentPopIndex(serverDir);
-  auto it = index->byCheckDir.find(AsciiLower(name));
-  return it != index->byCheckDir.end() && it->second.active;
+  const std::string key = AsciiLower(name);
+  auto it = index->byCheckDir.find(key);
+  if (it == index->byCheckDir.end() || !it->second.active) return false;
+  // The check reads `dir` cut short, the password look-up reads it whole: a
+  // name equal to the cut ID of a longer one would pass here and then find
+  // no password (or another record's). Only the record that admits the name
+  // may give its password, so a disagreement refuses the login.
+  auto password = index->byLookupDir.find(key);
+  return password != index->byLookupDir.end() && password->second == it->second.index;
 }
 
 std::optional<std::string> PopPasswordLookup(const fs::path& serverDir, std::string_view mailboxId) {

@@ -28,7 +28,9 @@ std::filesystem::path SettingsFile(const std::filesystem::path& serverDir);
 // POP3 user check: the mailbox folder `name` exists in the server directory
 // as a plain, writable directory, and a record whose `dir` (read cut to 30
 // characters) equals `name` without regard to case is active (`useractive`
-// nonzero, default 1). A name that is not a plain file name never matches.
+// nonzero, default 1). A name that is not a plain file name never matches,
+// nor one whose password look-up would find another record (or none) than
+// the one that admitted it.
 bool PopUserCheck(const std::filesystem::path& serverDir, std::string_view name);
 
 // POP3 password look-up: the unscrambled password of the first record whose

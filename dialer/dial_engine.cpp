@@ -55,11 +55,12 @@ void DialEngine::LoadDialParams() {
   ras::SavedDialParams saved = dialUp_.GetEntryDialParams(s_.currentEntry);
   s_.params = saved.error ? ras::DialParams{} : saved.params;
   s_.params.entryName = s_.currentEntry;
-  if (!saved.error && saved.passwordSaved) {
-    s_.currentPassword = saved.params.password;
-  } else {
-    s_.noSavedPassword = true;
-  }
+  // The flag describes the entry being loaded, so one entry without a saved
+  // password does not make every later entry look the same.
+  s_.noSavedPassword = saved.error || !saved.passwordSaved;
+  // A password the client gave with its request wins over the saved one:
+  // that is how a corrected password reaches the provider.
+  if (!s_.noSavedPassword && s_.currentPassword.empty()) s_.currentPassword = saved.params.password;
 }
 
 void DialEngine::WriteBackDialParams() {
@@ -129,11 +130,14 @@ void DialEngine::Connect() {
 bool DialEngine::ConnectForRequest() {
   if (s_.fieldCount < 2 || s_.requestEntry.empty()) {
     std::optional<std::string> selected = ui_.SelectedEntry();
-    if (!selected) {
-      if (!s_.firstAutoConnect) Box("No Dun Selected!", "Please select a DUN to connect with...", BoxIcon::kNone);
+    if (!selected || selected->empty()) {
+      // The client waits for a word: tell it, and say why in the log.
+      Log("Connection request refused - no DUN selected");
+      peers_.SendResult(word::kFail);
+      if (!selected && !s_.firstAutoConnect)
+        Box("No Dun Selected!", "Please select a DUN to connect with...", BoxIcon::kNone);
       return false;
     }
-    if (selected->empty()) return false;
     s_.currentEntry = *selected;
     LoadDialParams();
     if (!s_.noSavedPassword && s_.currentPassword.empty()) AskPassword();
@@ -156,8 +160,7 @@ bool DialEngine::ConnectForRequest() {
   if (s_.currentPassword.empty() && settings_.SavePassword() == 1) {
     AskPassword();
     if (s_.currentPassword.empty()) {
-      if (!s_.serverSystem) ui_.NoPasswordDialog(s_.currentEntry, peers_.statusWindow() != 0);
-      if (peers_.statusWindow() != 0) peers_.SendResult(word::kOffline);
+      NoPassword();
       return false;
     }
     s_.params.password = s_.currentPassword;
@@ -172,8 +175,7 @@ bool DialEngine::ConnectManually() {
     if (s_.currentPassword.empty() && s_.noSavedPassword)
       s_.currentPassword = settings_.StoredPassword(s_.currentEntry);
     if (s_.currentPassword.empty() && !AskPassword()) {
-      if (!s_.serverSystem) ui_.NoPasswordDialog(s_.currentEntry, peers_.statusWindow() != 0);
-      if (peers_.statusWindow() != 0) peers_.SendResult(word::kOffline);
+      NoPassword();
       return false;
     }
   } else {
@@ -199,6 +201,15 @@ bool DialEngine::ConnectManually() {
   }
   if (!serviceHasPassword) s_.params.password = s_.currentPassword;
   return true;
+}
+
+// The client hears "OFFLINE" and the tray goes offline before the dialog
+// waits for a person, who may never come on an unattended machine.
+void DialEngine::NoPassword() {
+  const bool sessionEnded = peers_.statusWindow() != 0;
+  if (sessionEnded) peers_.SendResult(word::kOffline);
+  SetTrayUnlessService(kTrayOffline);
+  if (!s_.serverSystem) ui_.NoPasswordDialog(s_.currentEntry, sessionEnded);
 }
 
 void DialEngine::IssueDial() {

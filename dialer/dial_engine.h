@@ -126,6 +126,7 @@ class DialEngine {
 
   bool ConnectForRequest();
   bool ConnectManually();
+  void NoPassword();
   void IssueDial();
   void WriteBackDialParams();
   void ApplyPasswordKeeping(bool save);

@@ -92,7 +92,13 @@ void DialEngine::HandleServiceError(int error, std::string_view text) {
   }
 }
 
+// A line that is busy, does not answer or has no dial tone is worth another
+// attempt: the client's redial loop reads the last word, so it is "BUSY"
+// whether or not the service has a text for the code.
+static bool IsBusyLike(int error) { return error == 602 || (error >= 676 && error <= 680); }
+
 void DialEngine::HandleOwnError(int error) {
+  const std::string_view finalWord = IsBusyLike(error) ? word::kBusy : word::kFail;
   if (const ErrorRow* row = FindErrorRow(error)) {
     if (row->extra == ErrorExtra::kPostHangUpFirst) ui_.PostCommand(cmd::kHangUp);
     if (row->extra == ErrorExtra::kPasswordDialogFirst && !s_.serverSystem) AskPassword();
@@ -110,7 +116,7 @@ void DialEngine::HandleOwnError(int error) {
         break;
     }
     if (!row->failText.empty()) peers_.SendFailText(row->failText);
-    if (!row->word.empty()) peers_.SendResult(row->word);
+    if (!row->word.empty()) peers_.SendResult(IsBusyLike(error) ? finalWord : row->word);
     if (row->extra == ErrorExtra::kDisconnectAnyThenFailed && !s_.serverSystem) {
       SetTrayUnlessService(kTrayOffline);
       const std::string reason = dialUp_.ErrorString(s_.lastError).value_or("");
@@ -130,7 +136,7 @@ void DialEngine::HandleOwnError(int error) {
   SetTray(kTrayOffline);
   DisconnectAny();
   peers_.SendFailText("Undefined connection failure");
-  peers_.SendResult(word::kFail);
+  peers_.SendResult(finalWord);
   s_.redialEnabled = true;
   s_.cancelEnabled = false;
   s_.dialInProgress = false;

@@ -147,19 +147,20 @@ std::string_view DriveKindName(DriveKind kind) {
 TimeZoneBiases CurrentTimeZoneBiases() {
   ::tzset();
   TimeZoneBiases result;
-  result.biasMinutes = static_cast<int>(::timezone / 60);
-  result.known = ::daylight != 0;
   std::time_t now = std::time(nullptr);
   std::tm local{};
-  if (!::localtime_r(&now, &local)) {
-    result.known = false;
+  if (!::localtime_r(&now, &local)) return result;
+  // The standard offset is known for every zone, with or without daylight
+  // saving rules: outside summer time it is the offset in effect now.
+  result.known = true;
+  result.daylightNow = local.tm_isdst > 0;
+  if (!result.daylightNow) {
+    result.biasMinutes = static_cast<int>(-local.tm_gmtoff / 60);
     return result;
   }
-  result.daylightNow = local.tm_isdst > 0;
-  if (result.daylightNow) {
-    // Daylight bias: minutes added to the standard bias while it is in effect.
-    result.daylightBiasMinutes = static_cast<int>(-(local.tm_gmtoff + ::timezone) / 60);
-  }
+  result.biasMinutes = static_cast<int>(::timezone / 60);
+  // Daylight bias: minutes added to the standard bias while it is in effect.
+  result.daylightBiasMinutes = static_cast<int>(-(local.tm_gmtoff + ::timezone) / 60);
   return result;
 }
 

@@ -33,7 +33,7 @@ std::string_view DriveKindName(DriveKind kind);
 
 // The zone as the Windows time-zone query reports it: biases in minutes
 // (UTC = local time + bias), and whether daylight saving time is in effect
-// now. `known` is false for a zone without daylight saving rules.
+// now. `known` is false only when the local time cannot be had.
 struct TimeZoneBiases {
   bool known = false;
   bool daylightNow = false;

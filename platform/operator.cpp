@@ -154,14 +154,42 @@ class InteractiveOperator : public Operator {
     std::string initial = request.fileName;
     if (initial.empty()) initial = request.initialDirectory;
     t.controls.push_back(Control("edit", kEditClass, kFileNameId, initial, 7, WS_TABSTOP | ES_AUTOHSCROLL));
-    AddButtons(t, {IDOK, IDCANCEL}, IDOK, 60);
-    std::string chosen;
+    const std::vector<int> radios = AddPanel(t, request.panelTemplate, 27);
+    const int buttonsY = t.cy - 40;
+    AddButtons(t, {IDOK, IDCANCEL}, IDOK, buttonsY);
+    if (!request.okCaption.empty()) t.controls[t.controls.size() - 2].caption = request.okCaption;
+    FileAnswer chosen{{}, request.filterIndex, 0};
     const INT_PTR answer = DialogBoxIndirect(t, request.owner, [&](HWND dlg, UINT msg, WPARAM wp, LPARAM lp) -> INT_PTR {
-      if (msg == WM_COMMAND && LOWORD(wp) == IDOK) chosen = GetDlgItemText(dlg, kFileNameId);
+      if (msg == WM_INITDIALOG && !radios.empty()) CheckDlgButton(dlg, radios.front(), BST_CHECKED);
+      if (msg != WM_COMMAND) return EndOnButton(dlg, msg, wp, lp);
+      // The panel's own buttons only change its state.
+      if (LOWORD(wp) != IDOK && LOWORD(wp) != IDCANCEL) return 1;
+      if (LOWORD(wp) == IDOK) {
+        chosen.path = GetDlgItemText(dlg, kFileNameId);
+        for (int id : radios)
+          if (IsDlgButtonChecked(dlg, id) == BST_CHECKED) chosen.panelChoice = id;
+      }
       return EndOnButton(dlg, msg, wp, lp);
     });
-    if (answer != IDOK || chosen.empty()) return std::nullopt;
-    return FileAnswer{chosen, request.filterIndex};
+    if (answer != IDOK || chosen.path.empty()) return std::nullopt;
+    return chosen;
+  }
+
+  // Copies a panel template's controls into the chooser at `top` and makes
+  // room for them; answers the IDs of its radio buttons in order.
+  static std::vector<int> AddPanel(DialogTemplate& t, int panelTemplate, int top) {
+    std::vector<int> radios;
+    const DialogTemplate* panel = panelTemplate != 0 ? FindDialogTemplate(panelTemplate) : nullptr;
+    if (panel == nullptr) return radios;
+    for (ControlTemplate c : panel->controls) {
+      c.x += 7;
+      c.y += top;
+      const auto type = c.style & BS_TYPEMASK;
+      if (c.className == kButtonClass && (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON)) radios.push_back(c.id);
+      t.controls.push_back(std::move(c));
+    }
+    t.cy += panel->cy;
+    return radios;
   }
 
   std::optional<PrintAnswer> ChoosePrinter(const PrintRequest& request) override {

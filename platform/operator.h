@@ -44,11 +44,16 @@ struct FileRequest {
   // Pairs of description and pattern, as "Text Files (*.TXT)", "*.TXT".
   std::vector<std::pair<std::string, std::string>> filters;
   int filterIndex = 1;
+  // A dialog template whose controls the chooser shows below the path (0:
+  // none); its first radio button starts checked.
+  int panelTemplate = 0;
+  std::string okCaption;  // empty: "OK"
 };
 
 struct FileAnswer {
   std::string path;
   int filterIndex = 1;
+  int panelChoice = 0;  // the ID of the panel's checked radio button; 0: none
 };
 
 // The print dialog's choice that prints into a PDF file instead of a printer.

@@ -207,6 +207,9 @@ bool Server::Start() {
   Accept();
 
   Log("Pop Server: Waiting for connection on port " + std::to_string(port) + "...");
+  // Says why clients on this machine are refused when the host's own
+  // address is not a loopback address.
+  if (options_.bindAddress) Log("Pop Server: Listening only on address " + DottedQuad(*options_.bindAddress));
   NoteSocketEvent();
 
   const PopSettings& s = options_.settings;

@@ -12,6 +12,7 @@ packages=(
   python3 python3-pytest
   libcairo2-dev libcups2-dev cups poppler-utils
   curl fetchmail mpop
+  tzdata
   chromium
 )
 

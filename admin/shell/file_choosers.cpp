@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,17 @@ namespace {
 using Filters = std::vector<std::pair<std::string, std::string>>;
 
 constexpr int kOpen = 0, kSound = 1, kDirectory = 3;
+
+// The "Attachment Type" panel (resources/tmadmin32/attachment_type.tmr):
+// its radio buttons in order; slot E answers the chosen one's number, 1 to 4.
+constexpr int kAttachmentPanel = 137;
+constexpr int kAttachmentTypes[] = {1371, 1372, 1373, 1374};
+
+std::string AttachmentCode(int choice) {
+  for (std::size_t i = 0; i < std::size(kAttachmentTypes); ++i)
+    if (kAttachmentTypes[i] == choice) return std::to_string(i + 1);
+  return "1";  // no panel answered: the first type, as it starts checked
+}
 
 // "Text (*.TXT)~*.TXT~All~*.*": descriptions and patterns alternate.
 Filters ParseFilterText(const std::string& text) {
@@ -68,6 +80,8 @@ void RunFileChooser() {
   if (attachment) {
     request.title = "Select File to to be attached";
     request.filters = {{"All Files (*.*)", "*.*"}};
+    request.panelTemplate = kAttachmentPanel;
+    request.okCaption = "&Attach Now";
   } else if (kind == kSound) {
     request.title = "Select Sound to Play";
     request.filters = {{"Sound Files (*.WAV)", "*.WAV"}};
@@ -94,7 +108,7 @@ void RunFileChooser() {
   WriteSlot(Slot::B, answer->path);
   WriteSlot(Slot::A, answer->path);  // no separate short names here
   WriteSlot(Slot::C, index < request.filters.size() ? request.filters[index].second : "");
-  WriteSlot(Slot::E, attachment ? "1" : "0");
+  WriteSlot(Slot::E, attachment ? AttachmentCode(answer->panelChoice) : "0");
   if (app.chooserDirWindow != 0)
     SetWindowText(app.chooserDirWindow, directory ? answer->path : DirectoryOf(answer->path));
   WriteSlot(Slot::F, "OK");

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 #include "admin/shell/admin_state.h"
 #include "admin/shell/main_window.h"
@@ -45,10 +46,24 @@ void ReadPlatform(AdminState& app) {
 
 // Boxes wait for a person (the browser desktop or tmctl) when
 // TELLMAR_OPERATOR asks for it; a server running as a service never shows
-// any.
-void ChooseOperator(Loop& loop, bool service) {
-  loop.SetOperator(service ? MakeUnattendedOperator() : MakeOperatorFromEnvironment());
-}
+// any. The service mode can change at run time (message 1325), so each box
+// asks the mode of the moment which operator answers it; a box already up
+// stays with the operator that shows it.
+class ServiceModeOperator : public Operator {
+ public:
+  int MessageBox(const MessageBoxRequest& request) override { return Current().MessageBox(request); }
+  std::optional<FileAnswer> ChooseFile(const FileRequest& request) override { return Current().ChooseFile(request); }
+  std::optional<PrintAnswer> ChoosePrinter(const PrintRequest& request) override {
+    return Current().ChoosePrinter(request);
+  }
+  UINT TrackPopupMenu(const PopupRequest& request) override { return Current().TrackPopupMenu(request); }
+
+ private:
+  Operator& Current() { return App().runAsService ? *unattended_ : *person_; }
+
+  std::unique_ptr<Operator> unattended_ = MakeUnattendedOperator();
+  std::unique_ptr<Operator> person_ = MakeOperatorFromEnvironment();
+};
 
 }  // namespace
 
@@ -64,7 +79,7 @@ int RunAdmin(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "tmadmin32: cannot join the desktop: %s\n", error.message().c_str());
     return 1;
   }
-  ChooseOperator(loop, false);
+  loop.SetOperator(std::make_unique<ServiceModeOperator>());
   if (EarlierInstance(app.role)) return 1;
   ReadPlatform(app);
 
@@ -89,7 +104,6 @@ int RunAdmin(const std::vector<std::string>& argv) {
   const std::string service =
       GetProfileString(app.workingDir / "TMHUB.INI", "Environment", "RunAsService", "0", kRunAsServiceRead);
   app.runAsService = service == "1" || service == "-1";
-  if (app.runAsService) ChooseOperator(loop, true);
 
   if (app.role == Role::RemoteConfiguration) {
     app.adminSettingsPath = RcuSettingsFile(app.workingDir);

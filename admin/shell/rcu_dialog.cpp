@@ -322,6 +322,12 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       Init(dialog);
       return TRUE;
     case WM_CLOSE:
+      // Hidden, only the tray icon brings it back; without one (RunAsService)
+      // the close box ends the program, or nothing could reach it again.
+      if (!App().trayShown) {
+        Exit(dialog);
+        return TRUE;
+      }
       SavePosition(dialog);
       ShowWindow(dialog, SW_HIDE);
       return TRUE;

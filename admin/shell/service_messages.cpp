@@ -1,6 +1,7 @@
 #include "admin/shell/service_messages.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -72,7 +73,9 @@ void CanRead() {
   if (auto path = SlotPath(JoinWindows(ReadSlot(Slot::A), ReadSlot(Slot::B)))) {
     const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0) {
-      ok = true;
+      // A directory opens for reading here, but it is no file to read.
+      struct stat st {};
+      ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
       ::close(fd);
     }
   }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "common/ini_document.h"
+#include "common/name_order.h"
 #include "common/path_case.h"
 #include "common/profile.h"
 #include "platform/machine_info.h"
@@ -130,6 +131,13 @@ std::optional<std::string> HostAddressFromRegistry(const RegistryStore& registry
 
 DriveTypeAnswer CheckDriveType(std::string_view path) {
   if (path.size() <= 3) return {true, std::string(DriveKindName(DriveKindOf(path)))};
+  // Any existing path lies on a mount, as "C:\" does on a drive: it is
+  // classified by that mount, as the network-drive check does.
+  if (path.find_first_of("*?") == std::string_view::npos) {
+    const fs::path p = FromWindowsPath(path);
+    std::error_code ec;
+    if (fs::exists(p, ec)) return {true, std::string(DriveKindName(DriveKindOf(p.string())))};
+  }
   std::string pattern(path);
   if (pattern.back() == '\\' || pattern.back() == '/') pattern += "*.*";
   fs::path p = FromWindowsPath(pattern);
@@ -139,7 +147,14 @@ DriveTypeAnswer CheckDriveType(std::string_view path) {
 }
 
 int LowDiskSpaceCheck(std::string_view path) {
-  auto free = FreeBytesAvailable(FromWindowsPath(path));
+  // A path not made yet is on the file system of its nearest existing
+  // directory, as any path on a drive is on that drive.
+  fs::path existing = FromWindowsPath(path);
+  std::error_code ec;
+  while (!existing.empty() && !fs::exists(existing, ec) && existing.has_relative_path())
+    existing = existing.parent_path();
+  if (existing.empty()) existing = ".";
+  auto free = FreeBytesAvailable(existing);
   return free && *free < kLowDiskSpaceBytes ? 0 : -1;
 }
 
@@ -237,6 +252,8 @@ std::vector<std::string> MatchingNames(const fs::path& dir, std::string_view pat
     if (name == "." || name == "..") continue;
     if (WildcardMatch(pattern, name)) names.emplace_back(name);
   }
+  // In the order the main server's file systems list a folder, not hash order.
+  SortByNameOrder(names);
   return names;
 }
 

@@ -42,16 +42,19 @@ std::optional<std::string> HostNameFromRegistry(const RegistryStore& registry);
 std::optional<std::string> HostAddressFromRegistry(const RegistryStore& registry);
 
 // Drive type check: a path of up to 3 characters is classified as a drive
-// (`ok` with the kind's name, empty for an unknown kind or no root); a longer
-// one is searched for as a file (a trailing separator searches "*.*"): the
-// first match's name, or not `ok` with an empty name.
+// (`ok` with the kind's name, empty for an unknown kind or no root), and so
+// is any longer path that exists, by the mount it lies on. Any other longer
+// one (a pattern, a name not there) is searched for as a file (a trailing
+// separator searches "*.*"): the first match's name, or not `ok` with an
+// empty name.
 struct DriveTypeAnswer {
   bool ok = false;
   std::string name;
 };
 DriveTypeAnswer CheckDriveType(std::string_view path);
 
-// 0 when fewer than 5000000 bytes are free to us on the path's file system,
+// 0 when fewer than 5000000 bytes are free to us on the path's file system
+// (that of its nearest existing directory when the path is not there yet),
 // -1 otherwise (also when that cannot be told).
 int LowDiskSpaceCheck(std::string_view path);
 
@@ -97,7 +100,8 @@ class DirectoryListings {
 };
 
 // Names in `dir` matching a Windows wildcard pattern (case-insensitive,
-// "*.*" matches every name), in directory order, "." and ".." left out.
+// "*.*" matches every name), in name order without regard to case (see
+// common/name_order.h), "." and ".." left out.
 std::vector<std::string> MatchingNames(const std::filesystem::path& dir, std::string_view pattern);
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 

@@ -50,6 +50,16 @@ void ReplaceSelected(HWND dialog, const std::optional<UserButton>& button) {
   SetFocus(list);
 }
 
+// Says why a button cannot be stored and puts the focus on what to correct.
+bool Refused(HWND dialog, const std::optional<UserButtonRefusal>& refusal) {
+  if (!refusal) return false;
+  MessageBox(dialog, refusal->text, kUserButtonRefusalCaption, MB_OK | MB_ICONEXCLAMATION);
+  const int field = refusal->field == UserButtonField::kProgram ? kProgram : kCaption;
+  SendDlgItemMessage(dialog, field, EM_SETSEL, 0, -1);
+  SetFocus(GetDlgItem(dialog, field));
+  return true;
+}
+
 void Browse(HWND dialog) {
   FileRequest request;
   request.owner = dialog;
@@ -57,6 +67,7 @@ void Browse(HWND dialog) {
   request.filters = {{"Executable Files (*.EXE)", "*.EXE"}};
   request.initialDirectory = UserButtonBrowseDirectory(SelectedButton(dialog), App().serverDir);
   if (auto chosen = GetOpenFileName(request)) {
+    if (Refused(dialog, CheckUserButtonProgram(chosen->path))) return;
     SetDlgItemText(dialog, kProgram, chosen->path);
     SetDlgItemText(dialog, kCaption, "");
     SetFocus(GetDlgItem(dialog, kCaption));
@@ -100,11 +111,14 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         case kBrowse:
           Browse(dialog);
           return TRUE;
-        case kSave:
+        case kSave: {
+          const UserButton button{Cut(GetDlgItemText(dialog, kProgram), kProgramRead),
+                                  Cut(GetDlgItemText(dialog, kCaption), kCaptionRead)};
+          if (Refused(dialog, CheckUserButton(button))) return TRUE;
           SetEditing(dialog, false);
-          ReplaceSelected(dialog, UserButton{Cut(GetDlgItemText(dialog, kProgram), kProgramRead),
-                                             Cut(GetDlgItemText(dialog, kCaption), kCaptionRead)});
+          ReplaceSelected(dialog, button);
           return TRUE;
+        }
         case kCancelEdit:
           SetEditing(dialog, false);
           SetFocus(List(dialog));

@@ -31,6 +31,31 @@ std::string UserButtonValue(const std::optional<UserButton>& button) {
   return button->program + kUserButtonSeparator + caption;
 }
 
+std::optional<UserButtonRefusal> CheckUserButtonProgram(std::string_view program) {
+  if (program.find(kUserButtonSeparator) == std::string_view::npos) return std::nullopt;
+  return UserButtonRefusal{UserButtonField::kProgram,
+                           "The program's path contains a character (such as an accented letter or the "
+                           "copyright sign) that a stored button uses to separate program and caption. "
+                           "Please choose a program whose path does not contain it..."};
+}
+
+std::optional<UserButtonRefusal> CheckUserButton(const UserButton& button) {
+  if (auto refusal = CheckUserButtonProgram(button.program)) return refusal;
+  if (button.caption.find(kUserButtonSeparator) != std::string::npos) {
+    return UserButtonRefusal{UserButtonField::kCaption,
+                             "The caption contains a character (such as an accented letter or the copyright "
+                             "sign) that a stored button uses to separate program and caption. "
+                             "Please enter another caption..."};
+  }
+  if (UserButtonValue(button).size() > kUserButtonValueMax) {
+    return UserButtonRefusal{UserButtonField::kCaption,
+                             "The program's path and the caption are too long to be stored together (at most " +
+                                 std::to_string(kUserButtonValueMax) +
+                                 " characters). Please shorten the caption or the path..."};
+  }
+  return std::nullopt;
+}
+
 std::string UserButtonListLine(int number, const std::optional<UserButton>& button) {
   std::string line = " " + std::to_string(number) + " - \t";
   if (!button) return line + std::string(kNotConfigured);

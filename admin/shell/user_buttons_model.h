@@ -35,6 +35,21 @@ std::string UserButtonListLine(int number, const std::optional<UserButton>& butt
 // after the last tab.
 std::optional<UserButton> ParseUserButtonListLine(std::string_view line);
 
+// Why a button cannot be stored so that it reads back as it was given, and
+// which field to correct; nullopt when it can. The stored form splits at
+// the first byte 0xA9, which UTF-8 also uses inside letters such as "e"
+// with an acute accent, and a stored value is read back with a 256-byte
+// buffer.
+enum class UserButtonField { kProgram, kCaption };
+struct UserButtonRefusal {
+  UserButtonField field;
+  std::string text;
+};
+inline constexpr std::size_t kUserButtonValueMax = 255;
+inline constexpr std::string_view kUserButtonRefusalCaption = "Configure User Buttons";
+std::optional<UserButtonRefusal> CheckUserButtonProgram(std::string_view program);
+std::optional<UserButtonRefusal> CheckUserButton(const UserButton& button);
+
 // Reads the eight list lines from the settings file.
 std::vector<std::string> LoadUserButtonLines(const std::filesystem::path& settingsFile);
 // Writes the eight values that the list lines stand for, as one batch.

@@ -4,7 +4,7 @@
 // location chooser and the password box.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { Desktop, bin } from './harness.mjs';
 
@@ -18,7 +18,7 @@ const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
 function link(name) {
   mkdirSync(join(desk.root, 'bin'), { recursive: true });
   const path = join(desk.root, 'bin', name);
-  symlinkSync(join(bin, 'tmadmin32'), path);
+  if (!existsSync(path)) symlinkSync(join(bin, 'tmadmin32'), path);
   return path;
 }
 
@@ -114,4 +114,37 @@ test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password b
   await dialog.locator('.menubar button', { hasText: 'Configure' }).click();
   const configure = page.locator('.popup').last();
   assert.equal(await configure.locator('button', { hasText: 'Intranet users' }).isDisabled(), false);
+});
+
+test('support module: the attachment chooser with its Attachment Type panel', async () => {
+  const support = desk.startPath(link('tmadmin32'));
+  const files = join(desk.root, 'attach');
+  mkdirSync(files);
+  writeFileSync(join(files, 'report.pdf'), 'x');
+  const page = desk.page;
+  await page.locator('#tray .tray-icon[title="Tellmar support module..."]').waitFor();
+  await page.keyboard.press('Escape');  // a menu the test before left open
+  await page.locator('.popup').first().waitFor({ state: 'detached' });
+
+  // The main server asks for a file to attach (slot E not "0") and waits.
+  const call = desk.startPath(join(bin, 'tmctl'), {}, [
+    'call', CLASS, SUPPORT_TITLE, '--slot', 'A:1225', '--slot', 'B:1226=0', '--slot', 'C:1227',
+    '--slot', 'E:1224=1', '--slot', 'F:1223', '--slot', `dir:1233=${files}`, '--wait', 'F=OK,CANCEL', '1735']);
+  const chooser = page.locator('section.chooser[aria-label="Select File to to be attached"]');
+  await chooser.waitFor();
+  const panel = chooser.locator('fieldset.panel');
+  assert.equal(await panel.locator('legend').textContent(), 'Attachment Type');
+  assert.deepEqual((await panel.locator('label').allTextContents()).map((t) => t.trim()),
+    ['MIME Base64', 'MIME Quoted-printable', 'UUencode', 'BinHex']);
+  assert.equal(await panel.locator('input').first().isChecked(), true);
+  await panel.locator('label', { hasText: 'UUencode' }).click();
+  await chooser.locator('input[aria-label="Path"]').fill(join(files, 'report.pdf'));
+  await chooser.locator('button', { hasText: 'Attach Now' }).click();
+
+  assert.equal(await call.exited, 0, call.output);
+  assert.match(call.output, /^F=OK$/m);
+  assert.match(call.output, /^E=3$/m);
+  assert.equal(call.output.match(/^B=(.*)$/m)[1], join(files, 'report.pdf'));
+  support.kill('SIGTERM');
+  await support.exited;
 });

@@ -263,3 +263,16 @@ def test_saved_position_far_right_is_pulled_back(desk):
     main = desk.window(CLASS, RCU_TITLE)
     screen_w = json.loads(desk.ui("tree", main, "--json"))["rect"][0] * 4  # the main window sits at a quarter
     assert rect[0] == screen_w - 20 and rect[1] == 100
+
+
+def test_without_a_tray_icon_the_close_box_ends_the_rcu(desk):
+    """RunAsService in the working directory: no tray icon could bring a
+    hidden dialog back, so closing it ends the program, and it starts again."""
+    (desk.server / "TMHUB.INI").write_text("[Environment]\r\nRunAsService=-1\r\n")
+    start_rcu(desk)
+    assert desk.tmctl("auto", CLASS, RCU_TITLE, "tray").stdout.strip() == b""
+    desk.tmctl("call", "#32770", RCU_DIALOG_TITLE, 16)  # the close box
+    assert desk.procs[0].wait(timeout=10) == 0
+    assert "Top=" in (desk.server / "TM3ADMIN.INI").read_text(), "the position is kept as on close"
+    start_rcu(desk)
+    assert desk.procs[1].poll() is None

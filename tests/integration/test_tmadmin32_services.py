@@ -1,8 +1,11 @@
 """The support module as the main server drives it: slots A to F registered
 by 1225, 1226, 1227, 1228, 1224 and 1223, one message, the answers read back
 from the slots."""
+import contextlib
+import json
 import os
 import socket
+import subprocess
 import time
 
 import pytest
@@ -24,9 +27,10 @@ def expected_zone(tz):
     os.environ["TZ"] = tz
     time.tzset()
     try:
-        standard = int(time.timezone / 3600)
-        daylight = int((time.altzone - time.timezone) / 3600) if time.localtime().tm_isdst > 0 else 0
-        return standard, daylight, bool(time.daylight)
+        now = time.localtime()
+        if now.tm_isdst > 0:
+            return int(time.timezone / 3600), int((time.altzone - time.timezone) / 3600)
+        return int(-now.tm_gmtoff / 3600), 0
     finally:
         if old is None:
             del os.environ["TZ"]
@@ -35,19 +39,21 @@ def expected_zone(tz):
         time.tzset()
 
 
-@pytest.mark.parametrize("tz", ["AAA+5BBB,J1/0,J365/25", "CCC-3:30"])
-def test_time_zone_under_two_zones(tmp_path, tz):
+@pytest.mark.parametrize("tz,standard", [("AAA+5BBB,J1/0,J365/25", 5), ("CCC-3:30", -3), ("UTC", 0),
+                                         ("Africa/Nairobi", -3), ("Etc/GMT-3", -3), ("Asia/Tokyo", -9),
+                                         ("Europe/London", 0)])
+def test_time_zone_gives_the_standard_bias_of_every_zone(tmp_path, tz, standard):
+    """Zones with and without daylight saving rules alike: slot B always gets
+    the standard bias, slot A the daylight bias only while summer time is in
+    effect."""
     d = Desk(tmp_path, env={"TZ": tz})
     d.start("support")
     try:
-        standard, daylight, known = expected_zone(tz)
+        expected_standard, daylight = expected_zone(tz)
+        assert expected_standard == standard
         for message in (1230, 1247):
             _, slots = d.call(message, {"A": "x", "B": "untouched"})
-            if known:
-                assert slots["B"] == str(standard)
-                assert slots["A"] == str(daylight)
-            else:  # no daylight rules: the zone counts as unknown
-                assert slots["A"] == "0" and slots["B"] == "untouched"
+            assert (slots["B"], slots["A"]) == (str(standard), str(daylight))
     finally:
         d.stop()
 
@@ -132,7 +138,7 @@ def test_directory_listing_first_next_end(desk):
         if not slots["B"]:
             break
         names.append(slots["B"])
-    assert sorted(names) == ["one.msg", "three.msg", "two.msg"]
+    assert names == ["one.msg", "three.msg", "two.msg"]  # in name order, as the main server's systems list
     desk.call(1276, {"B": str(handle)})
     assert desk.boxes() == []
     # An ended handle lists nothing; ending it again is the memory error box.
@@ -288,3 +294,71 @@ def test_bad_input_never_crashes(desk):
     assert desk.call(1240, {"A": "/nonexistent", "B": "x"})[1]["A"] == "FAIL"
     assert desk.call(1324, {"A": "/nonexistent/x/y"})[1]["B"] == "NO"
     assert desk.call(1324, {"A": "C:"})[1] == {**desk.call(1324, {"A": "C:"})[1], "B": "OK", "A": ""}
+
+
+def test_a_directory_is_no_file_to_open_for_reading(desk):
+    (desk.server / "sub").mkdir()
+    assert desk.call(1240, {"A": str(desk.server), "B": "sub"})[1]["A"] == "FAIL"
+
+
+@contextlib.contextmanager
+def small_file_system(path, size="1m"):
+    """A file system of its own with little room; skips where none can be mounted."""
+    path.mkdir()
+    r = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", str(path)], capture_output=True)
+    if r.returncode != 0:
+        pytest.skip("cannot mount a file system here: " + r.stderr.decode(errors="replace"))
+    try:
+        yield path
+    finally:
+        subprocess.run(["umount", "-l", str(path)], check=False)
+
+
+def test_space_and_drive_type_of_paths_on_another_mount(desk):
+    with small_file_system(desk.root / "small") as small:
+        (small / "mail").mkdir()
+        # Less than 5000000 bytes free there, also for a path not made yet.
+        assert desk.call(1949, {"B": str(small)})[1]["B"] == "0"
+        assert desk.call(1949, {"B": str(small / "not" / "yet" / "file.txt")})[1]["B"] == "0"
+        assert desk.call(1949, {"B": str(desk.server / "not" / "yet")})[1]["B"] == "-1"
+        # A longer path is classified by the mount it lies on, as 1785 does.
+        _, slots = desk.call(1324, {"A": str(small / "mail")})
+        assert (slots["B"], slots["A"]) == ("OK", "RAMDISK")
+        assert desk.call(1785, {"A": str(small / "mail")})[1]["A"] == "FAIL"
+        # A pattern is still searched for as a file.
+        (small / "mail" / "Inbox.txt").write_text("x")
+        _, slots = desk.call(1324, {"A": str(small / "mail" / "*.txt")})
+        assert (slots["B"], slots["A"]) == ("OK", "Inbox.txt")
+
+
+def test_boxes_follow_the_service_mode_switched_at_run_time(desk):
+    # Service mode: nobody is asked, the box takes its default answer at once.
+    desk.call(1325, {"A": str(desk.server) + "/", "B": "1"})
+    assert desk.call(1825)[1]["B"] == "OK"
+    assert desk.boxes() == []
+    # Back to a person: the box waits for an answer again.
+    desk.call(1325, {"A": str(desk.server) + "/", "B": "0"})
+    proc = desk.call_in_background(1825)
+    box = desk.wait_box("box")
+    desk.answer(box[0], "OK")
+    assert finish(proc)[1]["B"] == "OK"
+
+
+def test_attachment_chooser_has_its_type_panel_and_answers_the_choice(desk):
+    start = desk.root / "files"
+    start.mkdir()
+    (start / "report.pdf").write_text("x")
+    extra = ["--slot", f"dir:1233={start}", "--wait", "F=OK,CANCEL,FAIL"]
+    for choice, code in [(None, "1"), (1374, "4"), (1372, "2")]:
+        proc = desk.call_in_background(1735, {"B": "0", "E": "1"}, extra=extra)
+        chooser = desk.wait_box("chooser")
+        tree = json.loads(desk.ui("tree", chooser[0], "--json"))
+        controls = {c["id"]: c for c in tree["children"]}
+        assert controls[1]["text"] == "&Attach Now"
+        assert [c["text"] for c in tree["children"] if c["id"] == -1] == ["Attachment Type"]
+        assert [controls[i]["check"] for i in (1371, 1372, 1373, 1374)] == [1, 0, 0, 0]
+        if choice:
+            desk.ui("click", chooser[0], choice)
+        desk.answer(chooser[0], str(start / "report.pdf"))
+        slots = finish(proc)[1]
+        assert (slots["F"], slots["B"], slots["E"]) == ("OK", str(start / "report.pdf"), code)

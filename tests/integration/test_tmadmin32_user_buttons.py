@@ -111,3 +111,53 @@ def test_a_second_request_brings_the_open_dialog_forward(desk):
                                                                               "Configure User Buttons", "tmadmin32"]]
     desk.ui("key", dlg, "Esc")
     assert finish(proc)[1]["F"] == "CANCEL"
+
+
+def test_what_would_not_read_back_is_refused_at_browse_and_save(desk):
+    """The stored form splits at the first byte 0xA9, which UTF-8 also uses
+    inside letters such as "é"; and a value is read back with 256 bytes."""
+    before = stored(desk)
+    proc = desk.call_in_background(1929)
+    dlg = desk.dialog("Configure User Buttons")
+    desk.ui("select", dlg, 1049, 3)
+    desk.ui("click", dlg, 4)
+
+    def refused(start_words):
+        box = desk.wait_box("box")
+        assert box[2] == "Configure User Buttons" and box[3].startswith(start_words), box
+        desk.answer(box[0], "OK")
+
+    # Browse: the chosen path is not taken.
+    desk.ui("click", dlg, 3)
+    desk.answer(desk.wait_box("chooser")[0], "/opt/andré/tool")
+    refused("The program's path contains a character")
+    assert desk.ui("get", dlg, 1047).strip() == "Not Configured..."
+
+    # Save: a typed path, a caption, a value too long; the dialog stays in editing.
+    for program, caption, words in [("/opt/andré/tool", "Tool", "The program's path contains"),
+                                     ("/opt/tool", "© Tool", "The caption contains"),
+                                     ("/opt/" + "p" * 250, "Tool", "The program's path and the caption are too long")]:
+        desk.ui("set", dlg, 1047, program)
+        desk.ui("set", dlg, 1048, caption)
+        desk.ui("click", dlg, 6)
+        refused(words)
+        assert enabled(desk, dlg)[6], "still editing"
+        assert lines(desk, dlg)[3] == " 4 - \tNot Configured..."
+
+    # What fits is taken, up to the last byte that reads back.
+    program = "/opt/" + "p" * 240
+    desk.ui("set", dlg, 1047, program)
+    desk.ui("set", dlg, 1048, "c" * (255 - len(program) - 1))
+    desk.ui("click", dlg, 6)
+    desk.ui("click", dlg, 1)
+    assert finish(proc)[1]["F"] == "OK"
+    values = stored(desk)
+    assert len(values[4]) == 255 and values[4].startswith(program.encode() + SEP)
+    assert values[1] == before[1]
+
+    # It reads back whole: the list shows it as stored.
+    proc = desk.call_in_background(1929)
+    dlg = desk.dialog("Configure User Buttons")
+    assert lines(desk, dlg)[3] == " 4 - \t%s\t%s" % (program, "c" * (255 - len(program) - 1))
+    desk.ui("key", dlg, "Esc")
+    finish(proc)

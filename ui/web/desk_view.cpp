@@ -241,8 +241,20 @@ void DesktopWatcher::Describe(Program& p) {
                          {"icon", IconName(text->icon)},
                          {"buttons", buttons}});
     } else if (const WindowInfo* file = ChildWithId(*info, kFileNameId)) {
+      // A chooser may carry a panel of options (a group with radio buttons)
+      // and its own caption for OK.
+      json options = json::array();
+      std::string panel;
+      for (const WindowInfo& c : info->children) {
+        const std::string kind = ControlKind(c);
+        if (kind == "group") panel = Text(c.text);
+        if (kind == "radio")
+          options.push_back({{"hwnd", c.hwnd}, {"text", Text(WithoutAmpersand(c.text))}, {"checked", c.check == 1}});
+      }
+      const WindowInfo* ok = ChildWithId(*info, IDOK);
       p.choosers.push_back({{"id", info->hwnd}, {"program", Text(p.name)}, {"title", Text(info->text)},
-                            {"path", Text(file->text)}});
+                            {"path", Text(file->text)}, {"okText", Text(ok ? WithoutAmpersand(ok->text) : "OK")},
+                            {"panel", panel}, {"options", options}});
     } else {
       p.windowsView.push_back(WindowView(*info, p.name));
     }

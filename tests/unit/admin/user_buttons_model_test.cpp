@@ -42,5 +42,19 @@ TEST(UserButtons, ListLineParsingAndBrowseDirectory) {
   EXPECT_EQ(UserButtonValue(UserButton{"/usr/bin/xcalc", ""}), "/usr/bin/xcalc\xA9xcalc");
 }
 
+TEST(UserButtons, WhatWouldNotReadBackIsRefused) {
+  // "\xC3\xA9" is an e with an acute accent in UTF-8: its second byte is the separator.
+  EXPECT_EQ(CheckUserButton({"/opt/andr\xC3\xA9/tool", "Tool"})->field, UserButtonField::kProgram);
+  EXPECT_EQ(CheckUserButton({"/opt/tool", "\xC2\xA9 Tool"})->field, UserButtonField::kCaption);
+  EXPECT_TRUE(CheckUserButtonProgram("/opt/andr\xC3\xA9/tool").has_value());
+  EXPECT_FALSE(CheckUserButton({"/opt/andr\xC3\xA8/tool", "T\xC3\xA8"}).has_value()) << "other 8-bit bytes pass";
+
+  const std::string program = "/opt/" + std::string(240, 'p');
+  EXPECT_FALSE(CheckUserButton({program, std::string(254 - program.size(), 'c')}).has_value());
+  EXPECT_TRUE(CheckUserButton({program, std::string(255 - program.size(), 'c')}).has_value());
+  // An empty caption stores the file name: that counts too.
+  EXPECT_TRUE(CheckUserButton({"/" + std::string(130, 'd') + "/" + std::string(130, 'f'), ""}).has_value());
+}
+
 }  // namespace
 }  // namespace tellmar::admin

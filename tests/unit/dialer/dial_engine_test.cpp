@@ -242,9 +242,9 @@ TEST_F(DialEngineTest, WithoutServiceTextsTheOwnTableExplains) {
   Request("Busy");
   engine_->Connect();
   Run();
-  // The row's word, then the common tail's; only the service's own text
-  // for 676 makes it "BUSY".
-  EXPECT_EQ(Words(), (std::vector<std::string>{"FAIL", "FAIL"}));
+  // The row's word, then the common tail's: a busy line is worth a redial
+  // whether or not the service has a text for it.
+  EXPECT_EQ(Words(), (std::vector<std::string>{"BUSY", "BUSY"}));
   EXPECT_EQ(Words(kFail), (std::vector<std::string>{"Line is currently busy", "Undefined connection failure"}));
   EXPECT_NE(Read(dir_ / "dialwick.log").find(" : Line is busy\r\n"), std::string::npos);
   EXPECT_FALSE(engine_->state().dialInProgress);
@@ -352,6 +352,35 @@ TEST_F(DialEngineTest, ADialTheServiceRefusesAtOnceIsAnsweredAndLeavesTheTrayOff
   EXPECT_EQ(engine_->state().trayState, kTrayOffline);
   EXPECT_FALSE(engine_->state().dialInProgress);
   EXPECT_EQ(engine_->state().lastError, ras::error::kCannotFindPhonebookEntry);
+}
+
+TEST_F(DialEngineTest, RequestPasswordWinsAndTheFlagFollowsTheEntry) {
+  Write(dir_ / "phonebook.ini", "[ISP]\nPassword=old\nStepMs=0\n[Bare]\nPasswordSaved=0\nStepMs=0\n");
+  Make();
+  Request("Bare");
+  engine_->state().fieldCount = 3;
+  engine_->state().currentPassword = "given";
+  engine_->Connect();
+  EXPECT_EQ(engine_->state().params.password, "given");
+  EXPECT_TRUE(engine_->state().noSavedPassword);
+  Run();
+  Request("ISP");
+  engine_->state().fieldCount = 3;
+  engine_->state().currentPassword = "newpw";
+  engine_->Connect();
+  EXPECT_EQ(engine_->state().params.password, "newpw") << "not the saved one";
+  EXPECT_FALSE(engine_->state().noSavedPassword) << "ISP keeps its password";
+}
+
+TEST_F(DialEngineTest, RequestWithNothingToDialFails) {
+  Make();
+  auto& s = engine_->state();
+  s.requestMode = true;
+  s.fieldCount = 1;
+  engine_->Connect();
+  EXPECT_EQ(Words(), (std::vector<std::string>{"FAIL"}));
+  EXPECT_NE(Read(dir_ / "dialwick.log").find(" : Connection request refused - no DUN selected\r\n"),
+            std::string::npos);
 }
 
 }  // namespace

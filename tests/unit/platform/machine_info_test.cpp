@@ -49,10 +49,16 @@ TEST_F(TimeZone, BiasesComeFromTheZoneRules) {
   EXPECT_TRUE(est.daylightNow);
   EXPECT_EQ(est.daylightBiasMinutes, -60);
 
+  // Zones without daylight saving rules still have a standard bias.
   ::setenv("TZ", "UTC0", 1);
   TimeZoneBiases utc = CurrentTimeZoneBiases();
-  EXPECT_FALSE(utc.known);  // no daylight saving rules
+  EXPECT_TRUE(utc.known);
   EXPECT_EQ(utc.biasMinutes, 0);
+  ::setenv("TZ", "EAT-3", 1);
+  TimeZoneBiases east = CurrentTimeZoneBiases();
+  EXPECT_TRUE(east.known);
+  EXPECT_FALSE(east.daylightNow);
+  EXPECT_EQ(east.biasMinutes, -180);
 }
 
 }  // namespace

@@ -113,8 +113,9 @@ TEST_F(ServerTest, IdleSessionsAreClosedTogetherAtOneTick) {
   ASSERT_GE(lines.size(), 6u);
   EXPECT_EQ(lines[0].rfind("Boost.Asio", 0), 0u);
   EXPECT_EQ(lines[1], "Pop Server: Waiting for connection on port 0...");
-  EXPECT_EQ(lines[2], "Pop Server: Mailbox timeout set to 60 seconds");
-  EXPECT_EQ(lines[3], "Pop Server: 127.0.0.1 Connected");
+  EXPECT_EQ(lines[2], "Pop Server: Listening only on address 127.0.0.1");
+  EXPECT_EQ(lines[3], "Pop Server: Mailbox timeout set to 60 seconds");
+  EXPECT_EQ(lines[4], "Pop Server: 127.0.0.1 Connected");
   EXPECT_EQ(lines[lines.size() - 5], "Pop Server: Socket timeout expired - closing socket");
   EXPECT_EQ(lines[lines.size() - 3], "Pop Server: Socket timeout expired - closing socket");
   EXPECT_EQ(lines[lines.size() - 2], "Pop Server: 127.0.0.1 disconnected");
@@ -142,8 +143,8 @@ TEST_F(ServerTest, InactivityTimeoutTerminatesTheServer) {
   EXPECT_TRUE(shutdownCalled_);
   EXPECT_TRUE(ClosedByPeer(a));
   const auto lines = log_.Lines();
-  EXPECT_EQ(lines[2], "Pop Server: Inactivity timeout set to 10 seconds");
-  EXPECT_EQ(lines[3], "Pop Server: Mailbox timeout set to 2 minutes");
+  EXPECT_EQ(lines[3], "Pop Server: Inactivity timeout set to 10 seconds");
+  EXPECT_EQ(lines[4], "Pop Server: Mailbox timeout set to 2 minutes");
   EXPECT_EQ(lines[lines.size() - 2], "Pop Server: Inactivity timeout expired - terminating server");
   EXPECT_EQ(lines.back(), "Pop Server: Terminated");
 }
@@ -167,7 +168,10 @@ TEST(ServerStartTest, PortInUseAndNoTimeoutsLogged) {
   SharedLog quiet;
   Server server(io, options, quiet, clock);
   EXPECT_TRUE(server.Start());
-  EXPECT_EQ(quiet.Lines().size(), 2u);  // description and the waiting line only
+  // The description, the waiting line and the address chosen only.
+  ASSERT_EQ(quiet.Lines().size(), 3u);
+  EXPECT_EQ(quiet.Lines()[1], "Pop Server: Waiting for connection on port 0...");
+  EXPECT_EQ(quiet.Lines()[2], "Pop Server: Listening only on address 127.0.0.1");
 }
 
 TEST(ServerStartTest, TheProgramsTimerRunsTheCheckAndItsLackIsLogged) {

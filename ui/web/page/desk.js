@@ -369,6 +369,24 @@ function renderBox(box) {
   return node;
 }
 
+// A chooser's panel of options: radio buttons that the program keeps; the
+// page only asks it to check the one clicked.
+function chooserPanel(ch) {
+  const panel = el('fieldset', 'panel');
+  panel.appendChild(el('legend', '', ch.panel || ''));
+  for (const option of ch.options) {
+    const label = el('label');
+    const radio = el('input');
+    radio.type = 'radio';
+    radio.name = 'chooser-' + ch.id;
+    radio.checked = option.checked;
+    radio.addEventListener('change', () => act({ kind: 'click', hwnd: option.hwnd }));
+    label.append(radio, document.createTextNode(' ' + option.text));
+    panel.appendChild(label);
+  }
+  return panel;
+}
+
 function renderChooser(ch) {
   const node = modalFrame('chooser', 'dialog', ch.title);
   const body = el('div', 'body');
@@ -390,6 +408,7 @@ function renderChooser(ch) {
     }
   };
   body.append(path, list);
+  if ((ch.options || []).length) body.appendChild(chooserPanel(ch));
   node.appendChild(body);
   node.firstFocus = path;
   addOkCancel(node, ch.id, () => act({ kind: 'answer', box: ch.id, path: path.value }), ch.okText);
