@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -42,15 +43,21 @@ class NoLog : public ActivityLog {
 
 void Write(const fs::path& p, std::string_view bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
+// A plain array: still there when the exit handler removes the directory.
+char gServerDir[] = "/tmp/pop3-session-fuzz-XXXXXX";
+
 const fs::path& ServerDir() {
   static const fs::path dir = [] {
-    char pattern[] = "/tmp/pop3-session-fuzz-XXXXXX";
-    Check(::mkdtemp(pattern) != nullptr, "temporary directory");
-    fs::path d = pattern;
+    Check(::mkdtemp(gServerDir) != nullptr, "temporary directory");
+    fs::path d = gServerDir;
     Write(d / "tmhub.ini", "[popsrv]\r\nport=110\r\n[USER0]\r\nrealname=(System Postmaster)\r\nID=root\r\nDIR=ROOT\r\npw=\r\n"
                            "[USER1]\r\nrealname=Anna\r\nID=anna\r\nDIR=ANNA\r\npw=" + Scramble("ANNA", "Secret1") + "\r\n");
     fs::create_directory(d / "ANNA");
     fs::create_directory(d / "ROOT");
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(gServerDir, ignored);
+    });
     return d;
   }();
   return dir;
