@@ -79,6 +79,7 @@ class Ours:
         (root / "tellmar").mkdir(parents=True, exist_ok=True)
         self.sd = ServerDir(root / "tellmar")
         self.sd.settings["popsrv"]["timeout"] = "0"
+        self.sd.settings["popsrv"]["MaxPerAddress"] = "0"  # every client comes from loopback
         for u in users:
             folder = self.sd.add_user(u, u.upper(), PASSWORD)
             for i in range(MESSAGES):

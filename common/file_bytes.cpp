@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 namespace tellmar {
@@ -49,7 +50,17 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& file, std:
   return bytes;
 }
 
+void FailWritesPastFileSizeLimit() {
+  static const bool done = [] {
+    struct sigaction current {};
+    if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) ::signal(SIGXFSZ, SIG_IGN);
+    return true;
+  }();
+  (void)done;
+}
+
 std::error_code WriteNewFileDurably(const std::filesystem::path& file, std::string_view bytes) {
+  FailWritesPastFileSizeLimit();
   UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (fd.get() < 0) return LastError();
   std::error_code error;

@@ -24,4 +24,9 @@ std::error_code RenameNoReplace(const std::filesystem::path& from, const std::fi
 // Flushes a directory's entries (a rename in it) to disk.
 std::error_code SyncDirectory(const std::filesystem::path& dir);
 
+// A write past the process's file-size limit then fails with EFBIG instead
+// of ending the process with SIGXFSZ (unless a handler of the program's own
+// is in place). Called before every write of a file that may grow.
+void FailWritesPastFileSizeLimit();
+
 }  // namespace tellmar

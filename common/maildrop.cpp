@@ -155,14 +155,14 @@ int Maildrop::Commit() const {
     if (Exists(ResolveNoCase(folder_, CompanionName(e.fileName, "lck")))) continue;
     const std::filesystem::path path = folder_ / e.fileName;
     struct stat st {};
-    if (lstat(path.c_str(), &st) == 0) {
-      // Another file under the same name is not the message the client saw.
-      if (st.st_dev != e.device || st.st_ino != e.inode) continue;
-      if (::unlink(path.c_str()) != 0) continue;
-      ++deleted;
-    } else if (errno != ENOENT) {
-      continue;
-    }
+    // Another file under the same name is not the message the client saw.
+    if (lstat(path.c_str(), &st) != 0) continue;
+    if (st.st_dev != e.device || st.st_ino != e.inode) continue;
+    if (::unlink(path.c_str()) != 0) continue;
+    ++deleted;
+    // The envelope goes only with its message: with the message already gone,
+    // an envelope of that name may be a new delivery's, which writes its
+    // envelope first.
     const std::filesystem::path envelope = ResolveNoCase(folder_, CompanionName(e.fileName, "env"));
     if (Exists(envelope)) ::unlink(envelope.c_str());
   }

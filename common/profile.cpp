@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "common/file_bytes.h"
 #include "common/ini_document.h"
 #include "common/path_case.h"
 #include "common/unique_fd.h"
@@ -124,12 +125,33 @@ std::error_code LockCurrentFile(const fs::path& path, UniqueFd& held) {
   return std::make_error_code(std::errc::resource_unavailable_try_again);
 }
 
+// The temporary name of a write: "." + the file's name + "." + six characters.
+constexpr std::size_t kTempSuffix = 6;
+std::string TempPrefix(const fs::path& path) { return "." + path.filename().string() + "."; }
+
+// Temporary files of writes that never reached their rename (the writer was
+// killed). Only called under the file's write lock: no write is under way.
+void RemoveOrphanTempFiles(const fs::path& path) {
+  const std::string prefix = TempPrefix(path);
+  const fs::path dir = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() == prefix.size() + kTempSuffix && name.compare(0, prefix.size(), prefix) == 0 &&
+        it->is_regular_file(ec) && !it->is_symlink(ec)) {
+      ::unlink(it->path().c_str());
+    }
+  }
+}
+
 // Writes `bytes` to a new file beside `path` and renames it over `path`.
 // On any failure the old file is left as it was.
 std::error_code ReplaceFile(const fs::path& path, std::string_view bytes, const struct stat& old) {
+  FailWritesPastFileSizeLimit();
+  RemoveOrphanTempFiles(path);
   std::string tempName = path.parent_path().string();
   if (!tempName.empty()) tempName.push_back('/');
-  tempName.append(".").append(path.filename().string()).append(".XXXXXX");
+  tempName.append(TempPrefix(path)).append(std::string(kTempSuffix, 'X'));
   UniqueFd fd(::mkstemp(tempName.data()));
   if (!fd) return LastError();
   auto fail = [&](std::error_code ec) {

@@ -5,8 +5,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <boost/asio/posix/stream_descriptor.hpp>
 #include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <cerrno>
 #include <cstring>
 
@@ -19,8 +21,33 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kListenBacklog = 64;
-constexpr std::chrono::milliseconds kReplyWriteTimeout{2000};
+constexpr std::chrono::milliseconds kPingWriteTimeout{2000};
 constexpr int kPollSliceMs = 100;
+// Replies waiting for a peer that does not read: past this the peer is
+// dropped. Room for the largest reply twice over.
+constexpr std::size_t kMaxQueuedReplies = 2 * (wire::kMaxFrame + wire::kLengthBytes);
+// Requests of one connection served in one pass of the loop; the rest wait
+// for the next pass, so that one peer cannot hold the loop.
+constexpr int kRequestsPerPass = 64;
+// After the process runs out of descriptors, accepting waits this long (or
+// until a connection closes) instead of retrying at once.
+constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+
+bool OutOfDescriptors(int error) { return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM; }
+
+// Writes what the socket takes now; answers false on an error.
+bool SendSome(int fd, std::string& data) {
+  while (!data.empty()) {
+    const ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      data.erase(0, static_cast<std::size_t>(n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+  }
+  return true;
+}
 
 wire::Reply Failure(std::string reason) { return wire::Reply{false, 0, std::move(reason)}; }
 wire::Reply Success(std::int64_t value, std::string bytes = {}) { return wire::Reply{true, value, std::move(bytes)}; }
@@ -66,6 +93,13 @@ bool ReadAvailable(int fd, std::string& into) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
     return false;
   }
+}
+
+// A complete frame (or a length to refuse) waits at the front of `buffer`.
+bool FrameReady(std::string_view buffer) {
+  std::string error;
+  const auto length = wire::FrameLength(buffer, error);
+  return !error.empty() || (length && buffer.size() >= wire::kLengthBytes + *length);
 }
 
 // Takes one complete frame's payload off the front of `buffer`.
@@ -116,16 +150,20 @@ struct Channel::Connection {
   boost::asio::posix::stream_descriptor watch;
   int fd;
   std::string in;
+  std::string out;  // replies the peer has not taken yet
   bool busy = false;
   bool closed = false;
   bool armed = false;
+  bool writing = false;  // a wait for writability is pending
 };
 
 struct Channel::Listener {
-  Listener(boost::asio::io_context& io, int descriptor) : watch(io, descriptor), fd(descriptor) {}
+  Listener(boost::asio::io_context& io, int descriptor) : watch(io, descriptor), fd(descriptor), retry(io) {}
   boost::asio::posix::stream_descriptor watch;
   int fd;
   bool armed = false;
+  bool paused = false;  // out of descriptors: waiting before accepting again
+  boost::asio::steady_timer retry;
 };
 
 std::unique_ptr<Channel> Channel::Open(Loop& loop, std::string_view program, std::error_code& error) {
@@ -159,6 +197,7 @@ Channel::Channel(Loop& loop, std::filesystem::path dir, SlotLock lock, int liste
 Channel::~Channel() {
   ::unlink(SocketPath(dir_, slot()).c_str());  // still under our lock
   boost::system::error_code ignored;
+  listener_->retry.cancel();
   listener_->watch.close(ignored);
   for (auto& [fd, c] : connections_) {
     c->closed = true;
@@ -169,7 +208,7 @@ Channel::~Channel() {
 }
 
 void Channel::WatchListener() {
-  if (listener_->armed) return;
+  if (listener_->armed || listener_->paused) return;
   if (Readable(listener_->fd)) {
     listener_->armed = true;
     boost::asio::post(loop_.io(), [this] {
@@ -190,13 +229,57 @@ void Channel::WatchListener() {
 }
 
 void Channel::AcceptAll() {
+  if (listener_->paused) return;
   for (;;) {
     const int fd = ::accept4(listener_->fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) {
+      if (OutOfDescriptors(errno)) PauseAccepting();
+      return;
+    }
     auto c = std::make_shared<Connection>(loop_.io(), fd);
     connections_[fd] = c;
     Watch(c);
   }
+}
+
+// The waiting connection stays queued; trying again at once would only spin.
+void Channel::PauseAccepting() {
+  listener_->paused = true;
+  listener_->retry.expires_after(kAcceptRetryDelay);
+  listener_->retry.async_wait([this](const boost::system::error_code& ec) {
+    if (ec) return;
+    ResumeAccepting();
+  });
+}
+
+void Channel::ResumeAccepting() {
+  if (!listener_->paused) return;
+  listener_->paused = false;
+  listener_->retry.cancel();
+  WatchListener();
+}
+
+void Channel::QueueReply(const std::shared_ptr<Connection>& c, const wire::Reply& reply) {
+  if (c->closed) return;
+  c->out += wire::EncodeReply(reply);
+  if (c->out.size() > kMaxQueuedReplies) return Close(c);  // it asks and never reads
+  Flush(c);
+}
+
+void Channel::Flush(const std::shared_ptr<Connection>& c) {
+  if (c->closed || c->writing) return;
+  if (!SendSome(c->fd, c->out)) return Close(c);
+  if (c->out.empty()) return;
+  c->writing = true;
+  std::weak_ptr<Connection> weak = c;
+  c->watch.async_wait(boost::asio::posix::stream_descriptor::wait_write,
+                      [this, weak](const boost::system::error_code& ec) {
+                        auto self = weak.lock();
+                        if (!self) return;
+                        self->writing = false;
+                        if (ec || self->closed) return;
+                        Flush(self);
+                      });
 }
 
 void Channel::Watch(const std::shared_ptr<Connection>& c) {
@@ -204,8 +287,9 @@ void Channel::Watch(const std::shared_ptr<Connection>& c) {
   c->armed = true;
   std::weak_ptr<Connection> weak = c;
   // The descriptor may already hold data that arrived while a nested loop
-  // ran; an edge-triggered wait would not see it, so look first.
-  if (Readable(c->fd)) {
+  // ran; an edge-triggered wait would not see it, so look first. Requests
+  // left over from the last pass are served in the next one.
+  if (FrameReady(c->in) || Readable(c->fd)) {
     boost::asio::post(loop_.io(), [this, weak] {
       auto self = weak.lock();
       if (!self) return;
@@ -229,35 +313,58 @@ void Channel::Watch(const std::shared_ptr<Connection>& c) {
 void Channel::Service(const std::shared_ptr<Connection>& c) {
   if (c->closed || c->busy) return;
   const bool open = ReadAvailable(c->fd, c->in);
-  while (!c->closed) {
+  // Served requests leave the buffer once per pass: erasing each one from
+  // the front would move the whole buffer every time.
+  std::size_t taken = 0;
+  auto compact = [&] {
+    if (!c->closed) c->in.erase(0, taken);
+    taken = 0;
+  };
+  for (int served = 0; !c->closed; ++served) {
+    if (served == kRequestsPerPass) {
+      compact();
+      // The rest in a later pass, after the loop's other work.
+      std::weak_ptr<Connection> weak = c;
+      boost::asio::post(loop_.io(), [this, weak] {
+        if (auto self = weak.lock()) {
+          Service(self);
+          Watch(self);
+        }
+      });
+      return;
+    }
     std::string error;
-    auto payload = TakeFrame(c->in, error);
-    if (!error.empty()) {
-      WriteAll(c->fd, wire::EncodeReply(Failure(error)), kReplyWriteTimeout);
-      return Close(c);
-    }
-    if (!payload) break;
-    auto request = wire::DecodeRequest(*payload, error);
-    if (!request) {
-      WriteAll(c->fd, wire::EncodeReply(Failure(error)), kReplyWriteTimeout);
-      return Close(c);
-    }
+    const std::string_view rest = std::string_view(c->in).substr(taken);
+    const auto length = wire::FrameLength(rest, error);
+    if (!error.empty()) return RefuseAndClose(c, error);
+    if (!length || rest.size() < wire::kLengthBytes + *length) break;
+    auto request = wire::DecodeRequest(rest.substr(wire::kLengthBytes, *length), error);
+    taken += wire::kLengthBytes + *length;
+    if (!request) return RefuseAndClose(c, error);
     c->busy = true;
     bool replied = false;
-    const int early = request->kind == wire::Kind::Automate ? loop_.AddEarlyReply([&replied, fd = c->fd] {
+    const int early = request->kind == wire::Kind::Automate ? loop_.AddEarlyReply([this, &replied, c] {
       // What a person does returns at once even when it opens a dialog.
       replied = true;
-      WriteAll(fd, wire::EncodeReply(Success(1)), kReplyWriteTimeout);
+      QueueReply(c, Success(1));
     }) : 0;
     const wire::Reply reply = Handle(*request);
     loop_.RemoveEarlyReply(early);
     c->busy = false;
     if (c->closed) return;
-    if (replied) continue;
-    if (!WriteAll(c->fd, wire::EncodeReply(reply), kReplyWriteTimeout)) return Close(c);
-    if (!c->in.empty() || Readable(c->fd)) ReadAvailable(c->fd, c->in);
+    if (!replied) QueueReply(c, reply);
+    if (c->closed) return;
+    if (!FrameReady(std::string_view(c->in).substr(taken)) && Readable(c->fd)) ReadAvailable(c->fd, c->in);
   }
+  compact();
   if (!open) Close(c);
+}
+
+// The reason goes out if the socket takes it now; the peer is dropped anyway.
+void Channel::RefuseAndClose(const std::shared_ptr<Connection>& c, const std::string& reason) {
+  std::string bytes = wire::EncodeReply(Failure(reason));
+  SendSome(c->fd, bytes);
+  Close(c);
 }
 
 void Channel::Close(const std::shared_ptr<Connection>& c) {
@@ -267,6 +374,7 @@ void Channel::Close(const std::shared_ptr<Connection>& c) {
   boost::system::error_code ignored;
   c->watch.close(ignored);
   connections_.erase(fd);
+  ResumeAccepting();  // a descriptor is free again
 }
 
 wire::Reply Channel::Handle(const wire::Request& r) {
@@ -369,19 +477,35 @@ int Channel::Connect(int slot, std::string& error) {
 void Channel::ServeWhileWaiting(const std::vector<int>& fds, std::vector<short>& ready, int timeoutMs) {
   std::vector<pollfd> polled;
   for (int fd : fds) polled.push_back(pollfd{fd, POLLIN, 0});
-  polled.push_back(pollfd{listener_->fd, POLLIN, 0});
+  // While accepting waits for descriptors, the listener is left out (-1).
+  polled.push_back(pollfd{listener_->paused ? -1 : listener_->fd, POLLIN, 0});
   std::vector<std::shared_ptr<Connection>> serving;
   for (auto& [fd, c] : connections_) {
-    if (c->busy || c->closed) continue;
-    polled.push_back(pollfd{fd, POLLIN, 0});
+    if (c->closed) continue;
+    // Queued replies still go out, also to a peer whose request is being
+    // handled further up: it may be the one this call waits for.
+    const short events = static_cast<short>((c->busy ? 0 : POLLIN) | (c->out.empty() ? 0 : POLLOUT));
+    if (events == 0) continue;
+    polled.push_back(pollfd{fd, events, 0});
     serving.push_back(c);
   }
+  // Requests left over from a pass need no wait.
+  const bool leftOver = std::any_of(serving.begin(), serving.end(),
+                                    [](const auto& c) { return !c->busy && FrameReady(c->in); });
   ready.assign(fds.size(), 0);
-  if (::poll(polled.data(), polled.size(), timeoutMs) <= 0) return;
+  if (::poll(polled.data(), polled.size(), leftOver ? 0 : timeoutMs) < 0) return;
   for (std::size_t i = 0; i < fds.size(); ++i) ready[i] = polled[i].revents;
   if (polled[fds.size()].revents != 0) AcceptAll();
-  for (std::size_t i = 0; i < serving.size(); ++i)
-    if (polled[fds.size() + 1 + i].revents != 0) Service(serving[i]);
+  for (std::size_t i = 0; i < serving.size(); ++i) {
+    short revents = polled[fds.size() + 1 + i].revents;
+    if (!serving[i]->busy && FrameReady(serving[i]->in)) revents |= POLLIN;
+    if (revents == 0) continue;
+    if (revents & POLLOUT) {
+      serving[i]->writing = false;  // the pending wait, if any, finds nothing to do
+      Flush(serving[i]);
+    }
+    if (!serving[i]->busy && (revents & ~POLLOUT) != 0) Service(serving[i]);
+  }
 }
 
 wire::Reply Channel::Call(HWND hwnd, const wire::Request& request) { return CallSlot(SlotOfHandle(hwnd), request); }
@@ -471,7 +595,7 @@ wire::Reply Channel::CallSlot(int slot, const wire::Request& request) {
         }
         wire::Request ping;
         ping.kind = wire::Kind::Ping;
-        if (!WriteAll(pingFd, wire::EncodeRequest(ping), kReplyWriteTimeout)) closePing();
+        if (!WriteAll(pingFd, wire::EncodeRequest(ping), kPingWriteTimeout)) closePing();
       }
     }
   }

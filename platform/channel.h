@@ -7,7 +7,10 @@
 // for a window that is not this program's, a malformed frame or an unknown
 // kind gets an error reply (a malformed frame also closes its connection);
 // partial frames wait in a per-connection buffer, so a slow or truncated
-// sender never blocks the loop.
+// sender never blocks the loop. Replies wait in a bounded per-connection
+// queue written when the socket takes them, so a peer that asks and never
+// reads cannot block the loop either. When the process runs out of
+// descriptors, accepting pauses briefly instead of spinning.
 //
 // Asking: a call writes its request on a pooled connection to the peer and
 // then waits in a private poll loop that also serves requests addressed to
@@ -72,8 +75,15 @@ class Channel {
   Channel(Loop& loop, std::filesystem::path dir, SlotLock lock, int listenFd, std::string program);
   void WatchListener();
   void AcceptAll();
+  void PauseAccepting();
+  void ResumeAccepting();
   void Watch(const std::shared_ptr<Connection>& c);
   void Service(const std::shared_ptr<Connection>& c);
+  // Replies go out as the peer takes them, never waiting on the loop; a peer
+  // that lets them pile up past a limit is dropped.
+  void QueueReply(const std::shared_ptr<Connection>& c, const wire::Reply& reply);
+  void Flush(const std::shared_ptr<Connection>& c);
+  void RefuseAndClose(const std::shared_ptr<Connection>& c, const std::string& reason);
   void Close(const std::shared_ptr<Connection>& c);
   int Connect(int slot, std::string& error);
   // Serves incoming requests until `fd` is readable or the deadline passes.

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/handles.h"
@@ -19,13 +21,39 @@ fs::path LockPath(const fs::path& dir, int slot) { return dir / (std::to_string(
 int OpenLock(const fs::path& dir, int slot) {
   return ::open(LockPath(dir, slot).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
 }
+
+// The shared /tmp name can be taken first by anyone; it is ours only while
+// it is missing or a directory of our own (not a link to one).
+bool UsableAsOurs(const fs::path& dir) {
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0) return errno == ENOENT;
+  return S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+}
+
+fs::path HomeFallback() {
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && *cache == '/')
+    return fs::path(cache) / "tellmar-desktop";
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/')
+    return fs::path(home) / ".cache" / "tellmar-desktop";
+  return {};
+}
 }  // namespace
 
 fs::path DesktopDirectory() {
   if (const char* dir = std::getenv("TELLMAR_DESKTOP"); dir != nullptr && *dir != '\0') return dir;
   if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run != nullptr && *run != '\0')
     return fs::path(run) / "tellmar-desktop";
-  return fs::path("/tmp") / ("tellmar-desktop-" + std::to_string(::getuid()));
+  const fs::path shared = fs::path("/tmp") / ("tellmar-desktop-" + std::to_string(::getuid()));
+  if (UsableAsOurs(shared)) return shared;
+  const fs::path home = HomeFallback();
+  if (home.empty()) return shared;  // refused later, with the reason
+  static bool told = false;
+  if (!told) {
+    told = true;
+    std::fprintf(stderr, "%s belongs to another user or is not a directory; using %s as the desktop directory\n",
+                 shared.c_str(), home.c_str());
+  }
+  return home;
 }
 
 std::error_code PrepareDesktopDirectory(const fs::path& dir) {

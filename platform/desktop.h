@@ -2,7 +2,10 @@
 //
 // $TELLMAR_DESKTOP, else "tellmar-desktop" under $XDG_RUNTIME_DIR, else
 // /tmp/tellmar-desktop-<uid>; created with mode 0700 and refused when it
-// belongs to someone else or others may enter it. Each program holds a slot
+// belongs to someone else or others may enter it. Since anyone may create
+// the /tmp name first, one that is not a directory of our own is passed
+// over (with a message on standard error) for "tellmar-desktop" in
+// $XDG_CACHE_HOME, else ~/.cache. Each program holds a slot
 // N (1..4095): an advisory lock on "N.lock" for as long as it lives, and its
 // socket "N.sock". A socket whose lock nobody holds was left by a program
 // that died; whoever finds it removes it.

@@ -65,6 +65,23 @@ inline constexpr UINT WM_RBUTTONDOWN = 516;
 inline constexpr UINT WM_RBUTTONUP = 517;
 inline constexpr UINT WM_RBUTTONDBLCLK = 518;
 inline constexpr UINT WM_USER = 1024;
+// Windows messages whose parameters point into the sender's memory. This
+// layer has no use for them, but a peer may send their numbers: they are
+// named so that the channel can refuse them.
+inline constexpr UINT WM_GETMINMAXINFO = 36;
+inline constexpr UINT WM_MEASUREITEM = 44;
+inline constexpr UINT WM_DELETEITEM = 45;
+inline constexpr UINT WM_COMPAREITEM = 57;
+inline constexpr UINT WM_WINDOWPOSCHANGING = 70;
+inline constexpr UINT WM_WINDOWPOSCHANGED = 71;
+inline constexpr UINT WM_HELP = 83;
+inline constexpr UINT WM_STYLECHANGING = 124;
+inline constexpr UINT WM_STYLECHANGED = 125;
+inline constexpr UINT WM_NCCREATE = 129;
+inline constexpr UINT WM_NCCALCSIZE = 131;
+inline constexpr UINT WM_GETDLGCODE = 135;
+inline constexpr UINT WM_SIZING = 532;
+inline constexpr UINT WM_MOVING = 534;
 inline constexpr UINT WM_APP = 0x8000;
 
 // --- Edit controls ---------------------------------------------------------
@@ -73,6 +90,11 @@ inline constexpr UINT EM_SETSEL = 0x00B1;
 inline constexpr UINT EM_GETMODIFY = 0x00B8;
 inline constexpr UINT EM_SETMODIFY = 0x00B9;
 inline constexpr UINT EM_GETLINECOUNT = 0x00BA;
+inline constexpr UINT EM_GETRECT = 0x00B2;   // pointer messages: refused across programs
+inline constexpr UINT EM_SETRECT = 0x00B3;
+inline constexpr UINT EM_SETRECTNP = 0x00B4;
+inline constexpr UINT EM_GETLINE = 0x00C4;
+inline constexpr UINT EM_SETTABSTOPS = 0x00CB;
 inline constexpr UINT EM_REPLACESEL = 0x00C2;
 inline constexpr UINT EM_LIMITTEXT = 0x00C5;
 inline constexpr UINT EM_SETLIMITTEXT = EM_LIMITTEXT;
@@ -109,6 +131,9 @@ inline constexpr UINT LB_GETSELCOUNT = 0x0190;
 inline constexpr UINT LB_GETSELITEMS = 0x0191;
 inline constexpr UINT LB_SETTABSTOPS = 0x0192;
 inline constexpr UINT LB_SETTOPINDEX = 0x0197;
+inline constexpr UINT LB_DIR = 0x018D;       // pointer messages: refused across programs
+inline constexpr UINT LB_ADDFILE = 0x0196;
+inline constexpr UINT LB_GETITEMRECT = 0x0198;
 inline constexpr UINT LB_GETITEMDATA = 0x0199;
 inline constexpr UINT LB_SETITEMDATA = 0x019A;
 inline constexpr UINT LB_SELITEMRANGE = 0x019B;
@@ -139,6 +164,8 @@ inline constexpr UINT CB_SHOWDROPDOWN = 0x014F;
 inline constexpr UINT CB_GETITEMDATA = 0x0150;
 inline constexpr UINT CB_SETITEMDATA = 0x0151;
 inline constexpr UINT CB_FINDSTRINGEXACT = 0x0158;
+inline constexpr UINT CB_DIR = 0x0145;       // pointer messages: refused across programs
+inline constexpr UINT CB_GETDROPPEDCONTROLRECT = 0x0152;
 inline constexpr LRESULT CB_ERR = -1;
 
 // --- Up-down (spin) and progress controls ------------------------------------

@@ -1,5 +1,7 @@
 #include "platform/wire.h"
 
+#include <algorithm>
+
 namespace tellmar::wire {
 
 void Writer::U32(std::uint32_t v) {
@@ -140,17 +142,29 @@ Marshal MarshalOf(UINT msg) {
       return Marshal::TextOut;
     case WM_COPYDATA:
       return Marshal::CopyData;
-    case WM_CREATE:
-    case WM_DRAWITEM:
-    case WM_NOTIFY:
-    case LB_GETSELITEMS:
-    case LB_SETTABSTOPS:
-    case EM_GETSEL:
-    case CB_GETEDITSEL:
-      return Marshal::Refused;
     default:
-      return Marshal::Plain;
+      break;
   }
+  const std::vector<UINT>& pointers = PointerMessages();
+  if (std::find(pointers.begin(), pointers.end(), msg) != pointers.end()) return Marshal::Refused;
+  return Marshal::Plain;
+}
+
+const std::vector<UINT>& PointerMessages() {
+  // Only numbers below WM_USER: above it a number means something else to
+  // each window class (tmadmin32's and Dialwick's messages are plain there).
+  static const std::vector<UINT> messages{
+      WM_CREATE,        WM_GETMINMAXINFO,     WM_DRAWITEM,         WM_MEASUREITEM,
+      WM_DELETEITEM,    WM_COMPAREITEM,       WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED,
+      WM_NOTIFY,        WM_HELP,              WM_STYLECHANGING,    WM_STYLECHANGED,
+      WM_NCCREATE,      WM_NCCALCSIZE,        WM_GETDLGCODE,       WM_INITDIALOG,
+      WM_SIZING,        WM_MOVING,            EM_GETSEL,           EM_GETRECT,
+      EM_SETRECT,       EM_SETRECTNP,         EM_GETLINE,          EM_SETTABSTOPS,
+      CB_GETEDITSEL,    CB_DIR,               CB_GETDROPPEDCONTROLRECT,
+      LB_DIR,           LB_ADDFILE,           LB_GETITEMRECT,      LB_GETSELITEMS,
+      LB_SETTABSTOPS,
+  };
+  return messages;
 }
 
 }  // namespace tellmar::wire

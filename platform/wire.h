@@ -66,6 +66,11 @@ std::optional<std::size_t> FrameLength(std::string_view buffer, std::string& err
 enum class Marshal { Plain, TextIn, TextOut, CopyData, Refused };
 Marshal MarshalOf(UINT msg);
 
+// Messages whose parameters are addresses in the sending program (a
+// structure, a buffer, a dialog's init value): as a number from another
+// program they would point anywhere, so they never cross (Refused).
+const std::vector<UINT>& PointerMessages();
+
 // Lists of records inside a byte string (enumeration, automation replies).
 class Writer {
  public:

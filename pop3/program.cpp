@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/operator.h"
+#include "pop3/descriptors.h"
 #include "pop3/server.h"
 #include "pop3/server_windows.h"
 #include "pop3/settings.h"
@@ -96,6 +97,8 @@ class PopProgram {
 int RunPopServer(Loop& loop, const std::filesystem::path& serverDir, ActivityLog& log) {
   // A peer that has gone away must fail a write, not end the process.
   std::signal(SIGPIPE, SIG_IGN);
+  // Every connection costs a descriptor: take all the system allows.
+  RaiseDescriptorLimit();
   // Other programs find the server on the desktop; without one it still
   // serves, and signals still shut it down.
   if (const std::error_code error = loop.OpenChannel(kProgramName)) {

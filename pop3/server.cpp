@@ -1,5 +1,7 @@
 #include "pop3/server.h"
 
+#include "pop3/descriptors.h"
+
 #include <boost/asio/post.hpp>
 #include <boost/asio/version.hpp>
 
@@ -204,6 +206,7 @@ bool Server::Start() {
     return false;
   }
   acceptor_.non_blocking(true, error);
+  descriptorLimit_ = DescriptorLimit();
   Accept();
 
   Log("Pop Server: Waiting for connection on port " + std::to_string(port) + "...");
@@ -281,6 +284,11 @@ void Server::OnAccept(const error_code& error, tcp::socket socket) {
   if (error) {
     const int code = error.value();
     if (code == EMFILE || code == ENFILE || code == ENOBUFS || code == ENOMEM) {
+      if ((code == EMFILE || code == ENFILE) && ShedOneIdle(nullptr)) {
+        ShedWhileShort(nullptr);
+        Accept();
+        return;
+      }
       // The connection stays queued; retrying now would only spin.
       if (!acceptPaused_) Log("Pop Server: Connection broken");
       PauseAccepting();
@@ -296,12 +304,50 @@ void Server::OnAccept(const error_code& error, tcp::socket socket) {
   socket.non_blocking(true, ignored);
   socket.set_option(tcp::no_delay(true), ignored);
   std::string peerName = peer.address().is_v4() ? peer.address().to_v4().to_string() : "0.0.0.0";
+  if (OverAddressCap(peerName, socket)) {
+    Accept();
+    return;
+  }
   Log("Pop Server: " + peerName + " Connected");
+  ++perAddress_[peerName];
   auto connection = std::make_shared<Connection>(*this, std::move(socket), std::move(peerName));
   active_.push_back(connection);
   connection->place = std::prev(active_.end());
+  ShedWhileShort(connection.get());
   connection->Begin();
   Accept();
+}
+
+bool Server::OverAddressCap(const std::string& peerName, tcp::socket& socket) {
+  const long long cap = options_.settings.maxPerAddress;
+  const auto it = perAddress_.find(peerName);
+  if (cap <= 0 || it == perAddress_.end() || it->second < cap) return false;
+  Log("Pop Server: " + peerName + " refused - too many connections from this address");
+  static constexpr std::string_view kRefusal = "-ERR too many connections from your address\r\n";
+  error_code ignored;
+  socket.write_some(asio::buffer(kRefusal.data(), kRefusal.size()), ignored);
+  socket.close(ignored);
+  return true;
+}
+
+void Server::ShedWhileShort(const Connection* keep) {
+  // Counting is only worth it once sessions could fill the table.
+  if (active_.size() + 2 * kDescriptorReserve < descriptorLimit_ / 2) return;
+  while (OpenDescriptors() + kDescriptorReserve > descriptorLimit_) {
+    if (!ShedOneIdle(keep)) return;
+  }
+}
+
+bool Server::ShedOneIdle(const Connection* keep) {
+  std::shared_ptr<Connection> oldest;
+  for (const auto& c : active_) {
+    if (c.get() == keep || c->session().state() != Session::State::Authorization) continue;
+    if (!oldest || c->session().lastActivity() < oldest->session().lastActivity()) oldest = c;
+  }
+  if (!oldest) return false;
+  Log("Pop Server: Out of descriptors - closing the longest idle connection");
+  Close(*oldest);
+  return true;
 }
 
 void Server::PauseAccepting() {
@@ -318,6 +364,7 @@ void Server::Close(Connection& connection) {
   const std::string peer = connection.session().peerName();
   connection.Shut();
   active_.erase(connection.place);
+  if (auto it = perAddress_.find(peer); it != perAddress_.end() && --it->second <= 0) perAddress_.erase(it);
   Log("Pop Server: " + peer + " disconnected");
   if (active_.empty()) Log("Pop Server: No current active sessions");
   if (acceptPaused_ && !stopped_) {
@@ -337,6 +384,7 @@ void Server::Shutdown() {
   Log("Pop Server: Terminated");
   for (auto& c : active_) c->Shut();
   active_.clear();
+  perAddress_.clear();
   acceptTimer_.cancel();
   acceptor_.close(ignored);
   if (onShutdown) onShutdown();

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,11 @@ inline constexpr std::size_t kMaxUnsentOutput = 1024 * 1024;
 // After the process runs out of descriptors, accepting waits this long (or
 // until a session ends) instead of retrying at once.
 inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
+// Descriptors kept free for what sessions open (the settings file, mailbox
+// folders, messages) and for the desktop channel. When fewer are left, the
+// longest idle connections that have not logged in are closed, so that a
+// flood of idle connections cannot lock everyone else out.
+inline constexpr std::size_t kDescriptorReserve = 32;
 
 struct ServerOptions {
   std::filesystem::path serverDir;
@@ -82,6 +88,12 @@ class Server {
   void Accept();
   void OnAccept(const boost::system::error_code& error, boost::asio::ip::tcp::socket socket);
   void PauseAccepting();
+  // Refuses a connection from an address that holds its share already.
+  bool OverAddressCap(const std::string& peerName, boost::asio::ip::tcp::socket& socket);
+  // Closes the longest idle session that has not logged in, except `keep`;
+  // false when there is none.
+  bool ShedOneIdle(const Connection* keep);
+  void ShedWhileShort(const Connection* keep);
   bool StartTicks();
   void ScheduleTick();
   void NoteSocketEvent() { lastSocketEvent_ = clock_.Now(); }
@@ -102,6 +114,8 @@ class Server {
   bool stopped_ = false;
   Millis lastSocketEvent_ = 0;
   std::list<std::shared_ptr<Connection>> active_;
+  std::map<std::string, long long> perAddress_;  // open connections by peer address
+  std::size_t descriptorLimit_ = 0;
   // One receive buffer for all sessions: handlers never interleave.
   std::array<char, kReceiveChunk> receiveBuffer_{};
 };

@@ -62,8 +62,9 @@ class Session {
   bool closing() const { return closing_; }
   bool failed() const { return failed_; }
   // No input is taken while a LIST is being produced, so that replies stay
-  // in order.
-  bool InputPaused() const { return listNext_ != 0; }
+  // in order, nor while replies wait for the message in transfer to reach a
+  // line end: a client that never reads cannot make them pile up.
+  bool InputPaused() const { return listNext_ != 0 || !deferred_.empty(); }
 
   // Ends the session's hold on the mailbox without committing anything.
   void Release();

@@ -1,5 +1,7 @@
 #include "pop3/settings.h"
 
+#include <algorithm>
+
 #include "common/profile.h"
 #include "common/user_directory.h"
 
@@ -23,6 +25,7 @@ PopSettings ReadPopSettings(const std::filesystem::path& serverDir) {
   s.bindHostAddress = DecimalText(GetProfileString(file, "popsrv", "bind", "1")) == 1;
   s.mailboxTimeout = DecimalText(GetProfileString(file, "popsrv", "timeout", "5")) * 60;
   s.inactivityTimeout = GetProfileInt(file, "popsrv", "SmtpTimeout", 0);
+  s.maxPerAddress = std::max<long long>(0, GetProfileInt(file, "popsrv", "MaxPerAddress", kDefaultMaxPerAddress));
   return s;
 }
 

@@ -16,4 +16,11 @@ rc=0; /usr/bin/python3 -m pytest -q tests/integration || rc=$?
 [ $rc -eq 0 ] || [ $rc -eq 5 ] || status=1
 # The browser desktop, in Debian's Chromium driven by Playwright.
 (cd tests/browser && node --test) || status=1
+
+# Every parser fuzzed briefly under the sanitizers (the seeds are replayed by
+# CTest above). TELLMAR_FUZZ_SECONDS per target; 0 skips it.
+fuzz_seconds=${TELLMAR_FUZZ_SECONDS:-30}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  bash scripts/fuzz.sh "$fuzz_seconds" || status=1
+fi
 exit $status

@@ -10,7 +10,7 @@ import time
 
 import pytest
 
-from admin_harness import Desk, finish
+from admin_harness import SUPPORT_TITLE, Desk, finish
 
 
 @pytest.fixture
@@ -362,3 +362,17 @@ def test_attachment_chooser_has_its_type_panel_and_answers_the_choice(desk):
         desk.answer(chooser[0], str(start / "report.pdf"))
         slots = finish(proc)[1]
         assert (slots["F"], slots["B"], slots["E"]) == ("OK", str(start / "report.pdf"), code)
+
+
+def test_a_dialogs_init_message_from_another_program_is_refused(desk):
+    """WM_INITDIALOG carries an address of the program's own; sent or posted
+    from outside, as a number, it must not reach the dialog."""
+    desk.tmctl("call", "CorvVuvedo32Utility", SUPPORT_TITLE, "--post", "1217")
+    dlg = desk.dialog("Confirm Password")
+    for extra in ([], ["--post"]):
+        r = desk.tmctl("call", "#32770", "Confirm Password", *extra, "272", "0", "1094795585", check=False)
+        assert r.returncode != 0 and r.stderr.startswith(b"tmctl: "), r.stderr
+    assert desk.procs[0].poll() is None, "tmadmin32 still runs"
+    desk.ui("key", dlg, "Esc")
+    desk.wait_for(lambda: desk.window("#32770", "Confirm Password") is None, "the dialog did not close")
+    assert desk.call(1250, {"B": str(desk.server)})[1]["B"] == "1", "still serving"

@@ -246,3 +246,48 @@ def test_demo_server_script(tmp_path):
     assert ok("unscramble", "ANNA", pw) == b"anna-secret\n"
     messages = [n for n in names(demo / "ANNA") if n.endswith(".txt")]
     assert len(messages) == 2
+
+
+def test_file_size_limit_fails_the_write_and_keeps_the_file(tmp_path):
+    """Under a file-size limit the write fails with an error; the limit's
+    signal does not end tmctl, and nothing is left beside the file."""
+    ini = tmp_path / "tmhub.ini"
+    ini.write_bytes(b"[popsrv]\r\nport=110\r\n")
+    p = subprocess.run(["prlimit", "--fsize=4096", str(TMCTL), "ini", "set", str(ini), "popsrv", "big", "x" * 10000],
+                       capture_output=True, timeout=30)
+    assert p.returncode > 0, (p.returncode, p.stderr)  # an error, not the signal
+    assert p.stderr.startswith(b"tmctl: ")
+    assert ini.read_bytes() == b"[popsrv]\r\nport=110\r\n"
+    assert names(tmp_path) == ["tmhub.ini"]
+
+
+@pytest.mark.skipif(os.geteuid() != 0, reason="needs another user to take the shared name first")
+def test_shared_desktop_name_taken_by_another_user_is_passed_over():
+    """With neither TELLMAR_DESKTOP nor XDG_RUNTIME_DIR, the fallback name in
+    /tmp may have been made by someone else: tmctl says so and meets the
+    user's programs in a directory under the home directory instead."""
+    import pwd
+    import shutil
+    import tempfile
+    nobody = pwd.getpwnam("nobody")
+    taken = Path("/tmp/tellmar-desktop-%d" % nobody.pw_uid)
+    if os.path.lexists(taken):
+        pytest.skip("the shared name is in use on this machine")
+    home = Path(tempfile.mkdtemp(prefix="tellmar-home-"))
+    os.chown(home, nobody.pw_uid, nobody.pw_gid)
+    taken.mkdir(mode=0o777)  # root's, and open to all
+    try:
+        def drop():
+            os.setgid(nobody.pw_gid)
+            os.setuid(nobody.pw_uid)
+        env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": str(home)}
+        p = subprocess.run([str(TMCTL), "windows"], env=env, preexec_fn=drop, capture_output=True, timeout=30)
+        assert p.returncode == 0, p.stderr
+        assert str(taken).encode() in p.stderr and b"belongs to another user" in p.stderr
+        fallback = home / ".cache" / "tellmar-desktop"
+        assert fallback.is_dir() and fallback.stat().st_uid == nobody.pw_uid
+        assert fallback.stat().st_mode & 0o777 == 0o700
+        assert list(taken.iterdir()) == [], "nothing was put into the other user's directory"
+    finally:
+        shutil.rmtree(taken, ignore_errors=True)
+        shutil.rmtree(home, ignore_errors=True)

@@ -114,6 +114,20 @@ TEST_F(MaildropTest, CommitLeavesReplacedAndNowLockedMessagesAlone) {
   EXPECT_TRUE(fs::exists(Box("00000002.txt")));
 }
 
+TEST_F(MaildropTest, CommitKeepsEnvelopeWhoseMessageIsAlreadyGone) {
+  WriteFile(Box("00000001.txt"), "first\r\n");
+  WriteFile(Box("00000001.env"), "MAIL FROM: <old@x>\r\n");
+  Maildrop drop = Build();
+  drop.Mark(1);
+  // The message goes away during the session, and a new delivery under the
+  // same number has written its envelope and not yet its message.
+  fs::remove(Box("00000001.txt"));
+  WriteFile(Box("00000001.env"), "MAIL FROM: <new@x>\r\n");
+
+  EXPECT_EQ(drop.Commit(), 0);
+  EXPECT_TRUE(fs::exists(Box("00000001.env")));
+}
+
 TEST_F(MaildropTest, OpenReadsStoredBytesAndFailsForVanishedFile) {
   WriteFile(Box("00000001.txt"), "a\nb\n");
   Maildrop drop = Build();

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "common/ini_document.h"
@@ -122,10 +123,10 @@ TEST(Profile, FailedWriteLeavesTheOldFileIntact) {
   fs::path ini = dir / "full.ini";
   const std::string original = "[a]\r\nk=old\r\n; comment\r\n";
   WriteFile(ini, original);
-  // A child whose files may not grow past 4 KiB plays the full disk.
+  // A child whose files may not grow past 4 KiB plays the full disk; the
+  // limit's signal must not end it: the write fails instead.
   pid_t child = ::fork();
   if (child == 0) {
-    ::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     auto ec = WriteProfileString(ini, "a", "k", std::string(100000, 'x'));
@@ -139,6 +140,20 @@ TEST(Profile, FailedWriteLeavesTheOldFileIntact) {
   for (const auto& entry : fs::directory_iterator(dir.path())) {
     EXPECT_EQ(entry.path().filename(), "full.ini") << "a temporary file was left behind";
   }
+}
+
+TEST(Profile, AWriteRemovesTemporaryFilesOfWritersThatDied) {
+  TempDir dir;
+  fs::path ini = dir / "tmhub.ini";
+  WriteFile(ini, "[a]\r\nk=1\r\n");
+  // Left by writers killed before their rename; the others are not ours.
+  for (const char* orphan : {".tmhub.ini.a1B2c3", ".tmhub.ini.zzzzzz"}) WriteFile(dir / orphan, "[a]\r\nk=0\r\n");
+  for (const char* other : {".tmhub.ini.keep", ".other.ini.a1B2c3", "tmhub.ini.a1B2c3"}) WriteFile(dir / other, "x");
+  ASSERT_FALSE(WriteProfileString(ini, "a", "k", "2"));
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"tmhub.ini", ".tmhub.ini.keep", ".other.ini.a1B2c3", "tmhub.ini.a1B2c3"}));
+  EXPECT_EQ(GetProfileString(ini, "a", "k", ""), "2");
 }
 
 TEST(Profile, TwoProcessesWritingAtOnceLoseNothing) {

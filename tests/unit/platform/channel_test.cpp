@@ -199,6 +199,39 @@ TEST_F(ChannelTest, BadInputNeverCrashesOrBlocksThePeer) {
   EXPECT_EQ(GetWindowText(peerWindow_), "Peer Window");
 }
 
+TEST_F(ChannelTest, MessagesCarryingAddressesNeverCrossAsNumbers) {
+  // Sent or posted as plain numbers straight on the wire, as a hostile peer
+  // would, and through the sender's own channel calls: every one is refused.
+  const int fd = RawConnect();
+  for (const wire::Kind kind : {wire::Kind::Send, wire::Kind::Post}) {
+    for (const UINT msg : wire::PointerMessages()) {
+      const std::string frame = wire::EncodeRequest(wire::Request{kind, peerWindow_, msg, 0x41414141, 0x41414141, {}});
+      ASSERT_EQ(::send(fd, frame.data(), frame.size(), 0), static_cast<ssize_t>(frame.size()));
+      std::string in;
+      char buffer[512];
+      std::optional<wire::Reply> reply;
+      while (!reply) {
+        std::string error;
+        if (auto n = wire::FrameLength(in, error); n && in.size() >= 4 + *n) {
+          reply = wire::DecodeReply(in.substr(4, *n), error);
+          ASSERT_TRUE(reply.has_value()) << error;
+          break;
+        }
+        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        ASSERT_GT(got, 0) << "message " << msg;
+        in.append(buffer, static_cast<std::size_t>(got));
+      }
+      EXPECT_FALSE(reply->ok) << "message " << msg;
+    }
+  }
+  ::close(fd);
+  EXPECT_EQ(wire::MarshalOf(WM_INITDIALOG), wire::Marshal::Refused);
+  EXPECT_EQ(wire::MarshalOf(WM_USER + 193), wire::Marshal::Plain);  // program messages stay plain
+  EXPECT_FALSE(TrySendMessage(peerWindow_, WM_INITDIALOG, 0, 1094795585).ok);
+  EXPECT_FALSE(PostMessage(peerWindow_, WM_INITDIALOG, 0, 1094795585));
+  EXPECT_EQ(GetWindowText(peerWindow_), "Peer Window");
+}
+
 TEST_F(ChannelTest, ASocketLeftByADeadProgramIsIgnoredAndRemoved) {
   const fs::path stale = SocketPath(dir_, 77);
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
