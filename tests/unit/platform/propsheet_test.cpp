@@ -74,6 +74,10 @@ TEST(PropertySheet, PagesLoadOnShowMarkChangesApplyAndRefuse) {
                    EXPECT_TRUE(IsWindowEnabled(apply)) << "a person's edit marks the page changed";
                    EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 1));
                    EXPECT_EQ(GetDlgItemText(sheet, IDC_SHEET_HINT), "password hint");
+                   // Through the sheet, a control of the page it shows (and only of that page).
+                   EXPECT_EQ(automation::FindControl(sheet, 1048),
+                             GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), 1048));
+                   EXPECT_EQ(automation::FindControl(sheet, 1047), 0);
                    EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 0));
                    EXPECT_TRUE(automation::Click(apply));  // refused by the password page, which comes forward
                    EXPECT_EQ(ListBox_GetCurSel(GetDlgItem(sheet, IDC_SHEET_TABS)), 1);
