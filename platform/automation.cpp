@@ -12,6 +12,18 @@
 namespace tellmar {
 namespace {
 
+// A control by ID; on a property sheet also on the page it shows, so that
+// scripts name a page's controls through the sheet as a person sees them.
+HWND ControlOrPageControl(HWND parent, int id) {
+  if (const HWND control = GetDlgItem(parent, id); control != 0) return control;
+  for (HWND child : GetChildren(parent)) {
+    const Window* w = Loop::Current().Find(child);
+    if (w == nullptr || !w->dialog || !w->visible) continue;
+    if (const HWND control = GetDlgItem(child, id); control != 0) return control;
+  }
+  return 0;
+}
+
 using nlohmann::json;
 
 enum Action : UINT {
@@ -366,7 +378,7 @@ std::optional<WindowInfo> Describe(HWND hwnd, bool deep) {
 }
 
 HWND FindControl(HWND parent, int id) {
-  if (IsLocal(parent)) return GetDlgItem(parent, id);
+  if (IsLocal(parent)) return ControlOrPageControl(parent, id);
   if (!IsRemote(parent)) return 0;
   const wire::Reply reply = Remote(parent, kFindChild, id);
   return reply.ok ? static_cast<HWND>(reply.value) : 0;
@@ -447,7 +459,7 @@ wire::Reply HandleAutomation(const wire::Request& r) {
     case kDescribe:
       return wire::Reply{true, 1, DescribeLocal(*w, r.wParam != 0).ToJson()};
     case kFindChild:
-      return wire::Reply{true, GetDlgItem(r.hwnd, a), {}};
+      return wire::Reply{true, ControlOrPageControl(r.hwnd, a), {}};
     case kSetText:
       return answer(UserSetText(r.hwnd, r.bytes));
     case kClick:

@@ -317,6 +317,7 @@ inline constexpr int IDRETRY = 4;
 inline constexpr int IDIGNORE = 5;
 inline constexpr int IDYES = 6;
 inline constexpr int IDNO = 7;
+inline constexpr int IDHELP = 9;
 inline constexpr int IDC_STATIC = -1;
 
 inline constexpr UINT MB_OK = 0x0;

@@ -4,6 +4,7 @@
 
 #include "platform/controls.h"
 #include "platform/loop.h"
+#include "platform/shell.h"
 
 namespace tellmar {
 namespace {
@@ -21,6 +22,8 @@ struct Sheet {
   int current = -1;
   bool wizard = false;
   bool applied = false;
+  std::string helpFile;
+  int helpContext = 0;
 };
 
 ControlTemplate Control(std::string_view cls, int id, std::string_view caption, int x, int y, int cx,
@@ -117,6 +120,9 @@ INT_PTR SheetCommand(Sheet& s, int id) {
     case IDC_SHEET_FINISH:
       if (Notify(s, s.current, PSN_WIZFINISH) == 0) EndDialog(s.hwnd, 1);
       return TRUE;
+    case IDHELP:
+      OpenHelpFile(s.hwnd, s.helpFile, s.helpContext);
+      return TRUE;
     default:
       return FALSE;
   }
@@ -177,6 +183,8 @@ INT_PTR SheetProc(Sheet& s, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 INT_PTR PropertySheet(const PROPSHEETHEADER& header, DialogGuard* guard) {
   auto sheet = std::make_shared<Sheet>();
   sheet->wizard = header.wizard;
+  sheet->helpFile = header.helpFile;
+  sheet->helpContext = header.helpContext;
   int width = 100, height = 60;
   for (const PROPSHEETPAGE& def : header.pages) {
     const DialogTemplate* t = FindDialogTemplate(def.templateId);
@@ -207,6 +215,10 @@ INT_PTR PropertySheet(const PROPSHEETHEADER& header, DialogGuard* guard) {
   t.controls.push_back(Control(kButtonClass, IDCANCEL, "Cancel", 113, y, 50, WS_TABSTOP));
   if (!header.wizard && !header.noApplyButton)
     t.controls.push_back(Control(kButtonClass, IDC_SHEET_APPLY, "&Apply", 166, y, 50, WS_TABSTOP | WS_DISABLED));
+  if (!header.helpFile.empty()) {
+    t.cx = std::max(t.cx, 7 + 5 * 53);
+    t.controls.push_back(Control(kButtonClass, IDHELP, "&Help", 219, y, 50, WS_TABSTOP));
+  }
   const int start = std::clamp(header.startPage, 0, static_cast<int>(sheet->pages.size()) - 1);
   return DialogBoxIndirect(t, header.owner, [sheet, start](HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) -> INT_PTR {
     const INT_PTR handled = SheetProc(*sheet, hwnd, msg, wp, lp);

@@ -11,6 +11,7 @@
 // wizard), a tab list of the page titles (control IDC_SHEET_TABS; choosing
 // an item shows its page) and a hint line (IDC_SHEET_HINT) that pages set
 // with SetSheetHint. Apply is enabled once a page calls PropSheet_Changed.
+// With a help file in the header, a Help button opens it (OpenHelpFile).
 #pragma once
 
 #include <string>
@@ -34,6 +35,9 @@ struct PROPSHEETHEADER {
   int startPage = 0;
   bool wizard = false;
   bool noApplyButton = false;
+  // A Help button (IDHELP) that opens this help file at the context.
+  std::string helpFile;
+  int helpContext = 0;
 };
 
 // Modal. Answers 1 when OK or Finish ended it or an Apply went through, 0

@@ -11,12 +11,7 @@
 namespace tellmar {
 namespace {
 
-struct Store {
-  std::map<int, DialogTemplate> dialogs;
-  std::map<int, Menu> menus;
-  std::map<int, AcceleratorTable> accelerators;
-  std::vector<std::string> errors;
-};
+using Store = ResourceSet;
 
 Store& TheStore() {
   static Store store;
@@ -138,7 +133,24 @@ bool ApplyStyleWord(std::string_view word, std::uint32_t& style) {
   return false;
 }
 
-std::optional<ControlTemplate> ParseControl(const std::vector<Token>& t, std::string& error) {
+// A name a template gives a dialog or control: it becomes a C++ and Python
+// identifier, so letters, digits and '_', starting with a capital letter.
+bool IsName(const Token& t) {
+  if (t.quoted || t.text.empty() || t.text[0] < 'A' || t.text[0] > 'Z') return false;
+  for (char c : t.text)
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_')) return false;
+  return true;
+}
+
+// Takes the optional NAME between a line's number and its quoted caption.
+std::string TakeName(std::vector<Token>& t) {
+  if (t.size() < 3 || !IsName(t[2])) return {};
+  std::string name = t[2].text;
+  t.erase(t.begin() + 2);
+  return name;
+}
+
+std::optional<ControlTemplate> ParseControl(std::vector<Token> t, std::string& error) {
   const KindInfo* info = nullptr;
   for (const KindInfo& k : kKinds)
     if (!t[0].quoted && t[0].text == k.kind) info = &k;
@@ -146,11 +158,13 @@ std::optional<ControlTemplate> ParseControl(const std::vector<Token>& t, std::st
     error = "unknown control kind '" + t[0].text + "'";
     return std::nullopt;
   }
+  std::string name = TakeName(t);
   if (t.size() < 7 || !t[2].quoted) {
-    error = "expected: KIND ID \"CAPTION\" X Y WIDTH HEIGHT [STYLE...]";
+    error = "expected: KIND ID [NAME] \"CAPTION\" X Y WIDTH HEIGHT [STYLE...]";
     return std::nullopt;
   }
   ControlTemplate c;
+  c.name = std::move(name);
   c.kind = info->kind;
   c.className = std::string(info->className);
   c.style = WS_CHILD | WS_VISIBLE | info->style;
@@ -231,7 +245,7 @@ class Parser {
           return;
         }
         if (auto c = ParseControl(t, error))
-          dialog_.controls.push_back(std::move(*c));
+          AddControl(std::move(*c));
         else
           Error(error);
         return;
@@ -255,8 +269,22 @@ class Parser {
     }
   }
 
-  void Header(const std::vector<Token>& t) {
+  void AddControl(ControlTemplate c) {
+    if (!c.name.empty()) {
+      if (dialog_.name.empty()) return Error("name the " + std::string(dialog_.page ? "page" : "dialog") +
+                                             " to name its controls");
+      for (const ControlTemplate& other : dialog_.controls) {
+        if (other.name == c.name) return Error("duplicate control name '" + c.name + "'");
+        if (!other.name.empty() && other.id == c.id)
+          return Error("control '" + c.name + "' has the number of '" + other.name + "'");
+      }
+    }
+    dialog_.controls.push_back(std::move(c));
+  }
+
+  void Header(std::vector<Token> t) {
     const std::string& kind = t[0].text;
+    std::string name = kind == "dialog" || kind == "page" ? TakeName(t) : std::string();
     const std::optional<int> id = t.size() > 1 ? Number(t[1]) : std::nullopt;
     const int number = id.value_or(0);
     skipping_ = false;
@@ -265,9 +293,11 @@ class Parser {
       state_ = State::Dialog;
       if (!id || t.size() < 7 || !t[2].quoted) {
         skipping_ = true;
-        return Error("expected: " + kind + " ID \"CAPTION\" X Y WIDTH HEIGHT [STYLE...]");
+        return Error("expected: " + kind + " ID [NAME] \"CAPTION\" X Y WIDTH HEIGHT [STYLE...]");
       }
       dialog_.id = number;
+      dialog_.name = std::move(name);
+      dialog_.line = line_;
       dialog_.page = kind == "page";
       dialog_.caption = t[2].text;
       auto x = Number(t[3]), y = Number(t[4]), cx = Number(t[5]), cy = Number(t[6]);
@@ -376,8 +406,12 @@ const ControlTemplate* DialogTemplate::Find(int controlId) const {
   return nullptr;
 }
 
+void ParseResourceText(std::string_view fileName, std::string_view text, ResourceSet& into) {
+  Parser(fileName, into).Run(text);
+}
+
 void RegisterResourceText(std::string_view fileName, std::string_view text) {
-  Parser(fileName, TheStore()).Run(text);
+  ParseResourceText(fileName, text, TheStore());
 }
 
 const DialogTemplate* FindDialogTemplate(int id) {

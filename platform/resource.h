@@ -15,8 +15,17 @@
 //   menu 110 / popup "&File" / item 40007 "E&xit..." / separator / end / end
 //   accelerators 256 / Ctrl+A 40045 / F1 40048 / Alt+F4 40033 / end
 //
-// A control line is KIND ID "CAPTION" X Y WIDTH HEIGHT [STYLE...]; rectangles
-// are in dialog units. Kinds: static rtext ctext picture edit button default
+// A control line is KIND ID [NAME] "CAPTION" X Y WIDTH HEIGHT [STYLE...];
+// rectangles are in dialog units. A NAME (letters, digits, '_', starting with
+// a capital letter) is optional; a dialog or page may carry one too
+// (`dialog 238 UserButtons "Configure User Buttons" ...`), and only a named
+// dialog may name its controls. The build generates a header per template
+// file from the names (tools/tmr_ids), so the logic never copies a number:
+//
+//   dialog 238 UserButtons "Configure User Buttons" 0 0 300 210
+//     listbox 1049 List "" 7 7 286 90
+//   ->  struct UserButtons { static constexpr int kTemplate = 238;
+//                            static constexpr int kList = 1049; }; Kinds: static rtext ctext picture edit button default
 // check autocheck radio autoradio 3state group ownerdraw listbox combo
 // dropdownlist updown progress. Style words: hidden disabled tabstop
 // notabstop group vscroll hscroll border, edit: password readonly multiline
@@ -27,6 +36,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +48,7 @@ namespace tellmar {
 
 struct ControlTemplate {
   std::string kind;
+  std::string name;  // empty: not named
   std::string className;
   int id = 0;
   std::string caption;
@@ -49,6 +60,8 @@ struct ControlTemplate {
 
 struct DialogTemplate {
   int id = 0;
+  std::string name;  // empty: not named
+  int line = 0;      // where it starts in its file
   bool page = false;
   std::string caption;
   int x = 0, y = 0, cx = 0, cy = 0;
@@ -61,6 +74,18 @@ struct DialogTemplate {
 // Dialog units to pixels, for the 8-point system font of the programs' time.
 inline int DialogUnitsToPixelsX(int units) { return units * 3 / 2; }
 inline int DialogUnitsToPixelsY(int units) { return units * 13 / 8; }
+
+// The entries of one or more template files, by number.
+struct ResourceSet {
+  std::map<int, DialogTemplate> dialogs;
+  std::map<int, Menu> menus;
+  std::map<int, AcceleratorTable> accelerators;
+  std::vector<std::string> errors;  // "file:line: message"
+};
+
+// Parses a template file's text into `into`; errors are added there and the
+// file's good entries remain.
+void ParseResourceText(std::string_view fileName, std::string_view text, ResourceSet& into);
 
 // Adds a template file's text (the build does this for every embedded file).
 // A parse error is kept (ResourceErrors) and the file's good entries remain.

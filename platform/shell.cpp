@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/profile.h"
+#include "platform/operator.h"
 
 namespace tellmar {
 namespace {
@@ -182,6 +183,16 @@ int StartProgram(std::string_view program, std::string_view parameters, std::str
   std::vector<std::string> argv{path.string()};
   for (auto& word : SplitBlanks(parameters)) argv.push_back(word);
   return Spawn(argv, directory);
+}
+
+bool OpenHelpFile(HWND owner, const fs::path& file, int context) {
+  std::error_code ec;
+  if (!file.empty() && fs::is_regular_file(file, ec)) {
+    setenv("TELLMAR_HELP_CONTEXT", std::to_string(context).c_str(), 1);
+    if (OpenInViewer(file.string()) > 32) return true;
+  }
+  MessageBox(owner, "Cannot open the help file " + file.string(), "Help", MB_OK | MB_ICONSTOP);
+  return false;
 }
 
 int OpenInViewer(std::string_view file) {

@@ -40,6 +40,12 @@ int ShellExecute(HWND owner, std::string_view verb, std::string_view file, std::
 // Opens a document in the text viewer (the "wordpad" of the programs).
 int OpenInViewer(std::string_view file);
 
+// Help: opens the help file in the viewer, or says "Cannot open the help
+// file NAME" (caption "Help") when it is missing or cannot be shown. The
+// text viewer shows the whole file, so `context` (the topic) only travels
+// as TELLMAR_HELP_CONTEXT in the viewer's environment.
+bool OpenHelpFile(HWND owner, const std::filesystem::path& file, int context = 0);
+
 // The program that opens `file` (relative names inside `directory`): a
 // program is its own; answers kShellSuccess with `program` set, else an
 // error code with `program` empty.

@@ -1,10 +1,42 @@
-// The WM_COMMAND identifiers of the main window: from the tray popup, from
-// the RCU dialog and from the main server.
+// The numbers of the main window, each declared once: the messages the
+// main server sends (msg::) and the WM_COMMAND identifiers from the tray
+// popup, the RCU dialog and the main server (command::). The dispatcher and
+// the dialogs use these names, never the numbers.
 #pragma once
 
 #include "platform/messages.h"
 
 namespace tellmar::admin {
+
+namespace msg {
+inline constexpr UINT kPasswordEntry = 1217, kSplashDestroy = 1218, kSplashCreate = 1219,
+                      kExtendedPopup = 1220, kRegisterMailClient = 1222, kSlotF = 1223, kSlotE = 1224,
+                      kSlotA = 1225, kSlotB = 1226, kSlotC = 1227, kSlotD = 1228, kServerWindow = 1229,
+                      kTimeZone = 1230, kAbout = 1231, kMoveFile = 1232, kChooserDirWindow = 1233,
+                      kShortNameA = 1234, kFileTest = 1236, kChooserOptionOn = 1237, kChooserOptionOff = 1238,
+                      kShortNameB = 1239, kCanRead = 1240, kLongName = 1241, kServerSettingsPath = 1243,
+                      kAssociatedProgram = 1246, kTimeZone2 = 1247, kPlatformName = 1249, kFileExists = 1250,
+                      kStartFile = 1251, kFindExecutable = 1252, kTechSupport = 1253, kServerStatus = 1254,
+                      kListFirst = 1274, kListNext = 1275, kListEnd = 1276, kDriveType = 1324,
+                      kRegisterServices = 1325, kPostChooser = 1735, kPostSaveChooser = 1736,
+                      kSoundChooser = 1737, kDragSetting = 1739, kRegisterFileTypes = 1740, kPlatform = 1741,
+                      kCloseModule = 1779, kHostNameRegistry = 1780, kHostAddressRegistry = 1781,
+                      kHostNameSockets = 1782, kHostAddressSockets = 1783, kNetworkDrive = 1785,
+                      kStatusLine = 1823, kRefreshMailWindow = 1827, kChooser = 1836, kRefreshMailStatus = 1838,
+                      kKeywordScan = 1925, kWelcomeMessage = 1931, kRebuildFolders = 1930,
+                      kEnvironment = 1934, kUserHandler = 1935, kStoreKeyword = 1936, kRestartServer = 1938,
+                      kLowDiskSpace = 1949, kTray = 2023;
+// The configuration dialogs the main server opens (admin/shell/dispatcher.cpp).
+inline constexpr UINT kSetupWizard = 1824, kInternetAccess = 1825, kMailWindow = 1826, kUsers = 1828,
+                      kMailboxes = 1829, kOptions = 1830, kAttachments = 1831, kScheduling = 1832,
+                      kFilters = 1833, kAddressLists = 1834, kConnectionSheet = 1835, kMailStatus = 1837,
+                      kPostmasterMailbox = 1839, kRiziDori = 1926, kUserButtons = 1929, kAdministrators = 1937;
+}  // namespace msg
+
+// The dial-up handler's messages that the binding sends it.
+namespace dunm {
+inline constexpr UINT kSetDirectory = 1224, kSetStatusWindow = 1225, kSetParamWindow = 1226, kListEntries = 1237;
+}  // namespace dunm
 
 namespace command {
 inline constexpr UINT kDestroy = 1027, kServerToFront = 1029, kChooserOptionOn = 1030, kChooserOptionOff = 1031,

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "admin/shell/admin_state.h"
+#include "admin/shell/commands.h"
 #include "common/path_case.h"
 #include "platform/controls.h"
 #include "platform/loop.h"
@@ -15,7 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr UINT kSetStatusWindow = 1225, kSetParamWindow = 1226, kSetDirectory = 1224, kListEntries = 1237;
+using namespace dunm;
 constexpr std::size_t kEntryNameMax = 80;
 
 // Dialwick from the server directory, else from beside our own program.

@@ -10,12 +10,13 @@
 #include "platform/dialog.h"
 #include "platform/operator.h"
 #include "platform/window.h"
+#include "resources/tmadmin32/support_ids.h"
 
 namespace tellmar::admin {
 namespace {
 
-constexpr int kAboutBox = 146;
-constexpr int kTechSupportBox = 197;
+using AboutBox = res::tmadmin32::AboutTellmar;
+using TechSupportBox = res::tmadmin32::TechSupport;
 
 enum class Owner { Main, Server };
 
@@ -48,14 +49,14 @@ INT_PTR CloseOnButton(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 }
 
 Ended OpenAbout(HWND owner, DialogGuard& guard) {
-  return DialogBox(kAboutBox, owner, CloseOnButton, 0, &guard) == IDOK ? Ended::Ok : Ended::Cancel;
+  return DialogBox(AboutBox::kTemplate, owner, CloseOnButton, 0, &guard) == IDOK ? Ended::Ok : Ended::Cancel;
 }
 
 Ended OpenTechSupport(HWND owner, DialogGuard& guard) {
-  const INT_PTR result = DialogBox(kTechSupportBox, owner, [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) -> INT_PTR {
+  const INT_PTR result = DialogBox(TechSupportBox::kTemplate, owner, [](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) -> INT_PTR {
     if (message == WM_INITDIALOG) {
-      SetDlgItemText(dialog, 1015, WindowsVersionText());
-      SetDlgItemText(dialog, 1016, "Server directory: " + App().serverDir);
+      SetDlgItemText(dialog, TechSupportBox::kWindowsVersion, WindowsVersionText());
+      SetDlgItemText(dialog, TechSupportBox::kServerDirectory, "Server directory: " + App().serverDir);
     }
     return CloseOnButton(dialog, message, wParam, lParam);
   }, 0, &guard);
@@ -75,24 +76,24 @@ enum Dialog {
 
 // clang-format off
 const Entry kTable[] = {
-  {1824, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  nullptr},
-  {1825, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {1835, 0,                             kConnectionSheet, Owner::Main,  Slot::B, "OK", "OK", false, nullptr},
-  {1826, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
-  {1839, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
-  {1828, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  nullptr},
-  {1829, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {1830, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {1831, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, nullptr},
-  {1832, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {1833, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, nullptr},
-  {1834, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {1926, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  nullptr},
-  {1929, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
-  {1937, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, nullptr},
-  {1253, 0,                             kTechSupport,    Owner::Server, {},      "",   "",   false, OpenTechSupport},
-  {1254, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, nullptr},
-  {1231, command::kAbout,               kAbout,          Owner::Main,   Slot::B, "OK", "OK", false, OpenAbout},
+  {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  nullptr},
+  {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {msg::kConnectionSheet, 0,                             kConnectionSheet, Owner::Main,  Slot::B, "OK", "OK", false, nullptr},
+  {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
+  {msg::kPostmasterMailbox, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
+  {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  nullptr},
+  {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, nullptr},
+  {msg::kScheduling, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, nullptr},
+  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  nullptr},
+  {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
+  {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, nullptr},
+  {msg::kTechSupport, 0,                             kTechSupport,    Owner::Server, {},      "",   "",   false, OpenTechSupport},
+  {msg::kServerStatus, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, nullptr},
+  {msg::kAbout, command::kAbout,               kAbout,          Owner::Main,   Slot::B, "OK", "OK", false, OpenAbout},
 };
 // clang-format on
 
@@ -132,10 +133,10 @@ void Run(const Entry& e) {
 
 bool DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == msg::kServerStatus) App().configuredUsers = static_cast<int>(wParam);
-  if (message == 1837) {
+  if (message == msg::kMailStatus) {
     // The mail status window: created hidden when lParam is 0, which
     // nobody sees; a request to show it is a dialog request.
-    if (lParam != 0) Run(Entry{1837, 0, kMailStatus, Owner::Main, {}, "", "", false, nullptr});
+    if (lParam != 0) Run(Entry{msg::kMailStatus, 0, kMailStatus, Owner::Main, {}, "", "", false, nullptr});
     return true;
   }
   for (const Entry& e : kTable) {

@@ -11,11 +11,13 @@
 #include "admin/shell/tray_menu.h"
 #include "platform/dialog.h"
 #include "platform/window.h"
+#include "resources/tmadmin32/support_ids.h"
 
 namespace tellmar::admin {
 namespace {
 
-constexpr int kSplash = 233;
+using Splash = res::tmadmin32::Splash;
+
 constexpr int kMainHeight = 150;
 
 void DestroySplash() {
@@ -27,7 +29,7 @@ void DestroySplash() {
 void CreateSplash() {
   AdminState& app = App();
   if (app.splash != 0 && IsWindow(app.splash)) return;
-  app.splash = CreateDialog(kSplash, 0, [](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+  app.splash = CreateDialog(Splash::kTemplate, 0, [](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
     if (message == WM_INITDIALOG) return TRUE;
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
       DestroyWindow(dialog);
@@ -81,7 +83,7 @@ bool HandleCommand(HWND hwnd, UINT id, LPARAM lParam) {
       RunPasswordEntry(false);
       return true;
     case command::kUserButtons:
-      PostMessage(hwnd, 1929, 0, 0);
+      PostMessage(hwnd, msg::kUserButtons, 0, 0);
       return true;
     case command::kRestore:
       RestoreRcuDialog();

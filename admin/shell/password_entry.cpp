@@ -6,12 +6,13 @@
 #include "platform/dialog.h"
 #include "platform/operator.h"
 #include "platform/window.h"
+#include "resources/tmadmin32/support_ids.h"
 
 namespace tellmar::admin {
 namespace {
 
-constexpr int kDialog = 236;
-constexpr int kPrompt = 1234, kPassword = 1047, kConfirm = 1237, kConfirmLabel = 1238;
+using Ids = res::tmadmin32::ConfirmPassword;
+
 constexpr int kPasswordMax = 128;
 constexpr const char* kCaption = "Invalid password entry";
 
@@ -23,7 +24,7 @@ struct Request {
 
 void Refuse(HWND dialog, const char* text) {
   MessageBox(dialog, text, kCaption, MB_OK | MB_ICONEXCLAMATION);
-  SetFocus(GetDlgItem(dialog, kPassword));
+  SetFocus(GetDlgItem(dialog, Ids::kPassword));
 }
 
 INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -33,20 +34,20 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       request = reinterpret_cast<Request*>(lParam);
       SetWindowUserData(dialog, lParam);
       CenterWindow(dialog);
-      SetDlgItemText(dialog, kPrompt, request->prompt);
-      SendDlgItemMessage(dialog, kPassword, EM_LIMITTEXT, kPasswordMax, 0);
-      SendDlgItemMessage(dialog, kConfirm, EM_LIMITTEXT, kPasswordMax, 0);
-      ShowDlgItem(dialog, kConfirm, request->confirm);
-      ShowDlgItem(dialog, kConfirmLabel, request->confirm);
+      SetDlgItemText(dialog, Ids::kPrompt, request->prompt);
+      SendDlgItemMessage(dialog, Ids::kPassword, EM_LIMITTEXT, kPasswordMax, 0);
+      SendDlgItemMessage(dialog, Ids::kConfirm, EM_LIMITTEXT, kPasswordMax, 0);
+      ShowDlgItem(dialog, Ids::kConfirm, request->confirm);
+      ShowDlgItem(dialog, Ids::kConfirmLabel, request->confirm);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
-        const std::string password = GetDlgItemText(dialog, kPassword);
+        const std::string password = GetDlgItemText(dialog, Ids::kPassword);
         if (password.empty()) {
           Refuse(dialog, "You must enter a password, or press the Cancel button");
         } else if (password.find(' ') != std::string::npos) {
           Refuse(dialog, "Passwords cannot contain spaces, please correct...");
-        } else if (request->confirm && GetDlgItemText(dialog, kConfirm) != password) {
+        } else if (request->confirm && GetDlgItemText(dialog, Ids::kConfirm) != password) {
           Refuse(dialog, "Passwords do not match, please correct...");
         } else {
           request->answer = password;
@@ -74,7 +75,7 @@ void RunPasswordEntry(bool readSlots) {
     request.confirm = ReadSlot(Slot::C) == "1";
   }
   const AdminState& app = App();
-  const INT_PTR result = DialogBox(kDialog, app.serverWindow != 0 ? app.serverWindow : app.main, Proc,
+  const INT_PTR result = DialogBox(Ids::kTemplate, app.serverWindow != 0 ? app.serverWindow : app.main, Proc,
                                    reinterpret_cast<LPARAM>(&request), &guard);
   if (result == kDialogAlreadyOpen) return;
   const bool ok = result == IDOK;

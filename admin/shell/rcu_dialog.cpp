@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "admin/shell/admin_state.h"
+#include "admin/shell/commands.h"
 #include "admin/shell/tray_menu.h"
 #include "common/path_case.h"
 #include "common/profile.h"
@@ -13,17 +14,19 @@
 #include "platform/operator.h"
 #include "platform/shell.h"
 #include "platform/window.h"
+#include "resources/tmadmin32/rcu_ids.h"
 
 namespace tellmar::admin {
 namespace {
 
+using Ids = res::tmadmin32::Rcu;
+using PasswordIds = res::tmadmin32::RcuPassword;
+using AboutIds = res::tmadmin32::AboutRcu;
+
 namespace fs = std::filesystem;
 using namespace rcu_command;
 
-constexpr int kDialog = 250, kPasswordDialog = 251, kAboutDialog = 253, kAccelerators = 256;
-constexpr int kStatus = 1247, kPath = 1248, kKeepOnTop = 1249, kExitButton = 1250, kBrowseButton = 1251,
-              kDisconnectButton = 1252, kConnectButton = 1253;
-constexpr int kPasswordEdit = 1252, kVersionField = 1254;
+constexpr int kAccelerators = 256;
 constexpr std::size_t kPasswordRead = 256, kPathRead = 260;
 
 constexpr const char* kNotConnected = "Not connected to server...";
@@ -42,10 +45,10 @@ struct Forward {
   UINT message;
   WPARAM wParam;
 };
-constexpr Forward kForwards[] = {{kUsers, 1828, 0},         {kInternetAccess, 1825, 0}, {kFilters, 1833, 0},
-                                 {kAttachments, 1831, 0},   {kAddressLists, 1834, 0},   {kMailboxCollections, 1829, 0},
-                                 {kScheduling, 1832, 0},    {kMailScan, 1926, 0},       {kUtilities, 1830, 0},
-                                 {kMailWindow, 1826, 1}};
+constexpr Forward kForwards[] = {{kUsers, msg::kUsers, 0},         {kInternetAccess, msg::kInternetAccess, 0}, {kFilters, msg::kFilters, 0},
+                                 {kAttachments, msg::kAttachments, 0},   {kAddressLists, msg::kAddressLists, 0},   {kMailboxCollections, msg::kMailboxes, 0},
+                                 {kScheduling, msg::kScheduling, 0},    {kMailScan, msg::kRiziDori, 0},       {kUtilities, msg::kOptions, 0},
+                                 {kMailWindow, msg::kMailWindow, 1}};
 
 fs::path AdminSettings() { return App().adminSettingsPath; }
 
@@ -56,8 +59,8 @@ void SetState(HWND dialog, RcuState next) {
       EnableMenuItem(*menu, static_cast<UINT>(id), RcuMenuEnabled(state, id) ? MF_STRING : MF_GRAYED);
     SetMenu(dialog, *menu);
   }
-  EnableDlgItem(dialog, kConnectButton, RcuConnectButtonEnabled(state));
-  EnableDlgItem(dialog, kDisconnectButton, RcuDisconnectButtonEnabled(state));
+  EnableDlgItem(dialog, Ids::kConnect, RcuConnectButtonEnabled(state));
+  EnableDlgItem(dialog, Ids::kDisconnect, RcuDisconnectButtonEnabled(state));
 }
 
 bool SettingsFileExists() {
@@ -71,16 +74,16 @@ bool SettingsFileExists() {
 
 void ShowLocation(HWND dialog) {
   if (App().serverSettingsPath.empty()) {
-    SetDlgItemText(dialog, kStatus, "Please set the path to the Tellmar3 installation...");
-    SetDlgItemText(dialog, kPath, "");
+    SetDlgItemText(dialog, Ids::kStatus, "Please set the path to the Tellmar3 installation...");
+    SetDlgItemText(dialog, Ids::kPath, "");
     SetState(dialog, RcuState::Unlocated);
   } else if (SettingsFileExists()) {
-    SetDlgItemText(dialog, kStatus, "Tellmar3 located...");
-    SetDlgItemText(dialog, kPath, App().serverSettingsPath);
+    SetDlgItemText(dialog, Ids::kStatus, "Tellmar3 located...");
+    SetDlgItemText(dialog, Ids::kPath, App().serverSettingsPath);
     SetState(dialog, RcuState::Located);
   } else {
-    SetDlgItemText(dialog, kStatus, "Unable to connect to defined path to Tellmar3 installation...");
-    SetDlgItemText(dialog, kPath, "");
+    SetDlgItemText(dialog, Ids::kStatus, "Unable to connect to defined path to Tellmar3 installation...");
+    SetDlgItemText(dialog, Ids::kPath, "");
     SetState(dialog, RcuState::Unlocated);
   }
 }
@@ -101,14 +104,14 @@ void PlaceDialog(HWND dialog) {
   const int left = GetProfileInt(AdminSettings(), "system", "Left", kNeverSaved);
   const Point p = RcuDialogPosition(left, top, width, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
   MoveWindow(dialog, p.x, p.y, width, height);
-  SetTopmost(dialog, IsDlgButtonChecked(dialog, kKeepOnTop) == BST_CHECKED);
+  SetTopmost(dialog, IsDlgButtonChecked(dialog, Ids::kKeepOnTop) == BST_CHECKED);
 }
 
 void Disconnect(HWND dialog) {
   // Without a location there is nothing to disconnect from: staying
   // Unlocated keeps Connect greyed when Set location is cancelled.
   if (state == RcuState::Unlocated) return;
-  SetDlgItemText(dialog, kStatus, kNotConnected);
+  SetDlgItemText(dialog, Ids::kStatus, kNotConnected);
   SetState(dialog, RcuState::Located);
   // A share of another machine is mounted by the system here, not by us:
   // there is no connection of ours to cancel (NetworkShareOf names it).
@@ -135,7 +138,7 @@ void SetLocation(HWND dialog) {
   const auto answer = Loop::Current().op().ChooseFile(request);
   if (!answer || answer->path.empty()) return;
   const std::string dir = DirectoryOfChoice(answer->path);
-  SetDlgItemText(dialog, kStatus, kNotConnected);
+  SetDlgItemText(dialog, Ids::kStatus, kNotConnected);
   SetServerDirectory(dir);
   const char sep = dir.find('\\') != std::string::npos ? '\\' : '/';
   App().serverSettingsPath = dir + (dir.back() == sep ? "" : std::string(1, sep)) + "TMHUB.INI";
@@ -146,8 +149,8 @@ void SetLocation(HWND dialog) {
   if (SettingsFileExists()) {
     ShowLocation(dialog);
   } else {
-    SetDlgItemText(dialog, kStatus, "Please set the path to the Tellmar3 installation...");
-    SetDlgItemText(dialog, kPath, "");
+    SetDlgItemText(dialog, Ids::kStatus, "Please set the path to the Tellmar3 installation...");
+    SetDlgItemText(dialog, Ids::kPath, "");
     SetState(dialog, RcuState::Unlocated);
   }
 }
@@ -159,15 +162,15 @@ bool Readable(const fs::path& file) {
 
 void Connect(HWND dialog) {
   std::string entered;
-  const INT_PTR result = DialogBox(kPasswordDialog, dialog, [&](HWND box, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+  const INT_PTR result = DialogBox(PasswordIds::kTemplate, dialog, [&](HWND box, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
     switch (message) {
       case WM_INITDIALOG:
         SetTopmost(box, true);
-        SetFocus(GetDlgItem(box, kPasswordEdit));
+        SetFocus(GetDlgItem(box, PasswordIds::kPassword));
         return FALSE;
       case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-          entered = GetDlgItemText(box, kPasswordEdit);
+          entered = GetDlgItemText(box, PasswordIds::kPassword);
           if (entered.size() > kPasswordRead - 1) entered.resize(kPasswordRead - 1);
           EndDialog(box, IDOK);
           return TRUE;
@@ -189,7 +192,7 @@ void Connect(HWND dialog) {
     MessageBox(dialog, "Invalid password...", "Password Error", MB_OK | MB_ICONSTOP);
     return;
   }
-  SetDlgItemText(dialog, kStatus, "Connected to server...");
+  SetDlgItemText(dialog, Ids::kStatus, "Connected to server...");
   SetState(dialog, RcuState::Connected);
 }
 
@@ -241,9 +244,9 @@ void OpenHelp(HWND dialog, const std::string& path) {
 }
 
 void About(HWND dialog) {
-  DialogBox(kAboutDialog, dialog, [](HWND box, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
+  DialogBox(AboutIds::kTemplate, dialog, [](HWND box, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
     if (message == WM_INITDIALOG) {
-      SetDlgItemText(box, kVersionField, "Version: 3.60.3");
+      SetDlgItemText(box, AboutIds::kVersion, "Version: 3.60.3");
       return TRUE;
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
@@ -309,9 +312,9 @@ void Init(HWND dialog) {
   const std::string path = GetProfileString(settings, "Administration", "Path", "", kPathRead);
   if (!serverPath.empty()) app.serverSettingsPath = serverPath;
   if (!path.empty()) SetServerDirectory(path);
-  CheckDlgButton(dialog, kKeepOnTop, GetProfileInt(settings, "system", "OnTop", 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(dialog, Ids::kKeepOnTop, GetProfileInt(settings, "system", "OnTop", 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
   PlaceDialog(dialog);
-  SetDlgItemText(dialog, kStatus, kNotConnected);
+  SetDlgItemText(dialog, Ids::kStatus, kNotConnected);
   ShowLocation(dialog);
   if (Window* w = Loop::Current().Find(dialog)) w->icon = kRcuIcon;
 }
@@ -334,22 +337,22 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       switch (id) {
-        case kKeepOnTop: {
-          const bool onTop = IsDlgButtonChecked(dialog, kKeepOnTop) == BST_CHECKED;
+        case Ids::kKeepOnTop: {
+          const bool onTop = IsDlgButtonChecked(dialog, Ids::kKeepOnTop) == BST_CHECKED;
           SetTopmost(dialog, onTop);
           WriteProfileString(AdminSettings(), "system", "OnTop", onTop ? "1" : "0");
           return TRUE;
         }
-        case kBrowseButton:
+        case Ids::kBrowse:
           MenuCommand(dialog, kSetLocation);
           return TRUE;
-        case kConnectButton:
+        case Ids::kConnect:
           MenuCommand(dialog, kConnect);
           return TRUE;
-        case kDisconnectButton:
+        case Ids::kDisconnect:
           MenuCommand(dialog, kDisconnect);
           return TRUE;
-        case kExitButton:
+        case Ids::kExit:
           MenuCommand(dialog, kExit);
           return TRUE;
         case IDCANCEL:  // Esc: as the close box
@@ -367,7 +370,7 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 }  // namespace
 
 HWND CreateRcuDialog() {
-  const HWND dialog = CreateDialog(kDialog, App().main, Proc);
+  const HWND dialog = CreateDialog(Ids::kTemplate, App().main, Proc);
   if (dialog == 0) return 0;
   if (auto table = LoadAccelerators(kAccelerators)) SetAccelerators(dialog, *table);
   ShowWindow(dialog, SW_SHOW);

@@ -9,11 +9,13 @@
 #include "platform/operator.h"
 #include "platform/shell.h"
 #include "platform/window.h"
+#include "resources/tmadmin32/support_ids.h"
 
 namespace tellmar::admin {
 namespace {
 
-constexpr int kNotice = 273;
+using Notice = res::tmadmin32::RestartNotice;
+
 
 // TELLMAR_ADMIN_CLOCK_SCALE=N shortens the delay N-fold, for tests.
 unsigned RestartDelay() {
@@ -29,7 +31,7 @@ INT_PTR NoticeProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_IN
 void BeginServerRestart() {
   AdminState& app = App();
   if (app.restartNotice == 0 || !IsWindow(app.restartNotice)) {
-    app.restartNotice = CreateDialog(kNotice, 0, NoticeProc);
+    app.restartNotice = CreateDialog(Notice::kTemplate, 0, NoticeProc);
     CenterWindow(app.restartNotice);
     ShowWindow(app.restartNotice, SW_SHOW);
   }

@@ -7,12 +7,13 @@
 #include "platform/dialog.h"
 #include "platform/tray.h"
 #include "platform/window.h"
+#include "resources/tmadmin32/support_ids.h"
 
 namespace tellmar::admin {
 namespace {
 
-constexpr int kInfoBox = 126;
-constexpr int kVersionField = 1015, kModuleVersionField = 1016, kCloseDownButton = 1018;
+using Info = res::tmadmin32::SupportInfo;
+
 constexpr std::string_view kModuleVersion = "Vuvedo32 v3.63  20-Dec-99";
 
 NOTIFYICONDATA IconData() {
@@ -32,14 +33,14 @@ INT_PTR InformationBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG: {
       CenterWindow(dialog);
       SetForegroundWindow(dialog);
-      SetDlgItemText(dialog, kVersionField, WindowsVersionText());
-      SetDlgItemText(dialog, kModuleVersionField, kModuleVersion);
+      SetDlgItemText(dialog, Info::kWindowsVersion, WindowsVersionText());
+      SetDlgItemText(dialog, Info::kModuleVersion, kModuleVersion);
       return TRUE;
     }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case kCloseDownButton:
-          EndDialog(dialog, kCloseDownButton);
+        case Info::kCloseDown:
+          EndDialog(dialog, Info::kCloseDown);
           return TRUE;
         case IDOK:
         case IDCANCEL:
@@ -121,9 +122,9 @@ void ShowInformationBox() {
   AdminState& app = App();
   if (app.infoBoxOpen) return;
   app.infoBoxOpen = true;
-  const INT_PTR result = DialogBox(kInfoBox, app.main, InformationBoxProc);
+  const INT_PTR result = DialogBox(Info::kTemplate, app.main, InformationBoxProc);
   app.infoBoxOpen = false;
-  if (result == kCloseDownButton) SendMessage(app.main, WM_CLOSE, 0, 0);
+  if (result == Info::kCloseDown) SendMessage(app.main, WM_CLOSE, 0, 0);
 }
 
 }  // namespace tellmar::admin

@@ -6,6 +6,11 @@
 
 namespace tellmar::admin {
 
+// Its two modes: browsing the list, editing the selected entry.
+namespace UserButtonsMode {
+enum : int { kBrowsing, kEditing };
+}
+
 // Runs the dialog modally; true when it ended with OK (the values are then
 // stored). Slot F hears "OK" or "CANCEL" through the dispatcher.
 bool RunUserButtonsDialog(HWND owner, DialogGuard& guard);

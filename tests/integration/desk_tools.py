@@ -2,12 +2,17 @@
 waiting for a condition, and tmctl on a desktop of the test's own."""
 import os
 import pathlib
+import sys
 import subprocess
 import time
 
 REPO = pathlib.Path(__file__).resolve().parents[2]
 BUILD = pathlib.Path(os.environ.get("TELLMAR_BUILD_DIR", REPO / "build"))
 TMCTL = BUILD / "bin" / "tmctl"
+
+# The programs' named control IDs, generated from the templates by the build:
+# `from tellmar_ids import tmadmin32 as ids` then `ids.UserButtons.List`.
+sys.path.insert(0, str(BUILD / "python"))
 
 
 def program(name):

@@ -5,6 +5,7 @@ import json
 import pytest
 
 from admin_harness import Desk, finish
+from tellmar_ids.tmadmin32 import UserButtons as ids
 
 SEP = b"\xa9"
 
@@ -21,7 +22,7 @@ def desk(tmp_path):
 
 
 def lines(desk, dlg):
-    return desk.ui("get", dlg, 1049).splitlines()
+    return desk.ui("get", dlg, ids.List).splitlines()
 
 
 def enabled(desk, dlg):
@@ -46,40 +47,41 @@ def test_list_lines_edit_save_remove_browse_and_ok(desk):
     assert shown[0] == " 1 - \tC:\\APPS\\CALC.EXE\tCalculator"
     assert shown[1] == " 2 - \tNot Configured..."
     assert shown[4] == " 5 - \t/usr/bin/editor\tEdit"
-    assert desk.ui("get", dlg, 1047).strip() == "C:\\APPS\\CALC.EXE"
+    assert desk.ui("get", dlg, ids.Program).strip() == "C:\\APPS\\CALC.EXE"
 
     # Button 2: a program without a caption.
-    desk.ui("select", dlg, 1049, 1)
-    assert desk.ui("get", dlg, 1047).strip() == "Not Configured..."
-    desk.ui("click", dlg, 4)
-    assert enabled(desk, dlg) == {1047: True, 1048: True, 3: True, 6: True, 7: True,
-                                  1049: False, 4: False, 5: False, 1: False, 2: False}
-    desk.ui("set", dlg, 1047, "C:\\TOOLS\\NOTES.EXE")
-    desk.ui("set", dlg, 1048, "")
-    desk.ui("click", dlg, 6)
-    assert enabled(desk, dlg)[1049]
+    desk.ui("select", dlg, ids.List, 1)
+    assert desk.ui("get", dlg, ids.Program).strip() == "Not Configured..."
+    desk.ui("click", dlg, ids.EditEntry)
+    assert enabled(desk, dlg) == {ids.Program: True, ids.Caption: True, ids.Browse: True, ids.Save: True,
+                                  ids.CancelEdit: True, ids.List: False, ids.EditEntry: False,
+                                  ids.RemoveEntry: False, ids.Ok: False, ids.Cancel: False}
+    desk.ui("set", dlg, ids.Program, "C:\\TOOLS\\NOTES.EXE")
+    desk.ui("set", dlg, ids.Caption, "")
+    desk.ui("click", dlg, ids.Save)
+    assert enabled(desk, dlg)[ids.List]
     assert lines(desk, dlg)[1] == " 2 - \tC:\\TOOLS\\NOTES.EXE\t"
 
     # Button 3 through the program chooser: Browse empties the caption.
-    desk.ui("select", dlg, 1049, 2)
-    desk.ui("click", dlg, 4)
-    desk.ui("set", dlg, 1048, "typed before browsing")
-    desk.ui("click", dlg, 3)
+    desk.ui("select", dlg, ids.List, 2)
+    desk.ui("click", dlg, ids.EditEntry)
+    desk.ui("set", dlg, ids.Caption, "typed before browsing")
+    desk.ui("click", dlg, ids.Browse)
     chooser = desk.wait_box("chooser")
     assert chooser[2] == "Select File to be run"
     desk.answer(chooser[0], "/opt/tools/mailer")
-    assert desk.ui("get", dlg, 1048).strip() == ""
-    desk.ui("set", dlg, 1048, "Mailer")
-    desk.ui("click", dlg, 6)
+    assert desk.ui("get", dlg, ids.Caption).strip() == ""
+    desk.ui("set", dlg, ids.Caption, "Mailer")
+    desk.ui("click", dlg, ids.Save)
 
     # Button 5 removed.
-    desk.ui("select", dlg, 1049, 4)
-    desk.ui("click", dlg, 5)
+    desk.ui("select", dlg, ids.List, 4)
+    desk.ui("click", dlg, ids.RemoveEntry)
     assert lines(desk, dlg)[4] == " 5 - \tNot Configured..."
 
     # Nothing is stored before OK.
     assert stored(desk)[5] == b"/usr/bin/editor" + SEP + b"Edit"
-    desk.ui("click", dlg, 1)
+    desk.ui("click", dlg, ids.Ok)
     _, slots = finish(proc)
     assert slots["F"] == "OK"
     values = stored(desk)
@@ -94,9 +96,9 @@ def test_cancel_stores_nothing_and_answers_cancel(desk):
     before = (desk.server / "TMHUB.INI").read_bytes()
     proc = desk.call_in_background(1929)
     dlg = desk.dialog("Configure User Buttons")
-    desk.ui("select", dlg, 1049, 0)
-    desk.ui("click", dlg, 5)
-    desk.ui("click", dlg, 2)
+    desk.ui("select", dlg, ids.List, 0)
+    desk.ui("click", dlg, ids.RemoveEntry)
+    desk.ui("click", dlg, ids.Cancel)
     _, slots = finish(proc)
     assert slots["F"] == "CANCEL"
     assert (desk.server / "TMHUB.INI").read_bytes() == before

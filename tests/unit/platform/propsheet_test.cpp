@@ -6,6 +6,7 @@
 #include "platform/automation.h"
 #include "platform/controls.h"
 #include "platform/loop.h"
+#include "platform/operator.h"
 #include "platform/propsheet.h"
 
 using namespace tellmar;
@@ -74,6 +75,10 @@ TEST(PropertySheet, PagesLoadOnShowMarkChangesApplyAndRefuse) {
                    EXPECT_TRUE(IsWindowEnabled(apply)) << "a person's edit marks the page changed";
                    EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 1));
                    EXPECT_EQ(GetDlgItemText(sheet, IDC_SHEET_HINT), "password hint");
+                   // Through the sheet, a control of the page it shows (and only of that page).
+                   EXPECT_EQ(automation::FindControl(sheet, 1048),
+                             GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), 1048));
+                   EXPECT_EQ(automation::FindControl(sheet, 1047), 0);
                    EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 0));
                    EXPECT_TRUE(automation::Click(apply));  // refused by the password page, which comes forward
                    EXPECT_EQ(ListBox_GetCurSel(GetDlgItem(sheet, IDC_SHEET_TABS)), 1);
@@ -98,11 +103,17 @@ TEST(PropertySheet, WizardMovesWithNextAndBackAndEndsWithFinish) {
   PROPSHEETHEADER h;
   h.caption = "Setup Wizard";
   h.wizard = true;
+  h.helpFile = "/nonexistent/TELLMSRV.HLP";
+  auto scripted = std::make_unique<ScriptedOperator>();
+  ScriptedOperator& op = *scripted;
+  loop.SetOperator(std::move(scripted));
   h.pages = {{9301, log.Proc("domain")}, {9302, log.Proc("user")}};
   RegisterClass({"Driver", [&](HWND hh, UINT m, WPARAM w, LPARAM l) -> LRESULT {
                    if (m != WM_TIMER) return DefWindowProc(hh, m, w, l);
                    KillTimer(hh, 1);
                    const HWND sheet = GetForegroundWindow();
+                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDHELP)));
+                   EXPECT_EQ(op.shown().at(0).text, "Cannot open the help file /nonexistent/TELLMSRV.HLP");
                    EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)));
                    PropSheet_SetWizButtons(sheet, PSWIZB_BACK | PSWIZB_FINISH);
                    EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, IDC_SHEET_NEXT)));
