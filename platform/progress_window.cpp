@@ -20,11 +20,11 @@ DialogTemplate ProgressTemplate(std::string_view caption) {
   t.cy = 62;
   t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
   constexpr std::uint32_t kChild = WS_CHILD | WS_VISIBLE;
-  t.controls.push_back({.kind = "static", .className = std::string(kStaticClass), .id = kProgressTextId, .caption = "",
+  t.controls.push_back({.kind = "static", .name = {}, .className = std::string(kStaticClass), .id = kProgressTextId, .caption = "",
                         .x = 7, .y = 7, .cx = 186, .cy = 10, .style = kChild});
-  t.controls.push_back({.kind = "progress", .className = std::string(kProgressClass), .id = kProgressBarId, .caption = "",
+  t.controls.push_back({.kind = "progress", .name = {}, .className = std::string(kProgressClass), .id = kProgressBarId, .caption = "",
                         .x = 7, .y = 20, .cx = 186, .cy = 12, .style = kChild});
-  t.controls.push_back({.kind = "button", .className = std::string(kButtonClass), .id = IDCANCEL, .caption = "Cancel",
+  t.controls.push_back({.kind = "button", .name = {}, .className = std::string(kButtonClass), .id = IDCANCEL, .caption = "Cancel",
                         .x = 75, .y = 40, .cx = 50, .cy = 14, .style = kChild | WS_TABSTOP | BS_PUSHBUTTON});
   return t;
 }
