@@ -40,6 +40,7 @@ set(CPACK_PACKAGE_CONTACT "Tellmar companions maintainers <root@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "companion programs of the Tellmar small-office mail server (POP3 server, dial-up handler, administration)")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_PREFIX /usr)
 # Installs under DESTDIR with the real prefix, so the units name /usr/bin.
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -143,7 +143,7 @@ def test_install_serve_as_the_unit_says_and_purge(package):
             pop = poplib.POP3("127.0.0.1", port, timeout=30)
             pop.user("anna")
             pop.pass_("anna-pw")
-            assert pop.retr(1)[1] == [b"Subject: hi", b"", b"from the package"]
+            assert pop.retr(1)[1] == [b"Subject: hi", b"", b"from the package", b""]
             pop.quit()
         finally:
             proc.terminate()
