@@ -12,6 +12,7 @@ packages=(
   python3 python3-pytest
   curl fetchmail mpop
   chromium
+  postfix systemd dpkg-dev
 )
 
 missing=()
@@ -22,6 +23,8 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # The tests run Postfix instances of their own; the system's stays unset.
+  echo "postfix postfix/main_mailer_type select No configuration" | debconf-set-selections
   apt-get -o DPkg::Lock::Timeout=600 update -qq
   apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 fi
