@@ -213,7 +213,9 @@ def test_full_disk_defers_and_delivers_once_there_is_room(office):
     mta.send(f"root@{DOMAIN}", [f"full@{DOMAIN}"], message)
 
     wait_for(lambda: "status=deferred" in mta.logged(), 60, "the deferral")
-    assert mta.queued() >= 1
+    # The queue manager moves the message to the deferred queue after the
+    # pipe has reported.
+    wait_for(lambda: mta.queued() >= 1, 60, "the message in the deferred queue")
     assert messages(box) == [] and sorted(p.name for p in box.iterdir()) == ["filler"]
     assert messages(sd.path / "ROOT") == []  # no bounce
 
