@@ -44,13 +44,14 @@ class PopProgram {
     loop_.SetMainWindow(windows_.mainWindow());
     if (!windows_.CreateSocketWindow()) {
       windows_.Close();
-      return 0;
+      return kListenFailedExit;
     }
     server_ = std::make_unique<Server>(loop_.io(), Options(), log_, clock_);
     server_->onShutdown = [this] { windows_.Close(); };
     if (!server_->Start()) {
       windows_.Close();
-      return 0;
+      return server_->listenFailure() == ListenFailure::NoPermission ? kNoPermissionExit
+                                                                     : kListenFailedExit;
     }
     return loop_.Run();
   }

@@ -182,6 +182,7 @@ bool Server::Start() {
   error_code error;
   acceptor_.open(tcp::v4(), error);
   if (error) {
+    listenFailure_ = ListenFailure::Other;
     Log("Pop Server: Error creating socket");
     return false;
   }
@@ -192,6 +193,7 @@ bool Server::Start() {
   acceptor_.bind(tcp::endpoint(address, port), error);
   if (error == asio::error::access_denied) {
     failure = "Pop Server: Error - no permission to use port " + std::to_string(port);
+    listenFailure_ = ListenFailure::NoPermission;
   } else if (error) {
     failure = "Pop Server: Error - port already in use";
   } else {
@@ -200,6 +202,7 @@ bool Server::Start() {
     if (error) failure = "Pop Server: Error - cant listen";
   }
   if (!failure.empty()) {
+    if (listenFailure_ == ListenFailure::None) listenFailure_ = ListenFailure::Other;
     error_code ignored;
     acceptor_.close(ignored);
     Log(failure);

@@ -60,6 +60,9 @@ struct ServerOptions {
 
 class Connection;
 
+// Why the listener could not start.
+enum class ListenFailure { None, NoPermission, Other };
+
 class Server {
  public:
   Server(boost::asio::io_context& io, ServerOptions options, ActivityLog& log, const Clock& clock);
@@ -68,7 +71,8 @@ class Server {
   Server& operator=(const Server&) = delete;
 
   // Opens the listener, logs the waiting line and starts the timeout timer.
-  // False (after logging why) when the port cannot be had.
+  // False (after logging why) when the port cannot be had; listenFailure()
+  // then says why.
   bool Start();
   // Closes every session without committing anything and the listener.
   void Shutdown();
@@ -81,6 +85,7 @@ class Server {
   std::size_t sessionCount() const { return active_.size(); }
   std::uint16_t port() const;  // the port actually bound
   bool stopped() const { return stopped_; }
+  ListenFailure listenFailure() const { return listenFailure_; }
 
  private:
   friend class Connection;
@@ -112,6 +117,7 @@ class Server {
   bool accepting_ = false;
   bool acceptPaused_ = false;
   bool stopped_ = false;
+  ListenFailure listenFailure_ = ListenFailure::None;
   Millis lastSocketEvent_ = 0;
   std::list<std::shared_ptr<Connection>> active_;
   std::map<std::string, long long> perAddress_;  // open connections by peer address

@@ -158,7 +158,7 @@ def test_port_in_use_ends_the_process(sd):
     proc = subprocess.run([str(CVPOPD32)], cwd=sd.path, capture_output=True, timeout=20,
                           env=dict(os.environ, TELLMAR_DESKTOP=str(desktop)))
     holder.close()
-    assert proc.returncode == 0
+    assert proc.returncode == 69  # a service manager sees the failure
     assert proc.stdout.decode().splitlines()[-1] == "Pop Server: Error - port already in use"
     assert not list(desktop.glob("*.sock")), "the desktop entry is left"
 
@@ -171,9 +171,28 @@ def test_privileged_port_without_privileges(sd):
         pytest.skip("cannot drop privileges")
     proc = subprocess.run([str(CVPOPD32)], cwd=sd.path, capture_output=True, timeout=20,
                           preexec_fn=drop, env=dict(os.environ, TELLMAR_DESKTOP=str(sd.path.parent / "desktop")))
-    assert proc.returncode == 0
+    assert proc.returncode == 77
     assert proc.stdout.decode().splitlines()[-1] == \
         "Pop Server: Error - no permission to use port 110"
+
+
+def test_version_and_help_answer_without_serving(tmp_path):
+    import subprocess
+
+    def run(*args):
+        # In a directory without settings: none of these may start a server.
+        return subprocess.run([str(CVPOPD32), *args], cwd=tmp_path, capture_output=True, timeout=20,
+                              env=dict(os.environ, TELLMAR_DESKTOP=str(tmp_path / "desktop")))
+    version = run("--version")
+    assert version.returncode == 0 and version.stderr == b""
+    assert version.stdout.startswith(b"cvpopd32 ") and version.stdout.count(b"\n") == 1
+    for flag in ("--help", "-h"):
+        helped = run(flag)
+        assert helped.returncode == 0 and helped.stdout.startswith(b"usage: cvpopd32")
+    wrong = run("--port", "110")
+    assert wrong.returncode == 2 and wrong.stdout == b""
+    assert wrong.stderr.startswith(b"cvpopd32: unknown argument '--port'\nusage: cvpopd32")
+    assert not (tmp_path / "desktop").exists()
 
 
 def test_bind_other_than_one_listens_on_every_interface(sd):

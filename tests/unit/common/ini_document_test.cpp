@@ -35,7 +35,7 @@ TEST(IniDocument, LooksUpLikeTheProfileCalls) {
 
 TEST(IniDocument, UneditedBytesComeBackExactly) {
   for (std::string bytes : {std::string(""), std::string("no sections at all\n=\n"),
-                            std::string("[a]\nk=v"), std::string("[a]\r\nk=v\r\n\r\n[b]\nx\0y=\xA9\n", 24),
+                            std::string("[a]\nk=v"), std::string("[a]\r\nk=v\r\n\r\n[b]\nx\0y=\xA9\n", 22),
                             std::string("junk\r[a\n[]\n==\n  ;c\n")}) {
     EXPECT_EQ(IniDocument(bytes).Serialize(), bytes);
   }

@@ -162,6 +162,7 @@ TEST(ServerStartTest, PortInUseAndNoTimeoutsLogged) {
   options.bindAddress = 0x7F000001;
   Server busy(io, options, log, clock);
   EXPECT_FALSE(busy.Start());
+  EXPECT_EQ(busy.listenFailure(), ListenFailure::Other);
   EXPECT_EQ(log.Lines().back(), "Pop Server: Error - port already in use");
 
   options.settings.port = 0;
