@@ -28,6 +28,7 @@ if [ "${TELLMAR_SKIP_SANITIZE:-0}" != 1 ]; then
   # The first fault ends the program with a report; a leak at exit counts.
   export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0
   export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+  export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0"
   BUILD_DIR=build-asan BUILD_TYPE=Debug bash scripts/build.sh -DTELLMAR_SANITIZE=ON -DTELLMAR_WERROR=ON
   (cd build-asan && ctest --output-on-failure -j "$(nproc)") || status=1
   # The harnesses take the programs from TELLMAR_BUILD_DIR.
