@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3 python3-pytest
-  libcairo2-dev libcups2-dev cups poppler-utils
+  libcairo2-dev libcups2-dev cups poppler-utils fonts-dejavu-core
   curl fetchmail mpop
   tzdata
   chromium
