@@ -10,19 +10,9 @@
 #include <string_view>
 
 #include "platform/wire.h"
+#include "tests/fuzz/fuzz_check.h"
 
 using namespace tellmar;
-
-namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view stream(reinterpret_cast<const char*>(data), size);

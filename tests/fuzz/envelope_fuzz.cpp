@@ -9,17 +9,11 @@
 #include <string_view>
 
 #include "common/mail_store.h"
+#include "tests/fuzz/fuzz_check.h"
 
 using namespace tellmar;
 
 namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
 
 bool NoLineBreak(const std::string& s) { return s.find_first_of("\r\n") == std::string::npos; }
 

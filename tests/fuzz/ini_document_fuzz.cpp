@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/ini_document.h"
+#include "tests/fuzz/fuzz_check.h"
 
 using tellmar::IniDocument;
 
@@ -35,13 +36,6 @@ class Choices {
   const std::uint8_t* data_;
   std::size_t left_;
 };
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
 
 // Names that a writer may use: what the settings calls accept (no line break,
 // no ']' in a section, no '=' in a key, a key not starting with '[' or ';'),

@@ -14,18 +14,12 @@
 #include <string_view>
 
 #include "pop3/message_stream.h"
+#include "tests/fuzz/fuzz_check.h"
 
 using namespace tellmar;
 using namespace tellmar::pop3;
 
 namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
 
 std::string Reference(std::string_view data, long long top) {
   std::string out;

@@ -13,17 +13,11 @@
 #include <string_view>
 
 #include "pop3/command_line.h"
+#include "tests/fuzz/fuzz_check.h"
 
 using namespace tellmar::pop3;
 
 namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
 
 void CheckParsed(std::string_view line) {
   const ParseResult r = ParseCommandLine(line);

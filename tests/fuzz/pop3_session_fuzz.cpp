@@ -22,19 +22,13 @@
 #include "common/scramble.h"
 #include "pop3/mailbox_locks.h"
 #include "pop3/session.h"
+#include "tests/fuzz/fuzz_check.h"
 
 using namespace tellmar;
 using namespace tellmar::pop3;
 namespace fs = std::filesystem;
 
 namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
 
 class NoLog : public ActivityLog {
  public:

@@ -11,19 +11,9 @@
 #include <string_view>
 
 #include "dialer/request_text.h"
+#include "tests/fuzz/fuzz_check.h"
 
 using namespace tellmar::dialer;
-
-namespace {
-
-void Check(bool ok, const char* what) {
-  if (!ok) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
