@@ -101,7 +101,7 @@ def test_connections_per_client_address_are_capped(sd):
         assert s.recv(1000) == b"-ERR too many connections from your address\r\n"
         assert s.recv(1000) == b""
         s.close()
-        assert srv.has("127.0.0.1 refused - too many connections from this address")
+        srv.wait_log("127.0.0.1 refused - too many connections from this address")
         assert served(srv, source="127.0.0.2") < 2.0  # another address is not held back
         held.pop().close()
         srv.wait_log("127.0.0.1 disconnected")
