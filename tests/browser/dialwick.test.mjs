@@ -39,7 +39,7 @@ test('Control Centre connects and disconnects while the tray follows', async () 
   await settings.waitFor();
   const handle = await settings.getAttribute('data-hwnd');
   const typedText = 'abcdefghijklmnopqrstuvwxyz0123456789';
-  const programText = (id) => desk.tmctl('ui', 'get', handle, id).replace(/\n$/, '');
+  const programText = (id) => desk.uiText(handle, id);
   await settings.locator('[data-id="1031"]').focus();  // it shows a single blank
   await page.keyboard.press('Control+a');
   await settings.locator('[data-id="1031"]').pressSequentially(typedText);

@@ -11,6 +11,12 @@ import { chromium } from 'playwright-core';
 const repo = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 export const bin = join(process.env.TELLMAR_BUILD_DIR || join(repo, 'build'), 'bin');
 
+// tmctl prints texts with \\ \" \r \n and \t escaped; this undoes them.
+export function unescapeTmctl(text) {
+  const escapes = { '\\': '\\', '"': '"', r: '\r', n: '\n', t: '\t' };
+  return text.replace(/\\([\\"rnt])/g, (_, c) => escapes[c]);
+}
+
 export function freePort() {
   return new Promise((resolve, reject) => {
     const s = net.createServer();
@@ -55,6 +61,11 @@ export class Desktop {
 
   tmctl(...args) {
     return execFileSync(join(bin, 'tmctl'), args, { env: this.env, encoding: 'latin1' });
+  }
+
+  // A control's text as `tmctl ui get` prints it, unescaped.
+  uiText(handle, id) {
+    return unescapeTmctl(this.tmctl('ui', 'get', handle, id).replace(/\n$/, ''));
   }
 
   ini(section, key, value) {

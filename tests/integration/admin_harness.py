@@ -10,7 +10,7 @@ the main server: `call` registers slots A to F and sends one message;
 import os
 import subprocess
 
-from desk_tools import TMCTL, program, reap, run_tmctl, wait_for
+from desk_tools import TMCTL, program, reap, run_tmctl, ui_boxes, ui_items, ui_text, wait_for
 from desk_tools import windows as desktop_windows
 
 TMADMIN32 = program("tmadmin32")
@@ -110,9 +110,16 @@ class Desk:
     def ui(self, *args, check=True):
         return self.tmctl("ui", *args, check=check).stdout.decode("latin-1")
 
+    def text(self, handle, control):
+        """A control's text, as `tmctl ui get` printed it, unescaped."""
+        return ui_text(self.env, handle, control)
+
+    def items(self, handle, control):
+        """A list's rows: [text] or [text, facts] each."""
+        return ui_items(self.env, handle, control)
+
     def boxes(self):
-        out = self.ui("boxes")
-        return [line.split("\t") for line in out.splitlines() if line]
+        return ui_boxes(self.env)
 
     def wait_box(self, kind=None):
         def found():

@@ -38,10 +38,62 @@ def run_tmctl(env, *args, check=True, timeout=30):
     return r
 
 
+_ESCAPES = {"\\": "\\", '"': '"', "r": "\r", "n": "\n", "t": "\t"}
+
+
+def unescape(text):
+    r"""A text as tmctl printed it, with its \\ \" \r \n \t escapes undone."""
+    out, i = [], 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text) and text[i + 1] in _ESCAPES:
+            out.append(_ESCAPES[text[i + 1]])
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return "".join(out)
+
+
+def fields(line):
+    """One line of tmctl output: its TAB-separated fields, each unescaped."""
+    return [unescape(f) for f in line.split("\t")]
+
+
+def field_lines(out):
+    """tmctl output (bytes or text) as one list of fields per non-empty line."""
+    if isinstance(out, bytes):
+        out = out.decode("latin-1")
+    return [fields(line) for line in out.splitlines() if line]
+
+
 def windows(env):
     """The desktop's top-level windows as [handle, class, title, program]."""
-    out = run_tmctl(env, "windows").stdout.decode("latin-1")
-    return [line.split("\t") for line in out.splitlines()]
+    return field_lines(run_tmctl(env, "windows").stdout)
+
+
+def ui_text(env, handle, control):
+    """`tmctl ui get` of a control that is not a list: its text, unescaped."""
+    return unescape(run_tmctl(env, "ui", "get", handle, control).stdout.decode("latin-1").rstrip("\n"))
+
+
+def ui_items(env, handle, control):
+    """`tmctl ui get` of a list: per row [text] or [text, facts]."""
+    out = run_tmctl(env, "ui", "get", handle, control).stdout.decode("latin-1")
+    return [fields(line) for line in out.split("\n")[:-1]]
+
+
+def ui_tree(env, handle):
+    """`tmctl ui tree`: per line its fields, unescaped, the first one without
+    its indent (a control: ID, kind, text, state words; a row: "item N", text,
+    facts; a menu entry: "menu ID", text, state)."""
+    out = run_tmctl(env, "ui", "tree", handle).stdout.decode("latin-1")
+    return [fields(line.lstrip(" ")) for line in out.splitlines() if line]
+
+
+def ui_boxes(env):
+    """The waiting boxes as [handle, kind, caption, text, buttons]."""
+    return field_lines(run_tmctl(env, "ui", "boxes").stdout)
 
 
 def reap(proc, timeout=5):

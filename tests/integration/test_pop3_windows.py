@@ -5,7 +5,7 @@ import pathlib
 
 import pytest
 
-from desk_tools import TMCTL, wait_for
+from desk_tools import TMCTL, fields, unescape, wait_for
 from pop3_harness import CVPOPD32, Server, ServerDir
 
 pytestmark = pytest.mark.skipif(not (CVPOPD32.exists() and TMCTL.exists()),
@@ -31,12 +31,12 @@ def ui(srv, *args):
 
 
 def items(srv, dialog):
-    return ui(srv, "get", dialog, 1000)
+    return [unescape(line) for line in ui(srv, "get", dialog, 1000)]
 
 
 def controls(tree):
     """The control lines of `tmctl ui tree`: ID, kind and text."""
-    return [line.strip().split("\t")[0:3] for line in tree[1:] if not line.strip().startswith("item ")]
+    return [fields(line.lstrip(" "))[0:3] for line in tree[1:] if not line.lstrip(" ").startswith("item ")]
 
 
 def assert_ended_cleanly(srv):
@@ -79,6 +79,20 @@ def test_status_dialog_holds_the_activity_log(sd):
         client.cmd("QUIT")
         wait_for(lambda: items(srv, dialog)[-1] == "Pop Server: No current active sessions",
                  what="the session's end in the list box")
+
+
+def test_texts_with_line_breaks_tabs_and_quotes_keep_their_line_and_fields(sd):
+    title = 'Log\t"C:\\MAIL"\r\nsecond line'
+    with Server(sd) as srv:
+        dialog = srv.window("#32770")
+        assert srv.tmctl("text", dialog, title).returncode == 0
+        raw = srv.tmctl("windows").stdout.decode("latin-1").splitlines()
+        line = next(line for line in raw if line.startswith(dialog + "\t"))
+        assert line.split("\t") == [dialog, "#32770", 'Log\\t\\"C:\\\\MAIL\\"\\r\\nsecond line', "cvpopd32"]
+        assert [w[2] for w in srv.windows() if w[0] == dialog] == [title]
+        tree = ui(srv, "tree", dialog)
+        assert fields(tree[0])[2] == title and len(tree[0].split("\t")) == 4
+        assert unescape(ui(srv, "get", dialog, 0)[0]) == title
 
 
 def test_disconnect_button_of_the_shown_dialog_shuts_the_server_down(sd):

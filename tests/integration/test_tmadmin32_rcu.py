@@ -104,8 +104,8 @@ def test_information_box_closes_down_the_module(desk):
     desk.start("support")
     desk.tmctl("call", CLASS, SUPPORT_TITLE, "--post", 2023, 124, 515)  # left double-click
     box = desk.dialog("Tellmar 32 bit Support Module")
-    assert desk.ui("get", box, 1016).strip() == "Vuvedo32 v3.63  20-Dec-99"
-    assert desk.ui("get", box, 1015).startswith("Windows Version [")
+    assert desk.text(box, 1016).strip() == "Vuvedo32 v3.63  20-Dec-99"
+    assert desk.text(box, 1015).startswith("Windows Version [")
     desk.ui("click", box, 1018)
     assert desk.procs[0].wait(timeout=10) == 0
 
@@ -132,7 +132,7 @@ def test_restart_starts_tmhub_from_the_working_directory(tmp_path):
 
 def test_rcu_states_location_connect_and_force(desk):
     handle = start_rcu(desk)
-    assert desk.ui("get", handle, 1247).strip() == "Please set the path to the Tellmar3 installation..."
+    assert desk.text(handle, 1247).strip() == "Please set the path to the Tellmar3 installation..."
     assert_state(desk, handle, "Unlocated")
     # A greyed item's accelerator does nothing.
     desk.ui("key", handle, "Ctrl+C")
@@ -141,7 +141,7 @@ def test_rcu_states_location_connect_and_force(desk):
     # Set location cancelled: still Unlocated.
     desk.ui("key", handle, "Ctrl+S")
     desk.answer(desk.wait_box("chooser")[0], "Cancel")
-    assert desk.ui("get", handle, 1247).strip() == "Please set the path to the Tellmar3 installation..."
+    assert desk.text(handle, 1247).strip() == "Please set the path to the Tellmar3 installation..."
     assert_state(desk, handle, "Unlocated")
 
     # Set location on a directory without tmhub.ini: still Unlocated.
@@ -151,7 +151,7 @@ def test_rcu_states_location_connect_and_force(desk):
     chooser = desk.wait_box("chooser")
     assert chooser[2] == "Select Path to Tellmar3 installation"
     desk.answer(chooser[0], str(empty))
-    assert desk.ui("get", handle, 1247).strip() == "Please set the path to the Tellmar3 installation..."
+    assert desk.text(handle, 1247).strip() == "Please set the path to the Tellmar3 installation..."
     assert_state(desk, handle, "Unlocated")
 
     server = desk.root / "remote"
@@ -160,8 +160,8 @@ def test_rcu_states_location_connect_and_force(desk):
     (server / "TMHUB.INI").write_text(f"[Environment]\r\nserverpw={stored}\r\n")
     desk.ui("click", handle, 1251)
     desk.answer(desk.wait_box("chooser")[0], str(server))
-    assert desk.ui("get", handle, 1247).strip() == "Tellmar3 located..."
-    assert desk.ui("get", handle, 1248).strip() == str(server / "TMHUB.INI")
+    assert desk.text(handle, 1247).strip() == "Tellmar3 located..."
+    assert desk.text(handle, 1248).strip() == str(server / "TMHUB.INI")
     assert_state(desk, handle, "Located")
     admin_ini = (desk.server / "TM3ADMIN.INI").read_text()
     assert f"ServerPath={server}/TMHUB.INI" in admin_ini and f"Path={server}" in admin_ini
@@ -181,7 +181,7 @@ def test_rcu_states_location_connect_and_force(desk):
     box = desk.dialog("Enter Password")
     desk.ui("set", box, 1252, "opensesame")
     desk.ui("click", box, 1)
-    desk.wait_for(lambda: desk.ui("get", handle, 1247).strip() == "Connected to server...", "not connected")
+    desk.wait_for(lambda: desk.text(handle, 1247).strip() == "Connected to server...", "not connected")
     assert_state(desk, handle, "Connected")
 
     desk.ui("key", handle, "Ctrl+F")  # the first binding wins: Force immediate connection
@@ -199,7 +199,7 @@ def test_rcu_states_location_connect_and_force(desk):
     desk.answer(box[0], "OK")
 
     desk.ui("click", handle, 1252)
-    assert desk.ui("get", handle, 1247).strip() == "Not connected to server..."
+    assert desk.text(handle, 1247).strip() == "Not connected to server..."
     assert_state(desk, handle, "Located")
 
 
@@ -212,7 +212,7 @@ def test_connect_without_serverpw_and_with_an_unreadable_settings_file(desk):
     desk.ui("click", handle, 1253)
     box = desk.dialog("Enter Password")
     desk.ui("click", box, 1)  # empty entry, no password stored: in
-    desk.wait_for(lambda: desk.ui("get", handle, 1247).strip() == "Connected to server...", "not connected")
+    desk.wait_for(lambda: desk.text(handle, 1247).strip() == "Connected to server...", "not connected")
     desk.ui("click", handle, 1252)
 
     if os.geteuid() == 0:
@@ -233,7 +233,7 @@ def test_unreadable_settings_file_refuses_connect(desk):
     (desk.server / "TM3ADMIN.INI").write_text(
         f"[Administration]\r\nServerPath={desk.server}/TMHUB.INI\r\nPath={desk.server}\r\n")
     handle = start_rcu(desk)
-    assert desk.ui("get", handle, 1247).strip() == "Unable to connect to defined path to Tellmar3 installation..."
+    assert desk.text(handle, 1247).strip() == "Unable to connect to defined path to Tellmar3 installation..."
     assert_state(desk, handle, "Unlocated")
 
 

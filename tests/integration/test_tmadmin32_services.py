@@ -193,7 +193,7 @@ def test_user_defined_handlers_go_into_win_ini(desk):
 def test_password_entry_answered_through_the_automation(desk):
     proc = desk.call_in_background(1217, {"B": "Enter the new password", "C": "1"})
     dlg = desk.dialog("Confirm Password")
-    assert desk.ui("get", dlg, 1234).strip() == "Enter the new password"
+    assert desk.text(dlg, 1234).strip() == "Enter the new password"
     desk.ui("set", dlg, 1047, "se cret")
     desk.ui("set", dlg, 1237, "se cret")
     desk.ui("click", dlg, 1)

@@ -22,7 +22,7 @@ def desk(tmp_path):
 
 
 def lines(desk, dlg):
-    return desk.ui("get", dlg, ids.List).splitlines()
+    return ["\t".join(row) for row in desk.items(dlg, ids.List)]
 
 
 def enabled(desk, dlg):
@@ -47,11 +47,11 @@ def test_list_lines_edit_save_remove_browse_and_ok(desk):
     assert shown[0] == " 1 - \tC:\\APPS\\CALC.EXE\tCalculator"
     assert shown[1] == " 2 - \tNot Configured..."
     assert shown[4] == " 5 - \t/usr/bin/editor\tEdit"
-    assert desk.ui("get", dlg, ids.Program).strip() == "C:\\APPS\\CALC.EXE"
+    assert desk.text(dlg, ids.Program).strip() == "C:\\APPS\\CALC.EXE"
 
     # Button 2: a program without a caption.
     desk.ui("select", dlg, ids.List, 1)
-    assert desk.ui("get", dlg, ids.Program).strip() == "Not Configured..."
+    assert desk.text(dlg, ids.Program).strip() == "Not Configured..."
     desk.ui("click", dlg, ids.EditEntry)
     assert enabled(desk, dlg) == {ids.Program: True, ids.Caption: True, ids.Browse: True, ids.Save: True,
                                   ids.CancelEdit: True, ids.List: False, ids.EditEntry: False,
@@ -70,7 +70,7 @@ def test_list_lines_edit_save_remove_browse_and_ok(desk):
     chooser = desk.wait_box("chooser")
     assert chooser[2] == "Select File to be run"
     desk.answer(chooser[0], "/opt/tools/mailer")
-    assert desk.ui("get", dlg, ids.Caption).strip() == ""
+    assert desk.text(dlg, ids.Caption).strip() == ""
     desk.ui("set", dlg, ids.Caption, "Mailer")
     desk.ui("click", dlg, ids.Save)
 
@@ -133,7 +133,7 @@ def test_what_would_not_read_back_is_refused_at_browse_and_save(desk):
     desk.ui("click", dlg, 3)
     desk.answer(desk.wait_box("chooser")[0], "/opt/andré/tool")
     refused("The program's path contains a character")
-    assert desk.ui("get", dlg, 1047).strip() == "Not Configured..."
+    assert desk.text(dlg, 1047).strip() == "Not Configured..."
 
     # Save: a typed path, a caption, a value too long; the dialog stays in editing.
     for program, caption, words in [("/opt/andré/tool", "Tool", "The program's path contains"),

@@ -6,7 +6,7 @@ import subprocess
 
 import pytest
 
-from desk_tools import program, reap, run_tmctl, wait_for, windows
+from desk_tools import program, reap, run_tmctl, ui_boxes, ui_items, ui_text, ui_tree, wait_for, windows
 
 SAMPLE = program("toolkit_sample")
 pytestmark = pytest.mark.skipif(not SAMPLE.exists(), reason="toolkit_sample is not built")
@@ -41,32 +41,33 @@ def desk(tmp_path):
 
 
 def status(d, handle):
-    return d.out("get", handle, "1003").rstrip("\n")
+    return ui_text(d.env, handle, "1003")
 
 
 def boxes(d):
-    return [line.split("\t") for line in d.out("boxes").splitlines()]
+    return ui_boxes(d.env)
 
 
 def test_rows_show_their_facts_and_select_exactly_the_items_named(desk):
     _, h = desk.start()
-    lines = desk.out("get", h, "1000").splitlines()
-    assert lines[:3] == ["ANNA\tAnna Smith\t3\ticon=201 color=#ff0000 data=11",
-                         "BOB\tBob Jones\t0\ticon=202 data=12",
-                         "ROOT\tRoot user\t12\tbold data=13"]
+    # A row's columns stay one text: its TABs come escaped, the facts follow a real TAB.
+    raw = desk.out("get", h, "1000").splitlines()
+    assert raw[0] == "ANNA\\tAnna Smith\\t3\ticon=201 color=#ff0000 data=11"
+    assert ui_items(desk.env, h, "1000")[:3] == [["ANNA\tAnna Smith\t3", "icon=201 color=#ff0000 data=11"],
+                                                ["BOB\tBob Jones\t0", "icon=202 data=12"],
+                                                ["ROOT\tRoot user\t12", "bold data=13"]]
 
     desk.ui("select", h, "1000", "0", "ROOT\tRoot user\t12")
-    tree = desk.out("tree", h).splitlines()
-    control = next(line for line in tree if line.strip().startswith("1000\tlistbox"))
-    assert control.endswith(" selected=0,2")
-    items = [line.strip(" ") for line in tree]
-    assert "item 0\tANNA\tAnna Smith\t3\tselected icon=201 color=#ff0000 data=11" in items
-    assert "item 1\tBOB\tBob Jones\t0\ticon=202 data=12" in items
+    tree = ui_tree(desk.env, h)
+    control = next(line for line in tree if line[:2] == ["1000", "listbox"])
+    assert control[-1].endswith(" selected=0,2")
+    assert ["item 0", "ANNA\tAnna Smith\t3", "selected icon=201 color=#ff0000 data=11"] in tree
+    assert ["item 1", "BOB\tBob Jones\t0", "icon=202 data=12"] in tree
 
     # One item that is not there: nothing changes.
     r = desk.ui("select", h, "1000", "1", "7", check=False)
     assert r.returncode != 0
-    assert desk.out("get", h, "1000").splitlines()[2].startswith("ROOT\tRoot user\t12\tselected")
+    assert ui_items(desk.env, h, "1000")[2] == ["ROOT\tRoot user\t12", "selected bold data=13"]
 
 
 def test_print_dialog_prints_to_a_pdf_file_a_printer_or_nothing(desk, tmp_path):

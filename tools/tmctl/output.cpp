@@ -8,6 +8,22 @@
 
 namespace tmctl {
 
+std::string Escaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '"': out += "\\\""; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
 int PrintLines(const std::vector<std::string>& lines) {
   for (const auto& line : lines) {
     std::fwrite(line.data(), 1, line.size(), stdout);

@@ -130,7 +130,7 @@ void PrintMenu(const std::vector<MenuItem>& items, const std::string& indent, st
       out.push_back(indent + "menu -");
       continue;
     }
-    std::string line = indent + "menu " + std::to_string(item.id) + "\t" + item.text;
+    std::string line = indent + "menu " + std::to_string(item.id) + "\t" + Escaped(item.text);
     if ((item.flags & MF_GRAYED) != 0) line += "\tgrayed";
     if ((item.flags & MF_CHECKED) != 0) line += "\tchecked";
     out.push_back(line);
@@ -139,9 +139,9 @@ void PrintMenu(const std::vector<MenuItem>& items, const std::string& indent, st
 }
 
 void PrintTree(const WindowInfo& w, const std::string& indent, std::vector<std::string>& out) {
-  out.push_back(indent + std::to_string(w.id) + "\t" + w.kind + "\t" + w.text + "\t" + StateWords(w));
+  out.push_back(indent + std::to_string(w.id) + "\t" + w.kind + "\t" + Escaped(w.text) + "\t" + StateWords(w));
   for (std::size_t i = 0; i < w.items.size(); ++i)
-    out.push_back(indent + "  item " + std::to_string(i) + "\t" + w.items[i] + ItemFacts(w, i));
+    out.push_back(indent + "  item " + std::to_string(i) + "\t" + Escaped(w.items[i]) + ItemFacts(w, i));
   for (const WindowInfo& c : w.children) PrintTree(c, indent + "  ", out);
 }
 
@@ -154,7 +154,7 @@ int Tree(const std::vector<std::string>& a) {
   auto info = automation::Describe(*hwnd, true);
   if (!info) return Fail("no window " + a[0]);
   if (a.size() == 2) return PrintLine(info->ToJson());
-  std::vector<std::string> out{std::to_string(info->hwnd) + "\t" + info->className + "\t" + info->text + "\t" +
+  std::vector<std::string> out{std::to_string(info->hwnd) + "\t" + Escaped(info->className) + "\t" + Escaped(info->text) + "\t" +
                                StateWords(*info)};
   PrintMenu(info->menu, "  ", out);
   for (const WindowInfo& c : info->children) PrintTree(c, "  ", out);
@@ -173,10 +173,10 @@ int Get(const std::vector<std::string>& a) {
   if (!info) return Fail("no control " + a[1]);
   if (info->kind == "listbox") {
     std::vector<std::string> lines;
-    for (std::size_t i = 0; i < info->items.size(); ++i) lines.push_back(info->items[i] + ItemFacts(*info, i));
+    for (std::size_t i = 0; i < info->items.size(); ++i) lines.push_back(Escaped(info->items[i]) + ItemFacts(*info, i));
     return PrintLines(lines);
   }
-  return PrintLine(info->text);
+  return PrintLine(Escaped(info->text));
 }
 
 // The verbs that act on one control: each answers whether it took.
@@ -259,9 +259,9 @@ int Boxes(const std::vector<std::string>& a) {
     std::string text, buttons;
     for (const WindowInfo& c : box.children) {
       if (c.id == kOperatorTextId || c.id == kOperatorPathId) text = c.text;
-      if (c.kind == "button") buttons += (buttons.empty() ? "" : ",") + Plain(c.text);
+      if (c.kind == "button") buttons += (buttons.empty() ? "" : ",") + Escaped(Plain(c.text));
     }
-    out.push_back(std::to_string(box.hwnd) + "\t" + BoxKind(box.dialogTemplate) + "\t" + box.text + "\t" + text +
+    out.push_back(std::to_string(box.hwnd) + "\t" + BoxKind(box.dialogTemplate) + "\t" + Escaped(box.text) + "\t" + Escaped(text) +
                   "\t" + buttons);
   }
   return PrintLines(out);

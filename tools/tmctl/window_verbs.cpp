@@ -17,6 +17,7 @@
 #include "platform/loop.h"
 #include "platform/window.h"
 #include "platform/window_state.h"
+#include "tools/tmctl/output.h"
 #include "tools/tmctl/verb.h"
 
 extern char** environ;
@@ -55,7 +56,8 @@ int Windows(const Args& args) {
   Loop loop;
   if (auto error = Join(loop)) return Fail(*error);
   for (const TopLevelWindow& w : EnumWindows())
-    std::printf("%d\t%s\t%s\t%s\n", w.hwnd, w.className.c_str(), w.title.c_str(), w.program.c_str());
+    std::printf("%d\t%s\t%s\t%s\n", w.hwnd, Escaped(w.className).c_str(), Escaped(w.title).c_str(),
+                Escaped(w.program).c_str());
   return 0;
 }
 
