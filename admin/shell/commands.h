@@ -1,6 +1,6 @@
 // The numbers of the main window, each declared once: the messages the
 // main server sends (msg::) and the WM_COMMAND identifiers from the tray
-// popup, the RCU dialog and the main server (command::). The dispatcher and
+// popup, the RCU dialog and the main server (command::, rcu_command::). The dispatcher and
 // the dialogs use these names, never the numbers.
 #pragma once
 
@@ -48,6 +48,19 @@ inline constexpr UINT kDestroy = 1027, kServerToFront = 1029, kChooserOptionOn =
                       kDestroy2 = 40007, kAddTray = 40014, kRemoveTray = 40015, kFileChooser = 40016,
                       kSaveChooser = 40017;
 }  // namespace command
+
+// The RCU dialog's menu bar (template 249) and its commands, and the
+// accelerator table translated for the dialog.
+namespace rcu_command {
+inline constexpr int kMenu = 249, kAccelerators = 256;
+inline constexpr int kSetLocation = 40030, kConnect = 40031, kDisconnect = 40032, kExit = 40033,
+                     kUsers = 40034, kInternetAccess = 40035, kFilters = 40036, kAttachments = 40037,
+                     kAddressLists = 40038, kMailboxCollections = 40039, kScheduling = 40040,
+                     kMailScan = 40041, kUtilities = 40042, kMailWindow = 40043, kViewLog = 40044,
+                     kViewActivityLog = 40045, kUserReport = 40046, kMailboxStatus = 40047,
+                     kHelpContents = 40048, kHelpSearch = 40049, kForceConnect = 40050, kAbout = 40051,
+                     kRcuHelp = 40052;
+}  // namespace rcu_command
 
 // Answers true when `id` is one of the main window's commands.
 bool HandleCommand(HWND hwnd, UINT id, LPARAM lParam);

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "admin/shell/commands.h"
+
 namespace tellmar::admin {
 
 enum class RcuState { Unlocated, Located, Connected };
@@ -18,17 +20,6 @@ inline constexpr int kNeverSaved = -999;
 
 // The RCU's own settings: TM3ADMIN.INI in its working directory.
 std::filesystem::path RcuSettingsFile(const std::filesystem::path& workingDir);
-
-// Menu commands of the RCU dialog.
-namespace rcu_command {
-inline constexpr int kSetLocation = 40030, kConnect = 40031, kDisconnect = 40032, kExit = 40033,
-                     kUsers = 40034, kInternetAccess = 40035, kFilters = 40036, kAttachments = 40037,
-                     kAddressLists = 40038, kMailboxCollections = 40039, kScheduling = 40040,
-                     kMailScan = 40041, kUtilities = 40042, kMailWindow = 40043, kViewLog = 40044,
-                     kViewActivityLog = 40045, kUserReport = 40046, kMailboxStatus = 40047,
-                     kHelpContents = 40048, kHelpSearch = 40049, kAbout = 40051, kRcuHelp = 40052,
-                     kForceConnect = 40050;
-}
 
 // Whether a menu command is enabled in a state (greyed otherwise).
 bool RcuMenuEnabled(RcuState state, int command);

@@ -5,6 +5,7 @@
 
 #include "admin/shell/commands.h"
 #include "platform/resource.h"
+#include "resources/tmadmin32/rcu_ids.h"
 #include "resources/tmadmin32/user_buttons_ids.h"
 
 using namespace tellmar;
@@ -12,6 +13,7 @@ using namespace tellmar;
 TEST(AdminTemplates, EveryTemplateParsesAndHoldsTheIdsTheLogicUses) {
   for (const auto& e : ResourceErrors()) EXPECT_EQ(e.find(".tmr:"), std::string::npos) << e;
   using UB = res::tmadmin32::UserButtons;
+  using Rcu = res::tmadmin32::Rcu;
   const std::vector<std::pair<int, std::vector<int>>> uses = {
       {UB::kTemplate,
        {UB::kList, UB::kProgram, UB::kCaption, UB::kBrowse, UB::kEditEntry, UB::kRemoveEntry, UB::kSave,
@@ -22,9 +24,10 @@ TEST(AdminTemplates, EveryTemplateParsesAndHoldsTheIdsTheLogicUses) {
       {197, {1015, 1016, IDOK}},                           // technical support
       {273, {}},                                           // restart notice
       {233, {}},                                           // splash
-      {250, {1247, 1248, 1249, 1250, 1251, 1252, 1253}},  // RCU
-      {251, {1252, IDOK, IDCANCEL}},                       // Enter Password
-      {253, {1254, IDOK}},                                 // About RCU
+      {Rcu::kTemplate,
+       {Rcu::kStatus, Rcu::kPath, Rcu::kKeepOnTop, Rcu::kExit, Rcu::kBrowse, Rcu::kDisconnect, Rcu::kConnect}},
+      {res::tmadmin32::RcuPassword::kTemplate, {res::tmadmin32::RcuPassword::kPassword, IDOK, IDCANCEL}},
+      {res::tmadmin32::AboutRcu::kTemplate, {res::tmadmin32::AboutRcu::kVersion, IDOK}},
   };
   for (const auto& [dialog, ids] : uses) {
     const DialogTemplate* t = FindDialogTemplate(dialog);
@@ -32,8 +35,10 @@ TEST(AdminTemplates, EveryTemplateParsesAndHoldsTheIdsTheLogicUses) {
     for (int id : ids) EXPECT_NE(t->Find(id), nullptr) << "dialog " << dialog << " control " << id;
   }
   EXPECT_EQ(FindDialogTemplate(UB::kTemplate)->caption, "Configure User Buttons");
-  auto menu = LoadMenu(249);
+  EXPECT_EQ(FindDialogTemplate(Rcu::kTemplate)->menu, admin::rcu_command::kMenu);
+  auto menu = LoadMenu(admin::rcu_command::kMenu);
   ASSERT_TRUE(menu.has_value());
-  for (unsigned id = 40030; id <= 40052; ++id) EXPECT_NE(FindMenuItem(*menu, id), nullptr) << id;
-  EXPECT_TRUE(LoadAccelerators(256).has_value());
+  for (int id = admin::rcu_command::kSetLocation; id <= admin::rcu_command::kRcuHelp; ++id)
+    EXPECT_NE(FindMenuItem(*menu, static_cast<UINT>(id)), nullptr) << id;
+  EXPECT_TRUE(LoadAccelerators(admin::rcu_command::kAccelerators).has_value());
 }
