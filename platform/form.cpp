@@ -131,7 +131,11 @@ const Form::Binding* Form::Find(int id) const {
 // --- Rules ------------------------------------------------------------------------
 
 void Form::Require(int id, std::function<bool(const std::string&)> test, std::string caption, std::string text) {
-  rules_.push_back(Rule{id, std::move(test), std::move(caption), std::move(text)});
+  rules_.push_back(Rule{id, std::move(test), std::move(caption), std::move(text), {}});
+}
+
+void Form::RequireNoProblem(int id, std::function<std::string(const std::string&)> problem, std::string caption) {
+  rules_.push_back(Rule{id, {}, std::move(caption), {}, std::move(problem)});
 }
 
 void Form::RequireText(int id, std::string caption, std::string text) {
@@ -234,8 +238,10 @@ bool Form::Validate() {
   for (const Rule& rule : rules_) {
     const Binding* b = Find(rule.id);
     const std::string value = b != nullptr ? Current(*b) : GetDlgItemText(dialog_, rule.id);
-    if (!rule.test(value)) {
-      Refuse(dialog_, rule.id, rule.caption, rule.text);
+    std::string refusal = rule.text;
+    const bool passes = rule.problem ? (refusal = rule.problem(value)).empty() : rule.test(value);
+    if (!passes) {
+      Refuse(dialog_, rule.id, rule.caption, refusal);
       return false;
     }
   }

@@ -100,6 +100,9 @@ class Form {
   void Require(int id, std::function<bool(const std::string&)> test, std::string caption, std::string text);
   void RequireText(int id, std::string caption, std::string text);   // not empty
   void RequireRange(int id, std::string caption, std::string text);  // the Integer binding's range
+  // A rule whose text depends on the value: `problem` answers "" when the
+  // value passes, else the text to refuse it with.
+  void RequireNoProblem(int id, std::function<std::string(const std::string&)> problem, std::string caption);
 
   // Enables this button while the form is modified (not needed on a sheet page).
   void ApplyButton(int id) { applyButton_ = id; }
@@ -138,6 +141,7 @@ class Form {
     int id;
     std::function<bool(const std::string&)> test;
     std::string caption, text;
+    std::function<std::string(const std::string&)> problem;  // set instead of test
   };
   static Binding Make(Kind kind, int id, ValueRef ref);
   Binding& Add(Binding b);

@@ -182,6 +182,28 @@ TEST_F(FormTest, ValidationStopsAtTheFirstFailureInOrderAndFocusesTheField) {
   }
 }
 
+TEST_F(FormTest, ARuleThatNamesTheProblemRefusesWithItsText) {
+  form_.RequireNoProblem(kName, [](const std::string& name) {
+    return name == "taken" ? "The name " + name + " is in use" : std::string();
+  }, "Phonebook Entry");
+  for (const char* name : {"taken", "free"}) {
+    const HWND d = Open();
+    ASSERT_TRUE(UserSetText(GetDlgItem(d, kName), name));
+    auto owned = std::make_unique<ScriptedOperator>();
+    ScriptedOperator* op = owned.get();
+    loop_.SetOperator(std::move(owned));
+    const bool taken = std::string(name) == "taken";
+    EXPECT_EQ(form_.Validate(), !taken) << name;
+    ASSERT_EQ(op->shown().size(), taken ? 1u : 0u) << name;
+    if (taken) {
+      EXPECT_EQ(op->shown()[0].caption, "Phonebook Entry");
+      EXPECT_EQ(op->shown()[0].text, "The name taken is in use");
+      EXPECT_EQ(GetFocus(), GetDlgItem(d, kName));
+    }
+    DestroyWindow(d);
+  }
+}
+
 TEST_F(FormTest, ModeTablesAndTheDriverPlayAModalDialog) {
   enum { kBrowsing, kEditing };
   form_.Modes({{kBrowsing, {kList}, {kName, kPort}}, {kEditing, {kName, kPort}, {kList}}});
