@@ -46,4 +46,28 @@ bool ClickTrayIcon(HWND hwnd, UINT id, UINT mouseMessage) {
   return false;
 }
 
+bool NotifyIcon::Show(HWND owner, int icon, std::string_view tip) {
+  if (shown_ && owner != owner_) Remove();
+  NOTIFYICONDATA data;
+  data.hWnd = owner;
+  data.uID = id_;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = callbackMessage_;
+  data.hIcon = icon;
+  data.szTip = std::string(tip);
+  if (shown_) return Shell_NotifyIcon(NIM_MODIFY, data);
+  owner_ = owner;
+  shown_ = Shell_NotifyIcon(NIM_ADD, data);
+  return shown_;
+}
+
+void NotifyIcon::Remove() {
+  if (!shown_) return;
+  NOTIFYICONDATA data;
+  data.hWnd = owner_;
+  data.uID = id_;
+  Shell_NotifyIcon(NIM_DELETE, data);
+  shown_ = false;
+}
+
 }  // namespace tellmar

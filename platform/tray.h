@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/messages.h"
@@ -38,5 +39,26 @@ std::vector<TrayIcon> TrayIcons();
 // with wParam = the icon identifier and lParam = the mouse message
 // (WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_RBUTTONUP...).
 bool ClickTrayIcon(HWND hwnd, UINT id, UINT mouseMessage);
+
+// A window's one tray icon, with its identifier and callback message fixed:
+// Show adds it the first time and changes it in place afterwards, Remove
+// takes it away once. Programs keep one of these instead of tracking NIM_ADD
+// and NIM_DELETE themselves.
+class NotifyIcon {
+ public:
+  NotifyIcon(UINT id, UINT callbackMessage) : id_(id), callbackMessage_(callbackMessage) {}
+
+  // Shows `icon` (a resource number) with `tip` for `owner`; false when the
+  // icon could not be added.
+  bool Show(HWND owner, int icon, std::string_view tip);
+  void Remove();
+  bool shown() const { return shown_; }
+
+ private:
+  UINT id_;
+  UINT callbackMessage_;
+  HWND owner_ = 0;
+  bool shown_ = false;
+};
 
 }  // namespace tellmar

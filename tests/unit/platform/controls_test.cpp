@@ -8,6 +8,7 @@
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/loop.h"
+#include "platform/tray.h"
 
 using namespace tellmar;
 
@@ -124,4 +125,33 @@ TEST(Controls, DropDownListComboShowsOnlyItsItems) {
   EXPECT_EQ(SendMessage(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("none")), CB_ERR);
   EXPECT_TRUE(automation::SetText(combo, "ISP One"));
   EXPECT_EQ(p.commands.back(), (std::pair<int, unsigned>{1060, CBN_SELCHANGE}));
+}
+
+TEST(Controls, NotifyIconIsAddedOnceChangedInPlaceAndRemovedOnce) {
+  Loop loop;
+  std::vector<LPARAM> clicks;
+  RegisterClass({"TrayOwner", [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                   if (m == 2100 && w == 7) clicks.push_back(l);
+                   return DefWindowProc(h, m, w, l);
+                 }});
+  const HWND owner = CreateWindow("TrayOwner", "", 0, 0, 0, 10, 10);
+  NotifyIcon tray(7, 2100);
+  tray.Remove();  // nothing shown: nothing to do
+  EXPECT_TRUE(tray.Show(owner, 201, "first"));
+  EXPECT_TRUE(tray.Show(owner, 202, std::string(80, 't')));
+  ASSERT_EQ(TrayIcons().size(), 1u);
+  EXPECT_EQ(TrayIcons()[0].icon, 202);
+  EXPECT_EQ(TrayIcons()[0].tip, std::string(kTrayTipMax, 't'));
+  EXPECT_TRUE(ClickTrayIcon(owner, 7, WM_RBUTTONDOWN));
+  EXPECT_EQ(clicks, (std::vector<LPARAM>{WM_RBUTTONDOWN}));
+
+  // Another program's icon with the same identifier is left alone.
+  ASSERT_TRUE(Shell_NotifyIcon(NIM_ADD, NOTIFYICONDATA{CreateWindow("TrayOwner", "", 0, 0, 0, 10, 10), 7, NIF_TIP, 0, 1, "x"}));
+  tray.Remove();
+  tray.Remove();
+  ASSERT_EQ(TrayIcons().size(), 1u);
+  EXPECT_EQ(TrayIcons()[0].tip, "x");
+  EXPECT_FALSE(tray.shown());
+  EXPECT_TRUE(tray.Show(owner, 201, "again"));
+  EXPECT_EQ(TrayIcons().size(), 2u);
 }
