@@ -26,10 +26,6 @@ void DialEngine::Report(std::string_view text) {
   List(text);
 }
 
-void DialEngine::Box(std::string_view caption, std::string_view text, BoxIcon icon) {
-  if (!s_.serverSystem) ui_.MessageBox(caption, text, icon);
-}
-
 void DialEngine::SetTray(int trayState) {
   s_.trayState = trayState;
   s_.trayIcon = trayState == kTrayOnline ? kIconOnline : trayState == kTrayDialling ? kIconDialling : kIconOffline;
@@ -134,8 +130,8 @@ bool DialEngine::ConnectForRequest() {
       // The client waits for a word: tell it, and say why in the log.
       Log("Connection request refused - no DUN selected");
       peers_.SendResult(word::kFail);
-      if (!selected && !s_.firstAutoConnect)
-        Box("No Dun Selected!", "Please select a DUN to connect with...", BoxIcon::kNone);
+      if (!selected && !s_.firstAutoConnect && !s_.serverSystem)
+        ui_.MessageBox(0, "Please select a DUN to connect with...", "No Dun Selected!", MB_OK);
       return false;
     }
     s_.currentEntry = *selected;

@@ -122,7 +122,6 @@ class DialEngine {
   void List(std::string_view text);
   void Action(std::string_view text);
   void Report(std::string_view text);  // log and list
-  void Box(std::string_view caption, std::string_view text, BoxIcon icon);
 
   bool ConnectForRequest();
   bool ConnectManually();

@@ -40,8 +40,9 @@ void DialEngine::HangUpNamed(const ras::Enumeration& table, std::string_view nam
 }
 
 void DialEngine::DunProblemBox() {
-  Box("DUN problem!", "Problem with DUN Connection - Please disconnect your DUN Connection manually...",
-      BoxIcon::kWarning);
+  if (s_.serverSystem) return;
+  ui_.MessageBox(0, "Problem with DUN Connection - Please disconnect your DUN Connection manually...",
+                 "DUN problem!", MB_OK | MB_ICONWARNING);
 }
 
 void DialEngine::DisconnectAny(ras::ConnHandle handle) {

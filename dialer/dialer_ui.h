@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/messages.h"
 #include "platform/ras/dialup.h"
 
 namespace tellmar::dialer {
@@ -21,8 +22,6 @@ struct PasswordAnswer {
 };
 
 enum class FailedAnswer { kRetry, kOk };
-
-enum class BoxIcon { kNone, kWarning, kError, kInformation };
 
 class DialerUi {
  public:
@@ -47,7 +46,9 @@ class DialerUi {
   virtual void NoPasswordDialog(std::string_view entry, bool sessionEndedLine) = 0;
   virtual FailedAnswer ConnectionFailedDialog(std::string_view entry, std::string_view reason,
                                               std::optional<int> redials) = 0;
-  virtual void MessageBox(std::string_view caption, std::string_view text, BoxIcon icon) = 0;
+  // A message box, as platform::MessageBox; owner 0 is the main window. In
+  // server-system mode nothing is shown and the default button is the answer.
+  virtual int MessageBox(HWND owner, std::string_view text, std::string_view caption, UINT flags) = 0;
 
   // The main window's entry list.
   virtual std::optional<std::string> SelectedEntry() const = 0;

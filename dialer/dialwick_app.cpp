@@ -8,7 +8,7 @@
 #include "dialer/entry_list.h"
 #include "dialer/messages.h"
 #include "dialer/request_text.h"
-#include "dialer/resource_ids.h"
+#include "dialer/resources.h"
 #include "dialer/texts.h"
 #include "platform/controls.h"
 #include "platform/loop.h"
@@ -73,10 +73,6 @@ void DialwickApp::ReadModes() {
   s.serverSystem = settings_.ServerSystem();
 }
 
-void DialwickApp::Box(std::string_view caption, std::string_view text, UINT type) {
-  if (!serverSystem()) tellmar::MessageBox(main_, text, caption, type);
-}
-
 bool DialwickApp::Start() {
   log_.Write("Dialwick is being loaded...");
   ReadModes();
@@ -103,14 +99,14 @@ bool DialwickApp::Start() {
 
   WNDCLASS cls;
   cls.name = std::string(kWindowClass);
-  cls.icon = res::kMainIcon;
-  cls.menu = res::kMainMenu;
+  cls.icon = main_window::kIcon;
+  cls.menu = main_window::kMenu;
   cls.proc = [this](HWND h, UINT m, WPARAM w, LPARAM l) { return MainProc(h, m, w, l); };
   if (!RegisterClass(cls)) return false;
   const int cx = GetSystemMetrics(SM_CXSCREEN), cy = GetSystemMetrics(SM_CYSCREEN);
   main_ = CreateWindow(kWindowClass, kWindowTitle, WS_OVERLAPPEDWINDOW, cx / 4, cy / 4, cx / 3, cy / 3);
   if (main_ == 0) return false;
-  if (auto menu = LoadMenu(res::kMainMenu)) SetMenu(main_, *menu);
+  if (auto menu = LoadMenu(main_window::kMenu)) SetMenu(main_, *menu);
   loop.SetMainWindow(main_);
 
   EngineState& s = engine_->state();
@@ -118,13 +114,13 @@ bool DialwickApp::Start() {
   ras::EntryNames names = LoadEntries();
   if (names.error != 0) {
     if (engine_->platformCode() == ras::kPlatformNT) {
-      Box("Corvane Dialwick",
-          "RasEnumEntries() - Error, you do not appear to have any phone book entries\r\n"
-          "Please run RASPHONE.EXE from your SYSTEM32 directory to create a phone book...",
-          MB_OK);
+      MessageBox(main_,
+                 "RasEnumEntries() - Error, you do not appear to have any phone book entries\r\n"
+                 "Please run RASPHONE.EXE from your SYSTEM32 directory to create a phone book...",
+                 "Corvane Dialwick", MB_OK);
     } else {
-      Box("Corvane 32bit DUN Handler", "No DUN's appear to exist in your system,\nHandler will abort.....",
-          MB_OK);
+      MessageBox(main_, "No DUN's appear to exist in your system,\nHandler will abort.....",
+                 "Corvane 32bit DUN Handler", MB_OK);
       return false;
     }
   }
@@ -144,9 +140,9 @@ bool DialwickApp::Start() {
 
   ras::Enumeration table = Connections();
   if (table.error == ras::error::kBufferTooSmall) {
-    Box("Dialwick Error",
-        "Sorry, Unable to handle more than 16 concurrent connections\r\nPlease closedown one or more manually...",
-        MB_OK | MB_ICONWARNING);
+    MessageBox(main_,
+               "Sorry, Unable to handle more than 16 concurrent connections\r\nPlease closedown one or more manually...",
+               "Dialwick Error", MB_OK | MB_ICONWARNING);
   } else if (!table.error && !table.connections.empty()) {
     s.currentEntry = table.connections.front().entryName;
     engine_->SetTray(kTrayOnline);
@@ -154,7 +150,7 @@ bool DialwickApp::Start() {
   }
   if (!runAsService()) engine_->RefreshTray();
   if (SetTimer(main_, kMonitorTimerId, options_.monitorIntervalMs) == 0)
-    Box("Initialization error", "Failed to create the required Timer !!", MB_OK);
+    MessageBox(main_, "Failed to create the required Timer !!", "Initialization error", MB_OK);
   ApplyCommandLineRequest();
   return true;
 }
@@ -212,7 +208,7 @@ bool DialwickApp::FillEntryList(HWND list, bool boxOnError) {
   ListBox_ResetContent(list);
   ras::EntryNames names = LoadEntries();
   if (names.error != 0) {
-    if (boxOnError) Box("Dialwick Error", "Error in call to RasEnumEntries()", MB_OK);
+    if (boxOnError) MessageBox(main_, "Error in call to RasEnumEntries()", "Dialwick Error", MB_OK);
     return false;
   }
   for (const auto& name : names.names) ListBox_AddString(list, name);
@@ -232,7 +228,7 @@ LRESULT DialwickApp::MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_CREATE:
       defaultDun_ = settings_.DefaultDun();
       list_ = CreateWindow(kListBoxClass, "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY, 0, 0, 200, 150,
-                           hwnd, res::kEntryList);
+                           hwnd, main_window::kEntryList);
       return list_ == 0 ? -1 : 0;
     case WM_SIZE:
       // The main window stays hidden, also when someone minimises it.
@@ -401,12 +397,12 @@ void DialwickApp::ListEntriesForClient() {
   const long target = std::strtol(text.c_str(), nullptr, 10);
   const ras::EntryNames names = LoadEntries();
   if (names.error != 0) {
-    Box("Dialwick Error", "Error in call to RasEnumEntries()", MB_OK);
+    MessageBox(main_, "Error in call to RasEnumEntries()", "Dialwick Error", MB_OK);
     return;
   }
   if (target == 0) {
     if (WriteEntryListFile(settings_.EntryListFile(), names.names)) {
-      Box("Error", "Unable to open output file...", MB_OK);
+      MessageBox(main_, "Unable to open output file...", "Error", MB_OK);
       return;
     }
   } else {
@@ -472,7 +468,7 @@ void DialwickApp::OnTrayMouse(UINT mouse) {
         if (IsWindow(controlCentre_)) SendMessage(controlCentre_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         SendMessage(main_, WM_COMMAND, cmd::kHangUp, 0);
       } else if (IsWindow(controlCentre_)) {
-        SendMessage(controlCentre_, WM_COMMAND, MAKEWPARAM(res::cc::kConnectButton, BN_CLICKED), 0);
+        SendMessage(controlCentre_, WM_COMMAND, MAKEWPARAM(ids::ControlCentre::kConnectButton, BN_CLICKED), 0);
       }
       break;
     case WM_LBUTTONDOWN:
@@ -501,14 +497,7 @@ void DialwickApp::ShowTrayMenu() {
   TrackPopupMenu(menu, TPM_RIGHTBUTTON, main_);
 }
 
-void DialwickApp::RemoveTray() {
-  if (!trayAdded_) return;
-  NOTIFYICONDATA data;
-  data.hWnd = main_;
-  data.uID = kTrayIconId;
-  Shell_NotifyIcon(NIM_DELETE, data);
-  trayAdded_ = false;
-}
+void DialwickApp::RemoveTray() { tray_.Remove(); }
 
 void DialwickApp::EndProgram() {
   if (!runAsService()) RemoveTray();

@@ -22,6 +22,7 @@
 #include "dialer/settings.h"
 #include "platform/dialog.h"
 #include "platform/messages.h"
+#include "platform/tray.h"
 #include "platform/ras/simulated_modem.h"
 
 namespace tellmar::dialer {
@@ -84,7 +85,7 @@ class DialwickApp final : public DialerUi, public PeerWindows {
   void NoPasswordDialog(std::string_view entry, bool sessionEndedLine) override;
   FailedAnswer ConnectionFailedDialog(std::string_view entry, std::string_view reason,
                                       std::optional<int> redials) override;
-  void MessageBox(std::string_view caption, std::string_view text, BoxIcon icon) override;
+  int MessageBox(HWND owner, std::string_view text, std::string_view caption, UINT flags) override;
   std::optional<std::string> SelectedEntry() const override;
   bool SelectEntry(std::string_view name) override;
   void PostCommand(unsigned id, ras::ConnHandle param = 0) override;
@@ -131,7 +132,6 @@ class DialwickApp final : public DialerUi, public PeerWindows {
   void ReadModes();
   void EndProgram();
   void RemoveTray();
-  void Box(std::string_view caption, std::string_view text, UINT type);
   ras::EntryNames LoadEntries() const;
   ras::Enumeration Connections() const;
 
@@ -148,7 +148,7 @@ class DialwickApp final : public DialerUi, public PeerWindows {
   HWND controlCentre_ = 0;
   bool openingControlCentre_ = false;
   HWND foreground_ = 0;
-  bool trayAdded_ = false;
+  NotifyIcon tray_{kTrayIconId, DUNM_TRAY};
   DialogGuard passwordGuard_;
   DialogGuard editGuard_;
   bool async_ = false;

@@ -3,11 +3,12 @@
 #include "common/ini_document.h"
 #include "common/path_case.h"
 #include "dialer/dialwick_app.h"
+#include "dialer/resources.h"
 #include "dialer/messages.h"
-#include "dialer/resource_ids.h"
 #include "dialer/texts.h"
 #include "platform/controls.h"
 #include "platform/dialog.h"
+#include "platform/form.h"
 #include "platform/operator.h"
 #include "platform/ras/phonebook.h"
 #include "platform/registry_store.h"
@@ -44,6 +45,26 @@ void PlaceAtTwoThirds(HWND dlg) {
 // An empty dial parameter is shown, and stored, as one blank.
 std::string Blank(std::string text) { return text.empty() ? std::string(" ") : text; }
 
+// A dial parameter as Edit DUN Settings shows it (blank when empty) and
+// stores it: `store` turns the control's text into the stored value.
+ValueRef DialParam(std::string& field, std::string (*store)(std::string)) {
+  ValueRef ref;
+  ref.read = [&field] { return Blank(field); };
+  ref.write = [&field, store](const std::string& text) { field = store(text); };
+  return ref;
+}
+std::string AsTyped(std::string text) { return text; }
+std::string NoneWhenBlank(std::string text) { return text == " " ? std::string() : text; }
+
+// The Windows 95 family keeps no callback or telephone number per entry.
+enum EditMode { kNtEntry, kWin95Entry };
+const ModeTable& EditSettingsModes() {
+  using e = ids::EditSettings;
+  static const ModeTable modes = {{kNtEntry, {e::kCallback, e::kPhone}, {}},
+                                  {kWin95Entry, {}, {e::kCallback, e::kPhone}}};
+  return modes;
+}
+
 }  // namespace
 
 // --- Control Centre -------------------------------------------------------------------
@@ -53,7 +74,7 @@ void DialwickApp::OpenControlCentre() {
     SetForegroundWindow(controlCentre_);
     return;
   }
-  namespace cc = res::cc;
+  using cc = ids::ControlCentre;
   openingControlCentre_ = true;
   auto firstActive = [this]() -> std::string {
     const ras::Enumeration table = Connections();
@@ -90,7 +111,7 @@ void DialwickApp::OpenControlCentre() {
         if (selected.empty()) return TRUE;
         s.currentEntry = selected;
         if (!SelectEntry(selected)) {
-          Box("Reconnection failed !", "Failed to locate selected DUN in main list...", MB_OK);
+          MessageBox(main_, "Failed to locate selected DUN in main list...", "Reconnection failed !", MB_OK);
           return TRUE;
         }
         const ras::Enumeration table = Connections();
@@ -132,7 +153,7 @@ void DialwickApp::OpenControlCentre() {
       case cc::kCreateNew:
       case cc::kEditSettings:
         if (id == cc::kEditSettings && selected.empty()) {
-          Box("No Connection Selected...", "Please select the DUN you wish to Edit", MB_OK);
+          MessageBox(main_, "Please select the DUN you wish to Edit", "No Connection Selected...", MB_OK);
           return TRUE;
         }
         if (EditPhonebookEntry(id == cc::kCreateNew ? std::string_view() : std::string_view(selected))) {
@@ -150,7 +171,7 @@ void DialwickApp::OpenControlCentre() {
         const std::filesystem::path help = ResolveNoCase(settings_.workingDir(), "DIALWICK.HLP");
         std::error_code ec;
         if (!std::filesystem::is_regular_file(help, ec) || OpenInViewer(help.string()) <= 32)
-          Box("Help", "Cannot open the help file " + help.string(), MB_OK | MB_ICONSTOP);
+          MessageBox(main_, "Cannot open the help file " + help.string(), "Help", MB_OK | MB_ICONSTOP);
         return TRUE;
       }
       case IDOK:
@@ -166,7 +187,7 @@ void DialwickApp::OpenControlCentre() {
       default: return FALSE;
     }
   };
-  controlCentre_ = CreateDialog(res::kControlCentre, main_, proc);
+  controlCentre_ = CreateDialog(ids::ControlCentre::kTemplate, main_, proc);
   openingControlCentre_ = false;
   if (controlCentre_ == 0) return;
   ShowWindow(controlCentre_, SW_SHOW);
@@ -182,34 +203,32 @@ void DialwickApp::CloseControlCentre() {
 // --- Edit DUN Settings ------------------------------------------------------------------
 
 void DialwickApp::EditDunSettings() {
-  namespace e = res::edit;
+  using e = ids::EditSettings;
   EngineState& s = engine_->state();
   if (s.currentEntry.empty()) {
-    Box("Dun Editor", "Please select the DUN to edit first", MB_OK);
+    MessageBox(main_, "Please select the DUN to edit first", "Dun Editor", MB_OK);
     return;
   }
   const bool win95 = engine_->platformCode() != ras::kPlatformNT;
   std::string shown;  // the entry whose fields the dialog shows
-  auto load = [this, &shown](HWND dlg, const std::string& entry) {
+  ras::DialParams params;
+  Form form;
+  form.Text(e::kCallback, DialParam(params.callbackNumber, Blank), 0);
+  form.Text(e::kPhone, DialParam(params.phoneNumber, AsTyped), 0);
+  form.Text(e::kUser, DialParam(params.userName, AsTyped), 0);
+  form.Text(e::kPassword, DialParam(params.password, NoneWhenBlank), 0);
+  form.Text(e::kDomain, DialParam(params.domain, Blank), 0);
+  auto load = [this, &shown, &params, &form](HWND dlg, const std::string& entry) {
     shown = entry;
-    const ras::SavedDialParams saved = modem_.GetEntryDialParams(entry);
-    SetDlgItemText(dlg, e::kCallback, Blank(saved.params.callbackNumber));
-    SetDlgItemText(dlg, e::kPhone, Blank(saved.params.phoneNumber));
-    SetDlgItemText(dlg, e::kUser, Blank(saved.params.userName));
-    SetDlgItemText(dlg, e::kPassword, Blank(saved.params.password));
-    SetDlgItemText(dlg, e::kDomain, Blank(saved.params.domain));
+    params = modem_.GetEntryDialParams(entry).params;
+    form.Load(dlg);
   };
-  auto store = [this, &shown](HWND dlg) {
+  auto store = [this, &shown, &params, &form] {
     if (shown.empty()) return;
-    ras::DialParams p = modem_.GetEntryDialParams(shown).params;
-    p.entryName = shown;
-    p.callbackNumber = Blank(GetDlgItemText(dlg, e::kCallback));
-    p.phoneNumber = GetDlgItemText(dlg, e::kPhone);
-    p.userName = GetDlgItemText(dlg, e::kUser);
-    p.password = GetDlgItemText(dlg, e::kPassword);
-    if (p.password == " ") p.password.clear();
-    p.domain = Blank(GetDlgItemText(dlg, e::kDomain));
-    modem_.SetEntryDialParams(p, false);
+    params = modem_.GetEntryDialParams(shown).params;
+    params.entryName = shown;
+    form.Apply();
+    modem_.SetEntryDialParams(params, false);
   };
   auto makeDefault = [this, &s](HWND dlg) {
     const std::string selected = ListSelection(dlg, e::kList);
@@ -220,24 +239,21 @@ void DialwickApp::EditDunSettings() {
     SetDlgItemText(dlg, e::kCurrentLine, Printf("Default DUN reset to [%s]", selected.c_str()));
     SelectEntry(selected);
   };
-  DialogBox(res::kEditSettings, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+  DialogBox(ids::EditSettings::kTemplate, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
     switch (msg) {
       case WM_INITDIALOG: {
         SetWindowText(dlg, Printf("Edit details of [%s]", s.currentEntry.c_str()));
         const HWND list = GetDlgItem(dlg, e::kList);
         if (!FillEntryList(list, false)) {
           if (win95) {
-            Box("Corvane 32bit DUN Handler", "No DUN's in your system,\nUnable to Edit Details.....", MB_OK);
+            MessageBox(main_, "No DUN's in your system,\nUnable to Edit Details.....", "Corvane 32bit DUN Handler", MB_OK);
           } else {
-            Box("Dialwick Error", "Error in call to RasEnumEntries()", MB_OK);
+            MessageBox(main_, "Error in call to RasEnumEntries()", "Dialwick Error", MB_OK);
           }
           return TRUE;
         }
         SelectByName(list, s.currentEntry);
-        if (win95) {
-          EnableDlgItem(dlg, e::kCallback, false);
-          EnableDlgItem(dlg, e::kPhone, false);
-        }
+        ApplyMode(dlg, EditSettingsModes(), win95 ? kWin95Entry : kNtEntry);
         SetDlgItemText(dlg, e::kCurrentLine, Printf("Selected DUN is currently [%s]", s.currentEntry.c_str()));
         if (ListBox_GetCurSel(list) >= 0) load(dlg, ListSelection(dlg, e::kList));
         PlaceAtTwoThirds(dlg);
@@ -247,7 +263,7 @@ void DialwickApp::EditDunSettings() {
         switch (LOWORD(w)) {
           case e::kList:
             if (HIWORD(w) == LBN_SELCHANGE) {
-              store(dlg);
+              store();
               load(dlg, ListSelection(dlg, e::kList));
             } else if (HIWORD(w) == LBN_DBLCLK) {
               makeDefault(dlg);
@@ -255,7 +271,7 @@ void DialwickApp::EditDunSettings() {
             return TRUE;
           case e::kSetDefault: makeDefault(dlg); return TRUE;
           case IDOK:
-            store(dlg);
+            store();
             EndDialog(dlg, IDOK);
             return TRUE;
           case IDCANCEL: EndDialog(dlg, IDCANCEL); return TRUE;
@@ -271,10 +287,10 @@ void DialwickApp::EditDunSettings() {
 void DialwickApp::About() {
   const PlatformInfo& p = options_.platform;
   const std::string version = Printf("Windows Version [%d.%d.%d] ", p.major, p.minor, p.build & 0xFFFF);
-  DialogBox(res::kAbout, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+  DialogBox(ids::About::kTemplate, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
     if (msg == WM_INITDIALOG) {
-      SetDlgItemText(dlg, res::about::kPlatform, PlatformText(p.code));
-      SetDlgItemText(dlg, res::about::kVersion, version);
+      SetDlgItemText(dlg, ids::About::kPlatform, PlatformText(p.code));
+      SetDlgItemText(dlg, ids::About::kVersion, version);
       CenterWindow(dlg);
       return TRUE;
     }
@@ -289,7 +305,7 @@ void DialwickApp::About() {
 // --- Our phonebook entry editor ----------------------------------------------------------
 
 bool DialwickApp::EditPhonebookEntry(std::string_view entry) {
-  namespace ed = res::editor;
+  using ed = ids::EntryEditor;
   const bool creating = entry.empty();
   ras::PhonebookEntry edited;
   if (!creating) {
@@ -297,17 +313,29 @@ bool DialwickApp::EditPhonebookEntry(std::string_view entry) {
     if (const ras::PhonebookEntry* found = book.Find(entry)) edited = *found;
     edited.name = std::string(entry);
   }
-  const INT_PTR result = DialogBox(res::kEntryEditor, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+  Form form;
+  form.Text(ed::kName, FieldRef(edited.name), 0);
+  form.Text(ed::kNumber, FieldRef(edited.saved.phoneNumber), 0);
+  form.Text(ed::kCallback, FieldRef(edited.saved.callbackNumber), 0);
+  form.Text(ed::kUser, FieldRef(edited.saved.userName), 0);
+  form.Text(ed::kPassword, FieldRef(edited.saved.password), 0);
+  form.Text(ed::kDomain, FieldRef(edited.saved.domain), 0);
+  form.Flag(ed::kKeepsPassword, FieldRef(edited.keepsPassword));
+  // A new entry's name must be usable and not taken; an existing one's
+  // name is shown read-only.
+  if (creating) {
+    form.RequireNoProblem(ed::kName, [this](const std::string& name) {
+      std::string problem = ras::EntryNameProblem(name);
+      if (problem.empty() && ras::LoadPhonebook(modem_.phonebook()).Find(name) != nullptr)
+        problem = "An entry of that name exists already.";
+      return problem;
+    }, "Phonebook Entry");
+  }
+  auto proc = [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
     switch (msg) {
       case WM_INITDIALOG:
-        SetDlgItemText(dlg, ed::kName, edited.name);
+        form.Load(dlg);
         SendDlgItemMessage(dlg, ed::kName, EM_SETREADONLY, creating ? 0 : 1);
-        SetDlgItemText(dlg, ed::kNumber, edited.saved.phoneNumber);
-        SetDlgItemText(dlg, ed::kCallback, edited.saved.callbackNumber);
-        SetDlgItemText(dlg, ed::kUser, edited.saved.userName);
-        SetDlgItemText(dlg, ed::kPassword, edited.saved.password);
-        SetDlgItemText(dlg, ed::kDomain, edited.saved.domain);
-        CheckDlgButton(dlg, ed::kKeepsPassword, edited.keepsPassword ? BST_CHECKED : BST_UNCHECKED);
         PlaceAtTwoThirds(dlg);
         return TRUE;
       case WM_COMMAND:
@@ -315,25 +343,9 @@ bool DialwickApp::EditPhonebookEntry(std::string_view entry) {
           EndDialog(dlg, IDCANCEL);
           return TRUE;
         }
-        if (LOWORD(w) != IDOK) return FALSE;
-        if (creating) {
-          const std::string name = GetDlgItemText(dlg, ed::kName);
-          std::string problem = ras::EntryNameProblem(name);
-          if (problem.empty() && ras::LoadPhonebook(modem_.phonebook()).Find(name) != nullptr)
-            problem = "An entry of that name exists already.";
-          if (!problem.empty()) {
-            tellmar::MessageBox(dlg, problem, "Phonebook Entry", MB_OK | MB_ICONWARNING);
-            SetFocus(GetDlgItem(dlg, ed::kName));
-            return TRUE;
-          }
-          edited.name = name;
-        }
-        edited.saved.phoneNumber = GetDlgItemText(dlg, ed::kNumber);
-        edited.saved.callbackNumber = GetDlgItemText(dlg, ed::kCallback);
-        edited.saved.userName = GetDlgItemText(dlg, ed::kUser);
-        edited.saved.password = GetDlgItemText(dlg, ed::kPassword);
-        edited.saved.domain = GetDlgItemText(dlg, ed::kDomain);
-        edited.keepsPassword = IsDlgButtonChecked(dlg, ed::kKeepsPassword) == BST_CHECKED;
+        if (LOWORD(w) != IDOK) return form.Notice(w) ? TRUE : FALSE;
+        if (!form.Validate()) return TRUE;
+        form.Apply();
         if (auto ec = ras::WritePhonebookEntry(modem_.phonebook(), edited)) {
           tellmar::MessageBox(dlg, "The phonebook could not be written: " + ec.message(), "Phonebook Entry",
                               MB_OK | MB_ICONERROR);
@@ -343,7 +355,8 @@ bool DialwickApp::EditPhonebookEntry(std::string_view entry) {
         return TRUE;
       default: return FALSE;
     }
-  });
+  };
+  const INT_PTR result = DialogBox(ids::EntryEditor::kTemplate, main_, proc);
   if (result != IDOK) return false;
   // The Windows 95 family lists its entries from the registry.
   if (engine_->platformCode() != ras::kPlatformNT)

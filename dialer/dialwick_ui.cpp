@@ -7,7 +7,7 @@
 
 #include "common/ini_document.h"
 #include "dialer/dialwick_app.h"
-#include "dialer/resource_ids.h"
+#include "dialer/resources.h"
 #include "dialer/texts.h"
 #include "platform/controls.h"
 #include "platform/dialog.h"
@@ -26,15 +26,6 @@ constexpr int kMaxPumpSteps = 1000;
 // A peer handle as a window handle; 0 for a number that cannot be one.
 HWND PeerWindow(PeerHandle h) {
   return h > static_cast<PeerHandle>(std::numeric_limits<HWND>::max()) ? 0 : static_cast<HWND>(h);
-}
-
-UINT IconStyle(BoxIcon icon) {
-  switch (icon) {
-    case BoxIcon::kWarning: return MB_ICONWARNING;
-    case BoxIcon::kError: return MB_ICONERROR;
-    case BoxIcon::kInformation: return MB_ICONINFORMATION;
-    default: return 0;
-  }
 }
 
 std::string Upper(std::string_view text) {
@@ -66,19 +57,7 @@ void DialwickApp::AddComboString(PeerHandle combo, std::string_view text) {
 // --- Tray -------------------------------------------------------------------------
 
 void DialwickApp::ShowTray(int icon, std::string_view tip) {
-  if (!IsWindow(main_)) return;
-  NOTIFYICONDATA data;
-  data.hWnd = main_;
-  data.uID = kTrayIconId;
-  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  data.uCallbackMessage = DUNM_TRAY;
-  data.hIcon = icon;
-  data.szTip = std::string(tip);
-  if (trayAdded_) {
-    Shell_NotifyIcon(NIM_MODIFY, data);
-  } else {
-    trayAdded_ = Shell_NotifyIcon(NIM_ADD, data);
-  }
+  if (IsWindow(main_)) tray_.Show(main_, icon, tip);
 }
 
 // --- Progress window ------------------------------------------------------------------
@@ -86,8 +65,8 @@ void DialwickApp::ShowTray(int icon, std::string_view tip) {
 bool DialwickApp::ProgressOpen() const { return progress_ != 0 && IsWindow(progress_); }
 
 void DialwickApp::OpenProgress(std::string_view caption, std::string_view action) {
-  namespace p = res::progress;
-  progress_ = CreateDialog(res::kProgress, main_, [this](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+  using p = ids::Progress;
+  progress_ = CreateDialog(ids::Progress::kTemplate, main_, [this](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
     if (msg != WM_COMMAND) return FALSE;
     switch (LOWORD(w)) {
       case p::kRedial: engine_->RedialPressed(); return TRUE;
@@ -136,36 +115,36 @@ void DialwickApp::CloseProgress() {
 }
 
 void DialwickApp::SetProgressCaption(std::string_view text) {
-  if (ProgressOpen()) SetDlgItemText(progress_, res::progress::kCaptionLine, text);
+  if (ProgressOpen()) SetDlgItemText(progress_, ids::Progress::kCaptionLine, text);
 }
 
 void DialwickApp::AddProgressStatus(std::string_view text) {
   if (!ProgressOpen()) return;
-  const HWND list = GetDlgItem(progress_, res::progress::kStatusList);
+  const HWND list = GetDlgItem(progress_, ids::Progress::kStatusList);
   const int index = ListBox_AddString(list, text);
   if (index >= 0) ListBox_SetCurSel(list, index);
 }
 
 void DialwickApp::SetProgressAction(std::string_view text) {
-  if (ProgressOpen()) SetDlgItemText(progress_, res::progress::kActionLine, text);
+  if (ProgressOpen()) SetDlgItemText(progress_, ids::Progress::kActionLine, text);
 }
 
 void DialwickApp::EnableRedial(bool on) {
-  if (ProgressOpen()) EnableDlgItem(progress_, res::progress::kRedial, on);
+  if (ProgressOpen()) EnableDlgItem(progress_, ids::Progress::kRedial, on);
 }
 
 void DialwickApp::EnableCancel(bool on) {
-  if (ProgressOpen()) EnableDlgItem(progress_, res::progress::kCancel, on);
+  if (ProgressOpen()) EnableDlgItem(progress_, ids::Progress::kCancel, on);
 }
 
 // --- Dialogs of a dial ------------------------------------------------------------------
 
 PasswordAnswer DialwickApp::PasswordDialog(std::string_view entry, std::string_view password, bool savePassword) {
-  namespace pw = res::password;
+  using pw = ids::Password;
   PasswordAnswer answer;
   const std::string title = Printf("Enter Password for DUN Connection [%s]", Upper(entry).c_str());
   const std::string shown(password);
-  DialogBox(res::kPassword, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+  DialogBox(ids::Password::kTemplate, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
     switch (msg) {
       case WM_INITDIALOG:
         SetDlgItemText(dlg, pw::kTitle, title);
@@ -195,9 +174,9 @@ PasswordAnswer DialwickApp::PasswordDialog(std::string_view entry, std::string_v
 }
 
 void DialwickApp::NoPasswordDialog(std::string_view entry, bool sessionEndedLine) {
-  namespace np = res::nopassword;
+  using np = ids::NoPassword;
   const std::string name(entry);
-  DialogBox(res::kNoPassword, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+  DialogBox(ids::NoPassword::kTemplate, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
     switch (msg) {
       case WM_INITDIALOG:
         SetDlgItemText(dlg, np::kEntry, name);
@@ -222,10 +201,10 @@ void DialwickApp::NoPasswordDialog(std::string_view entry, bool sessionEndedLine
 
 FailedAnswer DialwickApp::ConnectionFailedDialog(std::string_view entry, std::string_view reason,
                                                  std::optional<int> redials) {
-  namespace f = res::failed;
+  using f = ids::ConnectionFailed;
   const std::string title = Printf("Connection using [%s] failed!", std::string(entry).c_str());
   const std::string why(reason);
-  const INT_PTR result = DialogBox(res::kConnectionFailed, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+  const INT_PTR result = DialogBox(ids::ConnectionFailed::kTemplate, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
     switch (msg) {
       case WM_INITDIALOG:
         SetDlgItemText(dlg, f::kTitle, title);
@@ -248,8 +227,9 @@ FailedAnswer DialwickApp::ConnectionFailedDialog(std::string_view entry, std::st
   return result == f::kRetry ? FailedAnswer::kRetry : FailedAnswer::kOk;
 }
 
-void DialwickApp::MessageBox(std::string_view caption, std::string_view text, BoxIcon icon) {
-  tellmar::MessageBox(main_, text, caption, MB_OK | IconStyle(icon));
+int DialwickApp::MessageBox(HWND owner, std::string_view text, std::string_view caption, UINT flags) {
+  if (serverSystem()) return MessageBoxDefault(flags);
+  return tellmar::MessageBox(owner != 0 ? owner : main_, text, caption, flags);
 }
 
 // --- The main window's entry list and the loop ---------------------------------------

@@ -53,18 +53,9 @@ int ServerWindows::Create() {
   }
   ShowWindow(main_, SW_HIDE);
 
-  if (!serviceMode_) {
-    NOTIFYICONDATA icon;
-    icon.hWnd = main_;
-    icon.uID = kTrayIconId;
-    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.uCallbackMessage = kTrayMessage;
-    icon.hIcon = kTrayIcon;
-    icon.szTip = kTrayTip;
-    trayIcon_ = Shell_NotifyIcon(NIM_ADD, icon);
-  }
+  if (!serviceMode_) tray_.Show(main_, kTrayIcon, kTrayTip);
 
-  dialog_ = CreateDialog(kStatusDialog, main_, [this](HWND d, UINT m, WPARAM w, LPARAM l) {
+  dialog_ = CreateDialog(StatusIds::kTemplate, main_, [this](HWND d, UINT m, WPARAM w, LPARAM l) {
     return StatusProc(d, m, w, l);
   });
   return 0;
@@ -130,14 +121,7 @@ void ServerWindows::DestroySocketWindow() {
   socketClass_ = false;
 }
 
-void ServerWindows::RemoveTrayIcon() {
-  if (!trayIcon_) return;
-  NOTIFYICONDATA icon;
-  icon.hWnd = main_;
-  icon.uID = kTrayIconId;
-  Shell_NotifyIcon(NIM_DELETE, icon);
-  trayIcon_ = false;
-}
+void ServerWindows::RemoveTrayIcon() { tray_.Remove(); }
 
 void ServerWindows::ShowStatus() {
   if (dialog_ == 0) return;
@@ -207,7 +191,7 @@ INT_PTR ServerWindows::StatusProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) 
   switch (msg) {
     case WM_INITDIALOG:
       PlaceCentreAt(dialog, GetSystemMetrics(SM_CXSCREEN) * 2 / 3, GetSystemMetrics(SM_CYSCREEN) * 2 / 3);
-      log_.SetListBox(GetDlgItem(dialog, kLogListId));
+      log_.SetListBox(GetDlgItem(dialog, StatusIds::kLog));
       return TRUE;
     case WM_SIZE:
       // Minimized, the dialog goes back to the tray.
@@ -218,7 +202,7 @@ INT_PTR ServerWindows::StatusProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) 
       // dialog, from its caption and image.
       return TRUE;
     case WM_COMMAND:
-      if (LOWORD(wParam) == kDisconnectId || LOWORD(wParam) == IDCANCEL) {
+      if (LOWORD(wParam) == StatusIds::kDisconnect || LOWORD(wParam) == IDCANCEL) {
         Disconnect();
         return TRUE;
       }

@@ -12,7 +12,9 @@
 #include <utility>
 
 #include "platform/messages.h"
+#include "platform/tray.h"
 #include "pop3/list_box_log.h"
+#include "resources/cvpopd32/status_ids.h"
 
 namespace tellmar::pop3 {
 
@@ -28,10 +30,8 @@ inline constexpr int kHiddenDisconnectId = 1025;
 inline constexpr int kHiddenButtonWidth = 100;
 inline constexpr int kHiddenButtonHeight = 25;
 
-// The status dialog (template resources/cvpopd32/status.tmr).
-inline constexpr int kStatusDialog = 103;
-inline constexpr int kLogListId = 1000;
-inline constexpr int kDisconnectId = 1001;
+// The status dialog's template and controls (resources/cvpopd32/status.tmr).
+using StatusIds = res::cvpopd32::Status;
 
 // The tray icon, its callback, and the commands of its menu.
 inline constexpr UINT kTrayIconId = 1025;
@@ -97,7 +97,7 @@ class ServerWindows {
   HWND main_ = 0;
   HWND socket_ = 0;
   HWND dialog_ = 0;
-  bool trayIcon_ = false;
+  NotifyIcon tray_{kTrayIconId, kTrayMessage};
   bool quiet_ = false;  // no quit message when the windows go
   bool mainClass_ = false;
   bool socketClass_ = false;

@@ -12,6 +12,7 @@
 
 #include "admin/shell/system_services.h"
 #include "platform/messages.h"
+#include "platform/tray.h"
 #include "platform/registry_store.h"
 
 namespace tellmar::admin {
@@ -53,7 +54,7 @@ struct AdminState {
   int chooserKindPreset = -1;  // message 1737: kind 1 unless slot B names one
   bool infoBoxOpen = false;
   bool runAsService = false;
-  bool trayShown = false;
+  NotifyIcon tray{kTrayIconId, kTrayMessage};
   int configuredUsers = 0;  // message 1254
 
   std::filesystem::path workingDir;

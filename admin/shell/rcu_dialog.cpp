@@ -9,6 +9,7 @@
 #include "common/path_case.h"
 #include "common/profile.h"
 #include "platform/dialog.h"
+#include "platform/form.h"
 #include "platform/loop.h"
 #include "platform/menu.h"
 #include "platform/operator.h"
@@ -26,12 +27,13 @@ using AboutIds = res::tmadmin32::AboutRcu;
 namespace fs = std::filesystem;
 using namespace rcu_command;
 
-constexpr int kAccelerators = 256;
 constexpr std::size_t kPasswordRead = 256, kPathRead = 260;
 
 constexpr const char* kNotConnected = "Not connected to server...";
 
 RcuState state = RcuState::Unlocated;
+// The dialog's one stored setting: Keep on top, saved as soon as it changes.
+Form keepOnTopForm;
 
 // Every command of the menu bar, for greying by state.
 constexpr int kMenuCommands[] = {kSetLocation, kConnect, kDisconnect, kExit, kUsers, kInternetAccess, kFilters,
@@ -107,6 +109,12 @@ void PlaceDialog(HWND dialog) {
   SetTopmost(dialog, IsDlgButtonChecked(dialog, Ids::kKeepOnTop) == BST_CHECKED);
 }
 
+void LoadKeepOnTop(HWND dialog) {
+  keepOnTopForm = Form();
+  keepOnTopForm.Flag(Ids::kKeepOnTop, SettingsKey(AdminSettings(), "system", "OnTop", "0"));
+  keepOnTopForm.Load(dialog);
+}
+
 void Disconnect(HWND dialog) {
   // Without a location there is nothing to disconnect from: staying
   // Unlocated keeps Connect greyed when Set location is cancelled.
@@ -162,16 +170,18 @@ bool Readable(const fs::path& file) {
 
 void Connect(HWND dialog) {
   std::string entered;
+  Form form;
+  form.Text(PasswordIds::kPassword, FieldRef(entered), kPasswordRead - 1);
   const INT_PTR result = DialogBox(PasswordIds::kTemplate, dialog, [&](HWND box, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
     switch (message) {
       case WM_INITDIALOG:
+        form.Load(box);
         SetTopmost(box, true);
         SetFocus(GetDlgItem(box, PasswordIds::kPassword));
         return FALSE;
       case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-          entered = GetDlgItemText(box, PasswordIds::kPassword);
-          if (entered.size() > kPasswordRead - 1) entered.resize(kPasswordRead - 1);
+          form.Apply();
           EndDialog(box, IDOK);
           return TRUE;
         }
@@ -312,7 +322,7 @@ void Init(HWND dialog) {
   const std::string path = GetProfileString(settings, "Administration", "Path", "", kPathRead);
   if (!serverPath.empty()) app.serverSettingsPath = serverPath;
   if (!path.empty()) SetServerDirectory(path);
-  CheckDlgButton(dialog, Ids::kKeepOnTop, GetProfileInt(settings, "system", "OnTop", 0) != 0 ? BST_CHECKED : BST_UNCHECKED);
+  LoadKeepOnTop(dialog);
   PlaceDialog(dialog);
   SetDlgItemText(dialog, Ids::kStatus, kNotConnected);
   ShowLocation(dialog);
@@ -327,7 +337,7 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_CLOSE:
       // Hidden, only the tray icon brings it back; without one (RunAsService)
       // the close box ends the program, or nothing could reach it again.
-      if (!App().trayShown) {
+      if (!App().tray.shown()) {
         Exit(dialog);
         return TRUE;
       }
@@ -337,12 +347,10 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       switch (id) {
-        case Ids::kKeepOnTop: {
-          const bool onTop = IsDlgButtonChecked(dialog, Ids::kKeepOnTop) == BST_CHECKED;
-          SetTopmost(dialog, onTop);
-          WriteProfileString(AdminSettings(), "system", "OnTop", onTop ? "1" : "0");
+        case Ids::kKeepOnTop:
+          SetTopmost(dialog, IsDlgButtonChecked(dialog, Ids::kKeepOnTop) == BST_CHECKED);
+          if (keepOnTopForm.Notice(wParam)) keepOnTopForm.Apply();
           return TRUE;
-        }
         case Ids::kBrowse:
           MenuCommand(dialog, kSetLocation);
           return TRUE;
@@ -372,7 +380,7 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 HWND CreateRcuDialog() {
   const HWND dialog = CreateDialog(Ids::kTemplate, App().main, Proc);
   if (dialog == 0) return 0;
-  if (auto table = LoadAccelerators(kAccelerators)) SetAccelerators(dialog, *table);
+  if (auto table = LoadAccelerators(rcu_command::kAccelerators)) SetAccelerators(dialog, *table);
   ShowWindow(dialog, SW_SHOW);
   SetForegroundWindow(dialog);
   return dialog;

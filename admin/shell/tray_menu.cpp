@@ -16,16 +16,9 @@ using Info = res::tmadmin32::SupportInfo;
 
 constexpr std::string_view kModuleVersion = "Vuvedo32 v3.63  20-Dec-99";
 
-NOTIFYICONDATA IconData() {
-  const AdminState& app = App();
-  NOTIFYICONDATA data;
-  data.hWnd = app.main;
-  data.uID = kTrayIconId;
-  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-  data.uCallbackMessage = kTrayMessage;
-  data.hIcon = TrayIconResource(app.role);
-  data.szTip = std::string(TrayTip(app.role));
-  return data;
+void ShowTrayIcon() {
+  AdminState& app = App();
+  app.tray.Show(app.main, TrayIconResource(app.role), TrayTip(app.role));
 }
 
 INT_PTR InformationBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -63,20 +56,15 @@ void ShowPopup() {
 
 void AddTrayIcon() {
   AdminState& app = App();
-  if (app.runAsService || app.trayShown) return;
-  app.trayShown = Shell_NotifyIcon(NIM_ADD, IconData());
+  if (app.runAsService || app.tray.shown()) return;
+  ShowTrayIcon();
 }
 
 void ModifyTrayIcon() {
-  if (App().trayShown) Shell_NotifyIcon(NIM_MODIFY, IconData());
+  if (App().tray.shown()) ShowTrayIcon();
 }
 
-void RemoveTrayIcon() {
-  AdminState& app = App();
-  if (!app.trayShown) return;
-  Shell_NotifyIcon(NIM_DELETE, IconData());
-  app.trayShown = false;
-}
+void RemoveTrayIcon() { App().tray.Remove(); }
 
 Menu TrayPopupMenu() {
   Menu menu = CreatePopupMenu();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dialer/entry_list.h"
+#include "platform/operator.h"
 #include "platform/ras/simulated_modem.h"
 
 namespace tellmar::dialer {
@@ -57,7 +58,10 @@ struct FakeUi : DialerUi {
     failedDialogs.emplace_back(entry);
     return FailedAnswer::kOk;
   }
-  void MessageBox(std::string_view caption, std::string_view, BoxIcon) override { boxes.emplace_back(caption); }
+  int MessageBox(HWND, std::string_view, std::string_view caption, UINT flags) override {
+    boxes.emplace_back(caption);
+    return MessageBoxDefault(flags);
+  }
   std::optional<std::string> SelectedEntry() const override { return selected; }
   bool SelectEntry(std::string_view) override { return true; }
   void PostCommand(unsigned id, ras::ConnHandle) override { posted.push_back(id); }

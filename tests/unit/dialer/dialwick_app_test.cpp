@@ -1,6 +1,7 @@
 // The program's window layer in-process: its templates, the command line,
 // and the request forms that only a sender inside the program can use.
 #include "dialer/dialwick_app.h"
+#include "dialer/resources.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 
 #include "../common/temp_dir.h"
 #include "dialer/messages.h"
-#include "dialer/resource_ids.h"
 #include "platform/dialog.h"
 #include "platform/loop.h"
 #include "platform/operator.h"
@@ -23,36 +23,40 @@ using namespace std::chrono_literals;
 
 TEST(DialwickTemplates, EveryDialogParsesAndHoldsTheIdsTheLogicUses) {
   for (const auto& e : ResourceErrors()) EXPECT_EQ(e.find(".tmr:"), std::string::npos) << e;
+  using CC = ids::ControlCentre;
+  using Pr = ids::Progress;
+  using Pw = ids::Password;
+  using NP = ids::NoPassword;
+  using CF = ids::ConnectionFailed;
+  using ES = ids::EditSettings;
+  using EE = ids::EntryEditor;
   const std::vector<std::pair<int, std::vector<int>>> uses = {
-      {res::kControlCentre,
-       {res::cc::kList, res::cc::kActiveLine, res::cc::kConnectButton, res::cc::kSetDefault,
-        res::cc::kDialProperties, res::cc::kCreateNew, res::cc::kEditSettings, res::cc::kSavePassword,
-        res::cc::kShowProgress, res::cc::kKeepLog, res::cc::kHelp, res::cc::kCloseDialwick, res::cc::kVersion,
-        IDOK}},
-      {res::kProgress,
-       {res::progress::kStatusList, res::progress::kCaptionLine, res::progress::kRedial, res::progress::kCancel,
-        res::progress::kActionLine, res::progress::kAlwaysShow, res::progress::kCloseOnCancel, IDOK}},
-      {res::kPassword, {res::password::kTitle, res::password::kEdit, res::password::kSave, IDOK, IDCANCEL}},
-      {res::kNoPassword, {res::nopassword::kEntry, res::nopassword::kSessionEnded, IDOK}},
-      {res::kConnectionFailed,
-       {res::failed::kTitle, res::failed::kReason, res::failed::kRedialsLabel, res::failed::kRedials,
-        res::failed::kRetry, IDOK}},
-      {res::kEditSettings,
-       {res::edit::kCallback, res::edit::kUser, res::edit::kPassword, res::edit::kDomain, res::edit::kList,
-        res::edit::kCurrentLine, res::edit::kPhone, res::edit::kSetDefault, IDOK, IDCANCEL}},
-      {res::kAbout, {res::about::kPlatform, res::about::kVersion, IDOK}},
-      {res::kEntryEditor,
-       {res::editor::kName, res::editor::kNumber, res::editor::kCallback, res::editor::kUser,
-        res::editor::kPassword, res::editor::kDomain, res::editor::kKeepsPassword, IDOK, IDCANCEL}},
+      {CC::kTemplate,
+       {CC::kList, CC::kActiveLine, CC::kConnectButton, CC::kSetDefault, CC::kDialProperties, CC::kCreateNew,
+        CC::kEditSettings, CC::kSavePassword, CC::kShowProgress, CC::kKeepLog, CC::kHelp, CC::kCloseDialwick,
+        CC::kVersion, IDOK}},
+      {Pr::kTemplate,
+       {Pr::kStatusList, Pr::kCaptionLine, Pr::kRedial, Pr::kCancel, Pr::kActionLine, Pr::kAlwaysShow,
+        Pr::kCloseOnCancel, IDOK}},
+      {Pw::kTemplate, {Pw::kTitle, Pw::kEdit, Pw::kSave, IDOK, IDCANCEL}},
+      {NP::kTemplate, {NP::kEntry, NP::kSessionEnded, IDOK}},
+      {CF::kTemplate, {CF::kTitle, CF::kReason, CF::kRedialsLabel, CF::kRedials, CF::kRetry, IDOK}},
+      {ES::kTemplate,
+       {ES::kCallback, ES::kUser, ES::kPassword, ES::kDomain, ES::kList, ES::kCurrentLine, ES::kPhone,
+        ES::kSetDefault, IDOK, IDCANCEL}},
+      {ids::About::kTemplate, {ids::About::kPlatform, ids::About::kVersion, IDOK}},
+      {EE::kTemplate,
+       {EE::kName, EE::kNumber, EE::kCallback, EE::kUser, EE::kPassword, EE::kDomain, EE::kKeepsPassword, IDOK,
+        IDCANCEL}},
   };
-  for (const auto& [dialog, ids] : uses) {
+  for (const auto& [dialog, controls] : uses) {
     const DialogTemplate* t = FindDialogTemplate(dialog);
     ASSERT_NE(t, nullptr) << dialog;
-    for (int id : ids) EXPECT_NE(t->Find(id), nullptr) << "dialog " << dialog << " control " << id;
+    for (int id : controls) EXPECT_NE(t->Find(id), nullptr) << "dialog " << dialog << " control " << id;
   }
-  EXPECT_EQ(FindDialogTemplate(res::kControlCentre)->caption, "Dialwick from Corvane ");
-  EXPECT_EQ(FindDialogTemplate(res::kPassword)->caption, "Dialwick - Password Missing");
-  auto menu = LoadMenu(res::kMainMenu);
+  EXPECT_EQ(FindDialogTemplate(ids::ControlCentre::kTemplate)->caption, "Dialwick from Corvane ");
+  EXPECT_EQ(FindDialogTemplate(ids::Password::kTemplate)->caption, "Dialwick - Password Missing");
+  auto menu = LoadMenu(main_window::kMenu);
   ASSERT_TRUE(menu.has_value());
   for (unsigned id : {cmd::kPassword, cmd::kConnectSelected, cmd::kDisconnectSelected, cmd::kDisconnectAny,
                       cmd::kAbout, cmd::kExit})

@@ -13,6 +13,7 @@
 #include "platform/dialog.h"
 #include "platform/loop.h"
 #include "platform/operator.h"
+#include "platform/resource.h"
 #include "platform/window.h"
 
 namespace tellmar::pop3 {
@@ -44,6 +45,14 @@ class ServerWindowsTest : public ::testing::Test {
   int disconnects_ = 0;
   int ticks_ = 0;
 };
+
+TEST(Pop3Templates, EveryTemplateParsesAndHoldsTheIdsTheLogicUses) {
+  for (const auto& e : ResourceErrors()) EXPECT_EQ(e.find(".tmr:"), std::string::npos) << e;
+  const DialogTemplate* status = FindDialogTemplate(StatusIds::kTemplate);
+  ASSERT_NE(status, nullptr);
+  EXPECT_EQ(status->caption, "Tellmar 32bit POP3 Server");
+  for (int id : {StatusIds::kLog, StatusIds::kDisconnect}) EXPECT_NE(status->Find(id), nullptr) << id;
+}
 
 TEST_F(ServerWindowsTest, HiddenWindowsAsOtherProgramsFindThem) {
   Make();
@@ -78,9 +87,9 @@ TEST_F(ServerWindowsTest, HiddenWindowsAsOtherProgramsFindThem) {
   const RECT d = GetWindowRect(dialog);
   EXPECT_NEAR((d.left + d.right) / 2, GetSystemMetrics(SM_CXSCREEN) * 2 / 3, 1);
   EXPECT_NEAR((d.top + d.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) * 2 / 3, 1);
-  EXPECT_EQ(GetWindowText(GetDlgItem(dialog, kDisconnectId)), "  Disconnect");
-  EXPECT_EQ(GetWindowStyle(GetDlgItem(dialog, kDisconnectId)) & BS_TYPEMASK, BS_OWNERDRAW);
-  EXPECT_EQ(GetClassName(GetDlgItem(dialog, kLogListId)), kListBoxClass);
+  EXPECT_EQ(GetWindowText(GetDlgItem(dialog, StatusIds::kDisconnect)), "  Disconnect");
+  EXPECT_EQ(GetWindowStyle(GetDlgItem(dialog, StatusIds::kDisconnect)) & BS_TYPEMASK, BS_OWNERDRAW);
+  EXPECT_EQ(GetClassName(GetDlgItem(dialog, StatusIds::kLog)), kListBoxClass);
 }
 
 TEST_F(ServerWindowsTest, TrayIconShowsTheDialogAndOffersItsMenu) {
@@ -121,9 +130,9 @@ TEST_F(ServerWindowsTest, TrayIconShowsTheDialogAndOffersItsMenu) {
 
 TEST_F(ServerWindowsTest, DisconnectButtonTakesEverythingDown) {
   Make();
-  EXPECT_FALSE(automation::Click(GetDlgItem(Dialog(), kDisconnectId))) << "nobody can click a hidden dialog";
+  EXPECT_FALSE(automation::Click(GetDlgItem(Dialog(), StatusIds::kDisconnect))) << "nobody can click a hidden dialog";
   windows_->ShowStatus();
-  EXPECT_TRUE(automation::Click(GetDlgItem(Dialog(), kDisconnectId)));
+  EXPECT_TRUE(automation::Click(GetDlgItem(Dialog(), StatusIds::kDisconnect)));
   EXPECT_EQ(disconnects_, 1);
   // Close() took everything down and asked the loop to end with code 0.
   EXPECT_FALSE(IsWindow(Main()));
@@ -180,7 +189,7 @@ TEST_F(ServerWindowsTest, StartFailureIsABoxAndExitCodeOne) {
 TEST_F(ServerWindowsTest, LogListKeepsFiveHundredLinesCutAtLineEnds) {
   Make();
   ListBoxLog& log = windows_->log();
-  const HWND list = GetDlgItem(Dialog(), kLogListId);
+  const HWND list = GetDlgItem(Dialog(), StatusIds::kLog);
   ASSERT_EQ(log.listBox(), list);
   log.Line("");
   EXPECT_EQ(ListBox_GetCount(list), 0);
