@@ -1,7 +1,6 @@
 // The program's window layer in-process: its templates, the command line,
 // and the request forms that only a sender inside the program can use.
 #include "dialer/dialwick_app.h"
-#include "dialer/resources.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 
 #include "../common/temp_dir.h"
 #include "dialer/messages.h"
+#include "dialer/resources.h"
 #include "platform/dialog.h"
 #include "platform/loop.h"
 #include "platform/operator.h"
