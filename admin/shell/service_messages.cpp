@@ -10,6 +10,7 @@
 
 #include "admin/shell/admin_state.h"
 #include "admin/shell/tray_menu.h"
+#include "admin/users/welcome_messages.h"
 #include "platform/machine_info.h"
 #include "platform/operator.h"
 #include "platform/shell.h"
@@ -329,7 +330,14 @@ std::optional<LRESULT> HandleServiceMessage(HWND hwnd, UINT message, WPARAM wPar
     case msg::kRefreshMailWindow:
     case msg::kRefreshMailStatus:
     case msg::kRebuildFolders:
-    case msg::kWelcomeMessage:
+    case msg::kWelcomeMessage: {
+      // Slot B names the user's record, slot A the folder ("...\ANNA\").
+      const std::string section = ReadSlot(Slot::B);
+      const std::string prefix = ReadSlot(Slot::A);
+      if (!section.empty() && SlotPath(prefix))
+        WriteWelcomeMessage(CurrentWelcomeContext(), section, FolderFromPrefix(prefix));
+      return 0;
+    }
     case msg::kStoreKeyword:
       // The windows and stores these act on are not part of this version.
       return 0;
