@@ -7,6 +7,7 @@
 #include "admin/shell/commands.h"
 #include "admin/shell/service_messages.h"
 #include "admin/shell/user_buttons_dialog.h"
+#include "admin/users/mail_status_window.h"
 #include "admin/users/server_status.h"
 #include "admin/users/users_dialog.h"
 #include "platform/dialog.h"
@@ -146,9 +147,7 @@ void Run(const Entry& e) {
 bool DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == msg::kServerStatus) App().configuredUsers = static_cast<int>(wParam);
   if (message == msg::kMailStatus) {
-    // The mail status window: created hidden when lParam is 0, which
-    // nobody sees; a request to show it is a dialog request.
-    if (lParam != 0) Run(Entry{msg::kMailStatus, 0, kMailStatus, Owner::Main, {}, "", "", false, nullptr});
+    ShowMailStatusWindow(lParam != 0);
     return true;
   }
   for (const Entry& e : kTable) {

@@ -6,6 +6,7 @@
 #include "admin/shell/admin_state.h"
 #include "admin/shell/commands.h"
 #include "admin/shell/tray_menu.h"
+#include "admin/users/mail_status_window.h"
 #include "admin/users/user_report.h"
 #include "common/path_case.h"
 #include "common/profile.h"
@@ -258,10 +259,6 @@ void About(HWND dialog) {
   });
 }
 
-void NotAvailable(HWND dialog) {
-  MessageBox(dialog, "This function is not available in this version", "Tellmar", MB_OK | MB_ICONINFORMATION);
-}
-
 void MenuCommand(HWND dialog, int id) {
   // A greyed item (reached by its accelerator) does nothing, as a greyed
   // item of a menu bar does.
@@ -292,7 +289,8 @@ void MenuCommand(HWND dialog, int id) {
                       "Error can't find report file...", "Error can't open report file...");
     }
     case kMailboxStatus:
-      return NotAvailable(dialog);
+      ShowMailStatusWindow(true);
+      return;
     case kForceConnect:
       return ForceConnection(dialog);
     case kHelpContents:

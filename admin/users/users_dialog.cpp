@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "admin/shell/admin_state.h"
+#include "admin/users/mail_status_window.h"
 #include "admin/users/network_users.h"
 #include "admin/users/welcome_messages.h"
 #include "common/mail_store.h"
@@ -211,6 +212,7 @@ class UsersDialog {
     form_.Load(dialog_);
     SetMode(UsersMode::kAdding);
     Focus(Ids::kRealName);
+    RefreshMailStatusWindow(false);
   }
 
   void StartEdit() {
@@ -293,6 +295,7 @@ class UsersDialog {
       if (GetProfileInt(Ini(), "Tickvane", "newusermail", 0) != 0)
         WriteTimeClientMessage(context, section, folder);
     }
+    RefreshMailStatusWindow(false);
     ShowSelected();
     SetFocus(List());
   }
@@ -359,6 +362,7 @@ class UsersDialog {
       return;
     }
     WriteProfileString(Ini(), "environment", "RemoteUpdate", "-1");
+    RefreshMailStatusWindow(false);
     const int at = ListBox_GetCurSel(List());
     ListBox_DeleteString(List(), at);
     ListBox_SetCurSel(List(), at > 0 ? at - 1 : 0);
