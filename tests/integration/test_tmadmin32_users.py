@@ -8,7 +8,9 @@ import subprocess
 import pytest
 
 from admin_harness import Desk, finish
+from desk_tools import control_lines
 from pop3_harness import CVPOPD32, Server, ServerDir
+from tellmar_ids.tmadmin32 import MailStatus
 from tellmar_ids.tmadmin32 import NetworkUsers as ids
 
 pytestmark = pytest.mark.skipif(not CVPOPD32.exists(), reason="cvpopd32 is not built")
@@ -35,7 +37,7 @@ def add_bob(desk):
     """Adds Bob, first without a password (refused), then with one."""
     proc = desk.call_in_background(1828)
     dlg = desk.dialog("Maintain network users")
-    assert desk.ui("get", dlg, ids.List).splitlines() == ["(System Postmaster)", "Anna Example"]
+    assert control_lines(desk.env, dlg, ids.List) == ["(System Postmaster)", "Anna Example"]
     desk.ui("click", dlg, ids.Add)
     assert not enabled(desk, dlg)[ids.Close]
     desk.ui("set", dlg, ids.RealName, "Bob Builder")
@@ -49,7 +51,7 @@ def add_bob(desk):
     desk.ui("set", dlg, ids.Password, "can-do!")
     desk.ui("click", dlg, ids.Save)
     desk.wait_for(lambda: enabled(desk, dlg)[ids.Close], "the dialog did not return to browsing")
-    assert desk.ui("get", dlg, ids.List).splitlines() == ["(System Postmaster)", "Anna Example", "Bob Builder"]
+    assert control_lines(desk.env, dlg, ids.List) == ["(System Postmaster)", "Anna Example", "Bob Builder"]
     desk.ui("click", dlg, ids.Close)
     _, slots = finish(proc)
     assert slots["F"] == "OK"
@@ -88,3 +90,42 @@ def test_message_1931_writes_the_welcome_into_the_named_folder(office):
     assert b"Your pop3 mailbox password has been set to [anna-pw]\r\n" in text
     assert (folder / "00000001.env").read_bytes() == \
         b"MAIL FROM: <root@office.example>\r\nRCPT TO: <anna@office.example>\r\n"
+
+
+def published(desk):
+    out = desk.tmctl("ini", "keys", desk.server / "tmhub.ini", "ServerMailStatus").stdout.decode("latin-1")
+    keys = out.split()
+    return {k: desk.tmctl("ini", "get", desk.server / "tmhub.ini", "ServerMailStatus", k).stdout.decode("latin-1").strip()
+            for k in keys}
+
+
+def test_mail_status_window_counts_delivered_mail_and_skips_unchanged_refreshes(office):
+    desk, _ = office
+    desk.call(1837, wparam=0, lparam=1)
+    win = desk.wait_for(lambda: next((int(w[0]) for w in desk.windows()
+                                      if w[2].startswith("Tellmar3 - mail status at ")), None),
+                        "no mail status window")
+    assert control_lines(desk.env, win, MailStatus.List)[:3] == [
+        "\tNetworked user name\tIncoming\tOutgoing",
+        "USER0\t(System Postmaster)\t0\tNo mail waiting to be sent",
+        "USER1\tAnna Example\t0\tNo mail waiting to be sent"]
+    assert published(desk)["1"] == "USER1^Anna Example^0^No mail waiting to be sent"
+    assert published(desk)["UPDATED"] == "1"
+
+    msg = desk.server / "note.eml"
+    msg.write_bytes(b"Subject: hi\r\n\r\nhello\r\n")
+    desk.tmctl("deliver", desk.server, "anna", "--from", "x@example.com", msg)
+    desk.call(1838)
+    assert control_lines(desk.env, win, MailStatus.List)[2] == "USER1\tAnna Example\t1\tNo mail waiting to be sent"
+    before = (desk.server / "tmhub.ini").read_bytes()
+    desk.call(1838)
+    assert (desk.server / "tmhub.ini").read_bytes() == before, "nothing changed: nothing rewritten"
+
+    desk.ui("click", win, 2)  # Close only hides it in the support module
+    desk.wait_for(lambda: not shown(desk, win), "still shown")
+    desk.call(1837, wparam=0, lparam=1)
+    assert shown(desk, win)
+
+
+def shown(desk, win):
+    return json.loads(desk.ui("tree", win, "--json"))["visible"]
