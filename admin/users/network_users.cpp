@@ -193,10 +193,12 @@ std::error_code RenameMailbox(const fs::path& serverDir, std::string_view from, 
   if (Upper(from) == Upper(to)) return {};
   const auto source = MailboxFolder(serverDir, from);
   const auto target = MailboxFolder(serverDir, to);
-  if (!source || !target) return std::make_error_code(std::errc::invalid_argument);
+  if (!target) return std::make_error_code(std::errc::invalid_argument);
   std::error_code ec;
   // rename(2) would silently replace an empty folder of that name.
   if (fs::exists(*target, ec)) return std::make_error_code(std::errc::file_exists);
+  // A record that had no folder gets one under its new name.
+  if (!source || !fs::is_directory(*source, ec)) return fs::create_directory(*target, ec) ? std::error_code() : ec;
   fs::rename(*source, *target, ec);
   return ec;
 }

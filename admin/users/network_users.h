@@ -81,6 +81,7 @@ std::error_code WriteNetworkUser(const std::filesystem::path& ini, int index, co
 
 // Renames the mailbox folder from one ID to another. A case-only change
 // renames nothing. Refuses (EEXIST) when a folder of the new name exists.
+// Without a folder of the old ID, the new one is made.
 std::error_code RenameMailbox(const std::filesystem::path& serverDir, std::string_view from,
                               std::string_view to);
 

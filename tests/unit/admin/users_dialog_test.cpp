@@ -278,6 +278,20 @@ TEST_F(UsersDialogTest, DeletingARecordWithoutAFolderNameRemovesOnlyTheRecord) {
   EXPECT_EQ(Get(2, "realname"), "Bert");
 }
 
+TEST_F(UsersDialogTest, AUserWithoutAFolderGetsOneWithANewIdAndPasswordsHideOnRequest) {
+  AddUser(2, "Ghost", "ghost", "", "");
+  DialogDriver driver;
+  std::string mask;
+  SelectName(driver, "Ghost");
+  driver.Click(Ids::kEdit).Type(Ids::kPopId, "ghost").Type(Ids::kPassword, "boo").Click(Ids::kSave);
+  driver.Check(Ids::kHidePasswords, BST_UNCHECKED);
+  Run(driver);
+  EXPECT_TRUE(driver.op().shown().empty());
+  EXPECT_TRUE(fs::is_directory(dir_ / "ghost"));
+  EXPECT_EQ(Get(2, "DIR"), "ghost");
+  EXPECT_EQ(GetProfileString(ini_, "UserMaint", "Passwords", ""), "0");
+}
+
 // A write past the file-size limit fails with EFBIG, even for root.
 class FileSizeLimit {
  public:
