@@ -29,6 +29,8 @@ test('add a user: the validation box, the correction, the saved record', async (
   startSupport();
   await desk.startDesk();
   const page = await desk.openPage();
+  // Several builds share two cores: a step may wait long, but never forever.
+  page.setDefaultTimeout(90000);
   await page.locator('#tray .tray-icon[title="Tellmar support module..."]').waitFor();
 
   const call = desk.startPath(join(bin, 'tmctl'), {}, ['call', CLASS, SUPPORT_TITLE, '--slot', 'F:1223', '1828']);
