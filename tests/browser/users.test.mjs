@@ -41,6 +41,8 @@ test('add a user: the validation box, the correction, the saved record', async (
 
   await dialog.locator('[data-id="1071"]').click();  // Add
   const field = (id) => dialog.locator(`[data-id="${id}"]`);
+  // Typing into a field the page still shows greyed would go nowhere.
+  await dialog.locator('[data-id="1088"]:enabled').waitFor();
   await field(1088).pressSequentially('Bob Builder');
   await field(1103).pressSequentially('bob');
   await field(1104).pressSequentially('bob');
