@@ -7,6 +7,9 @@
 #include "admin/shell/commands.h"
 #include "admin/shell/service_messages.h"
 #include "admin/shell/user_buttons_dialog.h"
+#include "admin/users/mail_status_window.h"
+#include "admin/users/server_status.h"
+#include "admin/users/users_dialog.h"
 #include "platform/dialog.h"
 #include "platform/operator.h"
 #include "platform/window.h"
@@ -67,6 +70,16 @@ Ended OpenUserButtons(HWND owner, DialogGuard& guard) {
   return RunUserButtonsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
 }
 
+Ended OpenUsers(HWND owner, DialogGuard& guard) {
+  RunUsersDialog(owner, guard);
+  return Ended::Ok;
+}
+
+Ended OpenServerStatus(HWND owner, DialogGuard& guard) {
+  RunServerStatus(owner, guard);
+  return Ended::Ok;
+}
+
 // Dialog numbers of the table (any distinct values).
 enum Dialog {
   kWizard = 1, kInternetAccess, kConnectionSheet, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
@@ -81,7 +94,7 @@ const Entry kTable[] = {
   {msg::kConnectionSheet, 0,                             kConnectionSheet, Owner::Main,  Slot::B, "OK", "OK", false, nullptr},
   {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
   {msg::kPostmasterMailbox, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
-  {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  nullptr},
+  {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  OpenUsers},
   {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
   {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
   {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, nullptr},
@@ -92,7 +105,7 @@ const Entry kTable[] = {
   {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
   {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, nullptr},
   {msg::kTechSupport, 0,                             kTechSupport,    Owner::Server, {},      "",   "",   false, OpenTechSupport},
-  {msg::kServerStatus, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, nullptr},
+  {msg::kServerStatus, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, OpenServerStatus},
   {msg::kAbout, command::kAbout,               kAbout,          Owner::Main,   Slot::B, "OK", "OK", false, OpenAbout},
 };
 // clang-format on
@@ -134,9 +147,7 @@ void Run(const Entry& e) {
 bool DispatchMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == msg::kServerStatus) App().configuredUsers = static_cast<int>(wParam);
   if (message == msg::kMailStatus) {
-    // The mail status window: created hidden when lParam is 0, which
-    // nobody sees; a request to show it is a dialog request.
-    if (lParam != 0) Run(Entry{msg::kMailStatus, 0, kMailStatus, Owner::Main, {}, "", "", false, nullptr});
+    ShowMailStatusWindow(lParam != 0);
     return true;
   }
   for (const Entry& e : kTable) {

@@ -6,6 +6,8 @@
 #include "admin/shell/admin_state.h"
 #include "admin/shell/commands.h"
 #include "admin/shell/tray_menu.h"
+#include "admin/users/mail_status_window.h"
+#include "admin/users/user_report.h"
 #include "common/path_case.h"
 #include "common/profile.h"
 #include "platform/dialog.h"
@@ -267,10 +269,6 @@ void About(HWND dialog) {
   });
 }
 
-void NotAvailable(HWND dialog) {
-  MessageBox(dialog, "This function is not available in this version", "Tellmar", MB_OK | MB_ICONINFORMATION);
-}
-
 void MenuCommand(HWND dialog, int id) {
   // A greyed item (reached by its accelerator) does nothing, as a greyed
   // item of a menu bar does.
@@ -295,9 +293,14 @@ void MenuCommand(HWND dialog, int id) {
     case kViewActivityLog:
       return ViewFile(dialog, App().serverDir.empty() ? std::string() : App().serverDir + "\\log\\activity.log",
                       "Error can't find activity logfile...", "Error can't open activity logfile...");
-    case kUserReport:
+    case kUserReport: {
+      const auto report = WriteUserReport(ServerSettingsFile(), App().serverDir, fs::current_path());
+      return ViewFile(dialog, report ? report->string() : (fs::current_path() / "userrep.vcf").string(),
+                      "Error can't find report file...", "Error can't open report file...");
+    }
     case kMailboxStatus:
-      return NotAvailable(dialog);
+      ShowMailStatusWindow(true);
+      return;
     case kForceConnect:
       return ForceConnection(dialog);
     case kHelpContents:

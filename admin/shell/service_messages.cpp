@@ -10,6 +10,8 @@
 
 #include "admin/shell/admin_state.h"
 #include "admin/shell/tray_menu.h"
+#include "admin/users/mail_status_window.h"
+#include "admin/users/welcome_messages.h"
 #include "platform/machine_info.h"
 #include "platform/operator.h"
 #include "platform/shell.h"
@@ -180,7 +182,7 @@ const char* PlatformName() {
 
 }  // namespace
 
-std::optional<LRESULT> HandleServiceMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
+std::optional<LRESULT> HandleServiceMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   AdminState& app = App();
   auto registerSlot = [&](Slot slot) {
     app.slots[static_cast<std::size_t>(slot)] = static_cast<HWND>(wParam);
@@ -326,10 +328,19 @@ std::optional<LRESULT> HandleServiceMessage(HWND hwnd, UINT message, WPARAM wPar
       ReadSlot(Slot::B, kKeywordRead);  // no phrases are kept yet: nothing is found
       return 0;
     case msg::kStatusLine:
-    case msg::kRefreshMailWindow:
     case msg::kRefreshMailStatus:
+      RefreshMailStatusWindow(lParam != 0);
+      return 0;
+    case msg::kRefreshMailWindow:
     case msg::kRebuildFolders:
-    case msg::kWelcomeMessage:
+    case msg::kWelcomeMessage: {
+      // Slot B names the user's record, slot A the folder ("...\ANNA\").
+      const std::string section = ReadSlot(Slot::B);
+      const std::string prefix = ReadSlot(Slot::A);
+      if (!section.empty() && SlotPath(prefix))
+        WriteWelcomeMessage(CurrentWelcomeContext(), section, FolderFromPrefix(prefix));
+      return 0;
+    }
     case msg::kStoreKeyword:
       // The windows and stores these act on are not part of this version.
       return 0;

@@ -107,3 +107,10 @@ def reap(proc, timeout=5):
     for pipe in (proc.stdout, proc.stderr):
         if pipe is not None:
             pipe.close()
+
+
+def control_lines(env, handle, control_id):
+    """A control's text as `tmctl ui get` gives it, one entry per item of a
+    list (a tab inside an item stays a tab)."""
+    out = run_tmctl(env, "ui", "get", handle, control_id).stdout.decode("latin-1")
+    return out.splitlines()
