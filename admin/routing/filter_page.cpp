@@ -67,7 +67,7 @@ class FilterPage {
         Command(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
       case WM_NOTIFY:
-        return Notify(static_cast<int>(reinterpret_cast<const NMHDR*>(lParam)->code));
+        return Notify(reinterpret_cast<const NMHDR*>(lParam)->code);
     }
     return FALSE;
   }

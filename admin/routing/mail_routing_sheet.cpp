@@ -1,5 +1,6 @@
 #include "admin/routing/mail_routing_sheet.h"
 
+#include "admin/routing/domain_aliases.h"
 #include "admin/routing/filter_page.h"
 #include "admin/routing/filter_store.h"
 #include "admin/shell/admin_state.h"
@@ -20,7 +21,7 @@ void RunMailRoutingSheet(HWND owner, DialogGuard& guard) {
   header.noApplyButton = true;
   header.helpFile = App().helpFilePath;
   header.helpContext = kFilterHelpContext;
-  header.pages = {MakeFilterPage(store)};
+  header.pages = {MakeFilterPage(store), MakeDomainAliasPage(), MakeUndeliverablePage()};
   PropertySheet(header, &guard);
 }
 
