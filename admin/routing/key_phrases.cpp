@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <deque>
 
 #include "common/ascii.h"
 #include "common/profile.h"
@@ -36,19 +35,18 @@ class WordReader {
     bool inWord = false;
     for (;;) {
       if (pos_ == len_ && !Fill()) return inWord;
-      while (pos_ < len_) {
-        const char c = buffer_[pos_];
-        if (kIsDelimiter[static_cast<unsigned char>(c)]) {
-          if (inWord) return true;
-          ++pos_;
-          continue;
-        }
+      if (!inWord) {
+        while (pos_ < len_ && kIsDelimiter[static_cast<unsigned char>(buffer_[pos_])]) ++pos_;
+        if (pos_ == len_) continue;
         inWord = true;
-        // Beyond the longest phrase word one more byte is enough to know
-        // the word cannot match.
-        if (word.size() <= keep_) word += c;
-        ++pos_;
       }
+      const std::size_t start = pos_;
+      while (pos_ < len_ && !kIsDelimiter[static_cast<unsigned char>(buffer_[pos_])]) ++pos_;
+      // Beyond the longest phrase word one more byte is enough to know the
+      // word cannot match.
+      if (word.size() <= keep_)
+        word.append(buffer_.data() + start, std::min(pos_ - start, keep_ + 1 - word.size()));
+      if (pos_ < len_) return true;
     }
   }
 
@@ -115,15 +113,19 @@ std::optional<std::string> ScanForPhrases(const std::filesystem::path& file, con
   if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
 
   WordReader reader(fd.get(), longest);
-  std::deque<std::string> ahead;  // words read but not yet the start of an attempt
+  // The words read ahead of the current start, in a ring whose strings are
+  // reused, so a long message costs no allocation per word.
+  std::size_t depth = 1;
+  for (const auto& phrase : phrases) depth = std::max(depth, phrase.size());
+  std::vector<std::string> ring(depth);
+  std::size_t head = 0, count = 0;
   bool ended = false;
   auto wordAt = [&](std::size_t i) -> const std::string* {
-    while (ahead.size() <= i && !ended) {
-      std::string w;
-      if (reader.Next(w)) ahead.push_back(std::move(w));
+    while (count <= i && !ended) {
+      if (reader.Next(ring[(head + count) % depth])) ++count;
       else ended = true;
     }
-    return i < ahead.size() ? &ahead[i] : nullptr;
+    return i < count ? &ring[(head + i) % depth] : nullptr;
   };
 
   while (wordAt(0) != nullptr) {
@@ -137,11 +139,12 @@ std::optional<std::string> ScanForPhrases(const std::filesystem::path& file, con
       }
       if (matched == phrase.size()) {
         std::string found;
-        for (std::size_t i = 0; i < matched; ++i) found += (i ? " " : "") + ahead[i];
+        for (std::size_t i = 0; i < matched; ++i) found += (i ? " " : "") + *wordAt(i);
         return found;
       }
     }
-    ahead.pop_front();
+    head = (head + 1) % depth;
+    --count;
   }
   return std::nullopt;
 }
