@@ -97,6 +97,11 @@ bool RenameList(const fs::path& dir, std::string_view from, std::string_view to)
   return !ec;
 }
 
+bool DeleteList(const fs::path& dir, std::string_view name) {
+  std::error_code ec;
+  return fs::remove(ListPath(dir, name), ec);
+}
+
 bool CarryListRename(const fs::path& settingsFile, std::string_view from, std::string_view to) {
   const auto doc = LoadProfile(settingsFile);
   ProfileBatch batch(settingsFile);

@@ -37,6 +37,7 @@ bool SaveListText(const std::filesystem::path& dir, std::string_view name, std::
 // Copy fails when the target exists; both answer false on failure.
 bool CopyList(const std::filesystem::path& dir, std::string_view from, std::string_view to);
 bool RenameList(const std::filesystem::path& dir, std::string_view from, std::string_view to);
+bool DeleteList(const std::filesystem::path& dir, std::string_view name);
 
 // Address aliases ([ADDRESS-ALIAS] ALIAS%d = source " -> " target " , "
 // scope "," state) whose target is `from` (any case) get `to` in capitals;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "admin/routing/address_lists_sheet.h"
 #include "admin/routing/mail_routing_sheet.h"
 #include "admin/routing/rizidori_dialog.h"
 #include "admin/shell/admin_state.h"
@@ -75,6 +76,11 @@ Ended OpenMailRouting(HWND owner, DialogGuard& guard) {
   return Ended::Ok;
 }
 
+Ended OpenAddressLists(HWND owner, DialogGuard& guard) {
+  RunAddressListsSheet(owner, guard);
+  return Ended::Ok;
+}
+
 Ended OpenRiziDori(HWND owner, DialogGuard& guard) {
   return RunRiziDoriDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
 }
@@ -99,7 +105,7 @@ const Entry kTable[] = {
   {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, nullptr},
   {msg::kScheduling, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
   {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, OpenMailRouting},
-  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, OpenAddressLists},
   {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  OpenRiziDori},
   {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
   {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, nullptr},
