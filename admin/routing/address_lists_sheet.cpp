@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "admin/routing/address_alias_page.h"
 #include "admin/routing/address_lists.h"
 #include "admin/routing/list_files.h"
 #include "admin/shell/admin_state.h"
@@ -337,7 +338,7 @@ void RunAddressListsSheet(HWND owner, DialogGuard& guard) {
   header.noApplyButton = true;
   header.helpFile = App().helpFilePath;
   header.helpContext = kListsHelp;
-  header.pages = {MakePage<ListsPage>(ListIds::kTemplate), MakePage<ReplyPage>(ReplyIds::kTemplate)};
+  header.pages = {MakePage<ListsPage>(ListIds::kTemplate), MakeAddressAliasPage(), MakePage<ReplyPage>(ReplyIds::kTemplate)};
   PropertySheet(header, &guard);
 }
 

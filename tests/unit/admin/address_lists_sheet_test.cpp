@@ -98,7 +98,7 @@ TEST_F(AddressListsSheetTest, CreateEditSwitchAndRename) {
 TEST_F(AddressListsSheetTest, TheReplyPageLoadsAndSavesAList) {
   DialogDriver driver;
   driver.Then([](HWND sheet) {
-    PropSheet_SetCurSel(sheet, 1);
+    PropSheet_SetCurSel(sheet, 2);
     EXPECT_EQ(GetWindowText(Control(sheet, ReplyIds::kFrom)), "news@x.org");
     EXPECT_TRUE(IsWindowEnabled(Control(sheet, ReplyIds::kFrom)));
     EXPECT_FALSE(IsWindowEnabled(Control(sheet, ReplyIds::kSaveReply)));
@@ -111,6 +111,46 @@ TEST_F(AddressListsSheetTest, TheReplyPageLoadsAndSavesAList) {
   EXPECT_EQ(GetProfileString(ini_, "LIST-TEAM", "change", ""), "0");
   EXPECT_EQ(GetProfileString(ini_, "LIST-TEAM", "restrict", ""), "1");
   EXPECT_EQ(GetProfileString(ini_, "LIST-TEAM", "from", ""), "news@x.org");
+}
+
+TEST_F(AddressListsSheetTest, AliasesAreCheckedStoredToggledAndRemoved) {
+  using AliasIds = res::tmadmin32::AddressAliasPage;
+  DialogDriver driver;
+  driver.Then([](HWND sheet) {
+    PropSheet_SetCurSel(sheet, 1);
+    EXPECT_EQ(GetWindowText(Control(sheet, AliasIds::kSource)), "all@x.org");
+    EXPECT_EQ(ComboBox_GetCurSel(Control(sheet, AliasIds::kListTarget)), 1) << "TEAM";
+    EXPECT_TRUE(UserClick(Control(sheet, AliasIds::kNewAddressAlias)));
+    EXPECT_TRUE(UserSetText(Control(sheet, AliasIds::kSource), "sales@x"));
+    EXPECT_TRUE(UserClick(Control(sheet, AliasIds::kSaveAddressAlias)));  // refused: no period
+  });
+  driver.op().QueueBox(IDOK);
+  driver.Then([](HWND sheet) {
+    EXPECT_TRUE(UserSetText(Control(sheet, AliasIds::kSource), "sales@x.org"));
+    EXPECT_TRUE(UserSetCheck(Control(sheet, AliasIds::kToList), 1));
+    EXPECT_TRUE(UserSelectItem(Control(sheet, AliasIds::kListTarget), 0));
+    EXPECT_TRUE(UserSetCheck(Control(sheet, AliasIds::kAliasExternal), 1));
+    EXPECT_TRUE(UserClick(Control(sheet, AliasIds::kSaveAddressAlias)));
+    EXPECT_TRUE(UserDoubleClickItem(Control(sheet, AliasIds::kAliases), 0));  // the first goes inactive
+    EXPECT_EQ(ListBox_GetItemLook(Control(sheet, AliasIds::kAliases), 0).color, RGB(128, 128, 128));
+  });
+  Run(driver);
+  ASSERT_EQ(driver.op().shown().size(), 1u);
+  EXPECT_EQ(driver.op().shown()[0].caption, "Invalid email address");
+  EXPECT_EQ(GetProfileString(ini_, "ADDRESS-ALIAS", "ALIAS0", ""), "all@x.org -> TEAM , internal and external mail,0");
+  EXPECT_EQ(GetProfileString(ini_, "ADDRESS-ALIAS", "ALIAS1", ""), "sales@x.org -> (ALL LOCAL USERS) , external mail only,1");
+}
+
+TEST_F(AddressListsSheetTest, RemovingTheOnlyAliasLeavesTheSectionEmpty) {
+  using AliasIds = res::tmadmin32::AddressAliasPage;
+  DialogDriver driver;
+  driver.Then([](HWND sheet) {
+    PropSheet_SetCurSel(sheet, 1);
+    EXPECT_TRUE(UserClick(Control(sheet, AliasIds::kRemoveAddressAlias)));
+    EXPECT_FALSE(IsWindowEnabled(Control(sheet, AliasIds::kRemoveAddressAlias)));
+  });
+  Run(driver);
+  EXPECT_EQ(GetProfileString(ini_, "ADDRESS-ALIAS", "ALIAS0", "(none)"), "(none)");
 }
 
 }  // namespace
