@@ -59,3 +59,21 @@ def test_cancel_leaves_the_settings_file_and_removes_the_working_copy(desk):
     assert finish(proc)[1]["B"] == "OK"
     assert (desk.server / "tmhub.ini").read_bytes() == before
     assert not (desk.server / "FLTTEMP.INI").exists()
+
+
+def test_the_lists_sheet_answers_ok_and_keeps_lists_beside_the_server(desk):
+    from tellmar_ids.tmadmin32 import ListsPage, ListName
+    lists = desk.server / "LISTS"
+    lists.mkdir()
+    (lists / "team.lst").write_bytes(b"a@x.org\r\n")
+    proc = desk.call_in_background(1834)
+    sheet = desk.dialog("Address/Mailing lists")
+    assert desk.ui("get", sheet, ListsPage.Lists).splitlines() == ["TEAM"]
+    desk.ui("click", sheet, ListsPage.CopyList)
+    name = desk.dialog("Address lists")
+    desk.ui("set", name, ListName.Name, "crew")
+    desk.ui("click", name, 1)
+    desk.wait_for(lambda: (lists / "CREW.LST").exists(), "the copy")
+    desk.ui("click", sheet, 2)  # Close
+    assert finish(proc)[1]["B"] == "OK"
+    assert (lists / "CREW.LST").read_bytes() == b"a@x.org\r\n"
