@@ -3,6 +3,9 @@
 #include <array>
 #include <cstdio>
 
+#include "admin/routing/address_lists_sheet.h"
+#include "admin/routing/mail_routing_sheet.h"
+#include "admin/routing/rizidori_dialog.h"
 #include "admin/shell/admin_state.h"
 #include "admin/shell/commands.h"
 #include "admin/shell/service_messages.h"
@@ -80,6 +83,21 @@ Ended OpenServerStatus(HWND owner, DialogGuard& guard) {
   return Ended::Ok;
 }
 
+// The sheet answers "OK" however it closes.
+Ended OpenMailRouting(HWND owner, DialogGuard& guard) {
+  RunMailRoutingSheet(owner, guard);
+  return Ended::Ok;
+}
+
+Ended OpenAddressLists(HWND owner, DialogGuard& guard) {
+  RunAddressListsSheet(owner, guard);
+  return Ended::Ok;
+}
+
+Ended OpenRiziDori(HWND owner, DialogGuard& guard) {
+  return RunRiziDoriDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
+}
+
 // Dialog numbers of the table (any distinct values).
 enum Dialog {
   kWizard = 1, kInternetAccess, kConnectionSheet, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
@@ -99,9 +117,9 @@ const Entry kTable[] = {
   {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
   {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, nullptr},
   {msg::kScheduling, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, nullptr},
-  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  nullptr},
+  {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, OpenMailRouting},
+  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, OpenAddressLists},
+  {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  OpenRiziDori},
   {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
   {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, nullptr},
   {msg::kTechSupport, 0,                             kTechSupport,    Owner::Server, {},      "",   "",   false, OpenTechSupport},

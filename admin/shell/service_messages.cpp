@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "admin/routing/key_phrases.h"
 #include "admin/shell/admin_state.h"
 #include "admin/shell/tray_menu.h"
 #include "admin/users/mail_status_window.h"
 #include "admin/users/welcome_messages.h"
+#include "common/profile.h"
 #include "platform/machine_info.h"
 #include "platform/operator.h"
 #include "platform/shell.h"
@@ -22,7 +24,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kKeywordRead = 512;
+// A path longer than 511 characters or a phrase longer than 259 would be
+// cut by the reads the main server expects: a cut path names another file
+// and a cut phrase is another phrase, so such requests are refused whole.
+constexpr std::size_t kKeywordPathMax = 511, kKeywordPhraseMax = 259;
 
 // A path a slot names. A NUL byte would silently cut the name short at the
 // system call, so such a text names no file at all.
@@ -36,6 +41,29 @@ std::string JoinWindows(std::string_view dir, std::string_view name) {
 }
 
 std::string HoursText(int minutes) { return std::to_string(minutes / 60); }  // truncated toward zero
+
+// 1 and the phrase as found in slot B when the message holds a key phrase.
+LRESULT KeywordScan() {
+  const std::string path = ReadSlot(Slot::B, kKeywordPathMax + 1);
+  const auto file = SlotPath(path);
+  const PhraseTable* phrases = CurrentPhraseTable(ServerSettingsFile());
+  if (!file || path.size() > kKeywordPathMax || phrases == nullptr) return 0;
+  const auto found = ScanForPhrases(*file, *phrases);
+  if (!found) return 0;
+  WriteSlot(Slot::B, *found);
+  return 1;
+}
+
+// Stores slot B as phrase kp<wParam>; 1 when stored. The scanner reloads
+// its phrases at the next request.
+LRESULT StoreKeyword(WPARAM number) {
+  const std::string phrase = ReadSlot(Slot::B, kKeywordPhraseMax + 1);
+  if (phrase.size() > kKeywordPhraseMax || number >= static_cast<WPARAM>(kPhraseCount)) return 0;
+  const auto settings = ServerSettingsFile();
+  if (!StorePhrase(settings, static_cast<int>(number), phrase)) return 0;
+  (void)WriteProfileString(settings, "Parser", "dirty", "1");
+  return 1;
+}
 
 void TimeZone() {
   const TimeZoneBiases zone = CurrentTimeZoneBiases();
@@ -325,14 +353,17 @@ std::optional<LRESULT> HandleServiceMessage(HWND hwnd, UINT message, WPARAM wPar
       PostMessage(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case msg::kKeywordScan:
-      ReadSlot(Slot::B, kKeywordRead);  // no phrases are kept yet: nothing is found
-      return 0;
+      return KeywordScan();
+    case msg::kStoreKeyword:
+      return StoreKeyword(wParam);
     case msg::kStatusLine:
     case msg::kRefreshMailStatus:
       RefreshMailStatusWindow(lParam != 0);
       return 0;
     case msg::kRefreshMailWindow:
     case msg::kRebuildFolders:
+      // The mail window these act on is not part of this version.
+      return 0;
     case msg::kWelcomeMessage: {
       // Slot B names the user's record, slot A the folder ("...\ANNA\").
       const std::string section = ReadSlot(Slot::B);
@@ -341,9 +372,6 @@ std::optional<LRESULT> HandleServiceMessage(HWND hwnd, UINT message, WPARAM wPar
         WriteWelcomeMessage(CurrentWelcomeContext(), section, FolderFromPrefix(prefix));
       return 0;
     }
-    case msg::kStoreKeyword:
-      // The windows and stores these act on are not part of this version.
-      return 0;
     default:
       return std::nullopt;
   }

@@ -98,9 +98,9 @@ class Desk:
             args.append(lparam)
         return args
 
-    def call(self, message, slots=None, **kw):
+    def call(self, message, slots=None, timeout=TIMEOUT, **kw):
         """Sends one message with slots A to F registered; answers (result, {slot: text})."""
-        out = self.tmctl(*self.call_args(message, slots, **kw)).stdout.decode("latin-1")
+        out = self.tmctl(*self.call_args(message, slots, **kw), timeout=timeout).stdout.decode("latin-1")
         return parse_call(out)
 
     def call_in_background(self, message, slots=None, **kw):

@@ -1,0 +1,129 @@
+// The "Domain Aliasing" and "Undeliverable mail" pages of the "Mail routing"
+// sheet, played in the dialog driver.
+#include "admin/routing/domain_aliases.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "admin/routing/mail_routing_sheet.h"
+#include "admin/routing/routing_users.h"
+#include "admin/shell/admin_state.h"
+#include "common/ini_document.h"
+#include "common/profile.h"
+#include "platform/controls.h"
+#include "platform/dialog_driver.h"
+#include "platform/loop.h"
+#include "platform/propsheet.h"
+#include "resources/tmadmin32/routing_ids.h"
+#include "tests/unit/common/temp_dir.h"
+
+using namespace tellmar;
+using namespace tellmar::admin;
+using AliasIds = res::tmadmin32::DomainAliasPage;
+using BadIds = res::tmadmin32::UndeliverablePage;
+
+namespace {
+
+HWND Control(HWND sheet, int id) { return GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), id); }
+
+class RoutingPagesTest : public ::testing::Test {
+ protected:
+  RoutingPagesTest() {
+    App().serverSettingsPath = ini_.string();
+    App().serverDir = dir_.path().string();
+    App().workingDir = dir_.path();
+    App().role = Role::SupportModule;
+  }
+  void Settings(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
+  void Run(DialogDriver& driver) {
+    driver.Then([](HWND sheet) { UserClick(GetDlgItem(sheet, IDOK)); });
+    driver.Run([this] {
+      RunMailRoutingSheet(0, guard_);
+      return IDOK;
+    });
+    EXPECT_TRUE(driver.failures().empty()) << driver.failures().front();
+  }
+  DialogDriver& Do(DialogDriver& d, int id, std::function<bool(HWND)> act) {
+    return d.Then([id, act = std::move(act)](HWND sheet) { EXPECT_TRUE(act(Control(sheet, id))) << id; });
+  }
+  std::string Key(const char* section, const char* key) { return GetProfileString(ini_, section, key, "(none)"); }
+
+  tellmar::testing::TempDir dir_;
+  std::filesystem::path ini_ = dir_ / "tmhub.ini";
+  Loop loop_;
+  DialogGuard guard_;
+};
+
+TEST(DomainAliasFormat, ValuesAndChecks) {
+  const DomainAlias alias{"old.example", "x.org", AliasScope::External};
+  EXPECT_EQ(DomainAliasValue(alias), "old.example -> x.org , external mail only");
+  const DomainAlias back = ParseDomainAlias("a.b -> X.ORG , whatever");
+  EXPECT_EQ(back.domain, "a.b");
+  EXPECT_EQ(back.target, "X.ORG");
+  EXPECT_EQ(back.scope, AliasScope::Both);
+  EXPECT_EQ(ParseDomainAlias(DomainAliasValue({"d", "t", AliasScope::Internal})).scope, AliasScope::Internal);
+  EXPECT_EQ(CheckAliasDomain("")->caption, "Domain name missing");
+  EXPECT_EQ(CheckAliasDomain("a.b ")->caption, "Domain name invalid") << "a trailing space";
+  EXPECT_EQ(CheckAliasDomain("me@a.b")->caption, "Invalid domain name");
+  EXPECT_FALSE(CheckAliasDomain("a.b"));
+}
+
+TEST_F(RoutingPagesTest, TargetsComeFromTheUsersDomainsEachOnce) {
+  Settings("[Environment]\nUseDomain=0\n[USER0]\nID=root@b.org\n[USER1]\nID=ann@A.org\n[USER2]\nID=bob@B.ORG\n");
+  EXPECT_EQ(ServerDomains(ini_), (std::vector<std::string>{"A.org", "b.org"}));
+  EXPECT_EQ(LocalUserEntries(ini_, false), (std::vector<std::string>{"root@b.org", "ann@A.org", "bob@B.ORG"}));
+  Settings("[Environment]\nDomain=x.org\nROOTADDR=postmaster@x.org\n[USER0]\nID=root\n[USER1]\nID=ann\n[USER2]\nID=None\n");
+  EXPECT_EQ(ServerDomains(ini_), (std::vector<std::string>{"x.org"}));
+  EXPECT_EQ(LocalUserEntries(ini_, true), (std::vector<std::string>{"root@x.org", "ann@x.org"}));
+}
+
+TEST_F(RoutingPagesTest, AliasesAreCheckedAddedEditedAndStoredInOrder) {
+  Settings("[Environment]\r\nDomain=x.org\r\n[DOMAIN-ALIAS]\r\nALIAS0=one.example -> x.org , internal mail only\r\n");
+  DialogDriver driver;
+  driver.Then([](HWND sheet) { PropSheet_SetCurSel(sheet, 1); });
+  Do(driver, AliasIds::kNewAlias, UserClick);
+  Do(driver, AliasIds::kDomain, [](HWND c) { return UserSetText(c, "me@old.example"); });
+  Do(driver, AliasIds::kSaveAlias, UserClick);
+  driver.op().QueueBox(IDOK);
+  driver.Then([](HWND sheet) {
+    EXPECT_TRUE(IsWindowEnabled(Control(sheet, AliasIds::kDomain))) << "still editing";
+    EXPECT_EQ(ListBox_GetCount(Control(sheet, AliasIds::kAliases)), 1);
+  });
+  Do(driver, AliasIds::kDomain, [](HWND c) { return UserSetText(c, "old.example"); });
+  Do(driver, AliasIds::kExternalMail, [](HWND c) { return UserSetCheck(c, 1); });
+  Do(driver, AliasIds::kSaveAlias, UserClick);
+  // Edit the first row's scope.
+  Do(driver, AliasIds::kAliases, [](HWND c) { return UserSelectItem(c, 0); });
+  Do(driver, AliasIds::kEditAlias, UserClick);
+  Do(driver, AliasIds::kBothMail, [](HWND c) { return UserSetCheck(c, 1); });
+  Do(driver, AliasIds::kSaveAlias, UserClick);
+  Run(driver);
+  ASSERT_EQ(driver.op().shown().size(), 1u);
+  EXPECT_EQ(driver.op().shown()[0].caption, "Invalid domain name");
+  EXPECT_EQ(Key("DOMAIN-ALIAS", "ALIAS0"), "one.example -> x.org , internal and external mail");
+  EXPECT_EQ(Key("DOMAIN-ALIAS", "ALIAS1"), "old.example -> x.org , external mail only");
+  EXPECT_EQ(Key("DOMAIN-ALIAS", "ALIAS2"), "(none)");
+}
+
+TEST_F(RoutingPagesTest, UndeliverableMailOptions) {
+  Settings("[Environment]\r\nDomain=x.org\r\n[USER0]\r\nID=root\r\n[USER1]\r\nID=ann\r\n"
+           "[badmailopts]\r\nopts=2\r\nbaduser=nobody@x.org\r\nbounce=-1\r\n");
+  DialogDriver driver;
+  driver.Then([](HWND sheet) {
+    PropSheet_SetCurSel(sheet, 2);
+    EXPECT_FALSE(IsWindowEnabled(Control(sheet, BadIds::kUsers))) << "opts 2: kill";
+    EXPECT_EQ(IsDlgButtonChecked(PropSheet_GetCurrentPageHwnd(sheet), BadIds::kBounce), 1);
+    EXPECT_EQ(ListBox_GetCurSel(Control(sheet, BadIds::kUsers)), 0) << "an unknown baduser keeps the first";
+  });
+  Do(driver, BadIds::kSendToUser, [](HWND c) { return UserSetCheck(c, 1); });
+  driver.Then([](HWND sheet) { EXPECT_TRUE(IsWindowEnabled(Control(sheet, BadIds::kUsers))); });
+  Do(driver, BadIds::kBounce, [](HWND c) { return UserSetCheck(c, 0); });
+  Run(driver);
+  EXPECT_EQ(Key("badmailopts", "opts"), "0");
+  EXPECT_EQ(Key("badmailopts", "baduser"), "root@x.org");
+  EXPECT_EQ(Key("badmailopts", "bounce"), "0");
+  EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
+}
+
+}  // namespace
