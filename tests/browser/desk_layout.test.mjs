@@ -87,7 +87,7 @@ test('a box opens centred on its owner; windows cascade; a moved window stays; K
   const owner = await box(first), dialog = await box(about);
   assert.ok(Math.abs(owner.cx - dialog.cx) <= 3, `centred across: ${owner.cx} ${dialog.cx}`);
   assert.ok(Math.abs(owner.cy - dialog.cy) <= 16, `centred down: ${owner.cy} ${dialog.cy}`);
-  await desk.screenshot('desktop-about.png');
+  await desk.screenshot('desktop-about.png', { x: 0, y: 0, width: 460, height: 260 });
   await about.locator('[data-id="1"]').click();
   await about.waitFor({ state: 'detached' });
 
@@ -142,7 +142,7 @@ test('the start menu starts the closed POP3 server, which serves a login', async
   await page.locator('#start').click();
   const entry = page.locator('.start-menu button[data-program="cvpopd32"]');
   assert.equal(await entry.textContent(), 'POP3 Server');
-  await desk.screenshot('desktop-start-menu.png');
+  await desk.screenshot('desktop-start-menu.png', { x: 0, y: 860 - 140, width: 360, height: 140 });
   await entry.click();
   const icon = page.locator('#tray .tray-icon[title="Corvane POP3 server"]');
   await icon.waitFor({ timeout: 15000 });

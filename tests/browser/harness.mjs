@@ -105,9 +105,12 @@ export class Desktop {
 
   // A picture for the README, when TELLMAR_SCREENSHOTS is set: taken by the
   // tests, so it shows what the page really draws.
-  async screenshot(name, locator) {
+  // `what`: a locator, or a clip rectangle of the page.
+  async screenshot(name, what) {
     if (!process.env.TELLMAR_SCREENSHOTS) return;
-    await (locator || this.page).screenshot({ path: join(repo, 'docs', name) });
+    const path = join(repo, 'docs', name);
+    if (what && typeof what.screenshot === 'function') await what.screenshot({ path });
+    else await this.page.screenshot({ path, clip: what });
   }
 
   async close() {
