@@ -58,13 +58,13 @@ HWND MakeDialog(const DialogTemplate& tmpl, HWND owner, DlgProc proc, LPARAM ini
   // template names no place (0, 0), else at that place from the owner's
   // corner. One of a hidden window stays where its template puts it.
   if (!child && p.parent != 0 && IsWindowVisible(p.parent)) {
-    const RECT owner = GetWindowRect(p.parent);
+    const RECT on = GetWindowRect(p.parent);
     if (tmpl.x == 0 && tmpl.y == 0) {
-      p.x = std::max(0, owner.left + (owner.right - owner.left - p.width) / 2);
-      p.y = std::max(0, owner.top + (owner.bottom - owner.top - p.height) / 2);
+      p.x = std::max(0, on.left + (on.right - on.left - p.width) / 2);
+      p.y = std::max(0, on.top + (on.bottom - on.top - p.height) / 2);
     } else {
-      p.x += owner.left;
-      p.y += owner.top;
+      p.x += on.left;
+      p.y += on.top;
     }
   }
   const HWND dialog = CreateWindow(p);
