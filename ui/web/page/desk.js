@@ -526,11 +526,14 @@ function renderChooser(ch) {
   const path = el('input');
   path.value = ch.path || '';
   path.setAttribute('aria-label', 'Path');
+  let touched = false;
+  for (const event of ['keydown', 'input', 'mousedown']) path.addEventListener(event, () => { touched = true; });
   const list = el('ul');
   const load = async () => {
     const answer = await act({ kind: 'browse', chooser: ch.id, path: path.value });
-    // A chooser without a location starts at the home directory, and says so.
-    if (!path.value && answer.path) path.value = answer.path.replace(/\/?$/, '/');
+    // A chooser without a location starts at the home directory, and says
+    // so, unless the person has begun to type there.
+    if (!path.value && !touched && answer.path) path.value = answer.path.replace(/\/?$/, '/');
     list.replaceChildren();
     for (const entry of answer.entries || []) {
       const li = el('li', '', entry.name + (entry.dir ? '/' : ''));
