@@ -33,8 +33,9 @@ function startRcu() {
   return desk.startPath(path, { cwd: dir });
 }
 
+// A window's place on the page (waiting out a redraw that replaces its node).
 async function box(locator) {
-  const b = await locator.boundingBox();
+  const b = await waitFor('a window on the page', () => locator.boundingBox());
   return { ...b, cx: b.x + b.width / 2, cy: b.y + b.height / 2 };
 }
 
@@ -87,7 +88,8 @@ test('a box opens centred on its owner; windows cascade; a moved window stays; K
   const owner = await box(first), dialog = await box(about);
   assert.ok(Math.abs(owner.cx - dialog.cx) <= 3, `centred across: ${owner.cx} ${dialog.cx}`);
   assert.ok(Math.abs(owner.cy - dialog.cy) <= 16, `centred down: ${owner.cy} ${dialog.cy}`);
-  await desk.screenshot('desktop-about.png', { x: 0, y: 0, width: 460, height: 260 });
+  const x = Math.max(0, owner.x - 8), y = Math.max(0, owner.y - 8);
+  await desk.screenshot('desktop-about.png', { x, y, width: owner.width + 16, height: Math.max(owner.height, dialog.y + dialog.height - y) + 16 });
   await about.locator('[data-id="1"]').click();
   await about.waitFor({ state: 'detached' });
 

@@ -65,7 +65,7 @@ test('Control Centre connects and disconnects while the tray follows', async () 
   await progress.waitFor();
   await page.locator('#tray .tray-icon[title="Dun system is dialling... - ISP"]').waitFor();
   assert.match(await icon.getAttribute('aria-label'), /^Dialwick (dialling|device connected|authenticated): /);
-  await desk.screenshot('desktop-tray.png', page.locator('#tray'));
+  await desk.screenshot('desktop-tray.png', page.locator('#taskbar'));
   await progress.locator('.item', { hasText: 'Connecting device' }).waitFor();
   const lines = await progress.locator('.item').allTextContents();
   assert.deepEqual(lines.slice(lines.indexOf('Opening port'), lines.indexOf('Connecting device') + 1),

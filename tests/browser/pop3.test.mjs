@@ -37,7 +37,7 @@ test('tray icon, status dialog, menu and Disconnect', async () => {
   await dialog.waitFor();
   await dialog.locator('.item', { hasText: 'Pop Server: Waiting for connection on port' }).waitFor();
   await dialog.locator('.item', { hasText: 'Pop Server: 127.0.0.1 Connected' }).waitFor();
-  await desk.screenshot('desktop.png', { x: 0, y: 0, width: 560, height: 360 });
+  await desk.screenshot('desktop.png', dialog);
 
   // More lines than the log list holds in sight: it keeps the newest in view,
   // as the server sets its top line.
