@@ -43,6 +43,7 @@ enum Action : UINT {
   kClose,
   kChanges,
   kSelectItems,
+  kMove,
 };
 
 Loop& L() { return Loop::Current(); }
@@ -113,6 +114,7 @@ WindowInfo DescribeLocal(const Window& w, bool deep) {
   for (std::size_t i = 0; i < w.control.items.size(); ++i)
     if (w.control.items[i].selected) info.selected.push_back(static_cast<int>(i));
   info.curSel = w.control.curSel;
+  info.topIndex = w.control.topIndex;
   info.tabStops = w.control.tabStops;
   info.limit = w.control.limit;
   info.readOnly = (w.kind == ControlKind::Edit) && (w.style & ES_READONLY) != 0;
@@ -159,7 +161,7 @@ json ToJsonValue(const WindowInfo& w) {
   json j = {{"hwnd", w.hwnd},       {"class", Utf8FromBytes(w.className)}, {"kind", w.kind}, {"id", w.id},
             {"text", Utf8FromBytes(w.text)},       {"style", w.style},         {"visible", w.visible},  {"enabled", w.enabled},
             {"focused", w.focused}, {"foreground", w.foreground}, {"topmost", w.topmost}, {"minimized", w.minimized},
-            {"check", w.check},     {"items", items},         {"itemData", w.itemData}, {"curSel", w.curSel},
+            {"check", w.check},     {"items", items},         {"itemData", w.itemData}, {"curSel", w.curSel}, {"topIndex", w.topIndex},
             {"selected", w.selected}, {"tabStops", w.tabStops}, {"limit", w.limit},      {"readOnly", w.readOnly},
             {"password", w.password}, {"lower", w.lower},       {"upper", w.upper},      {"pos", w.pos},
             {"icon", w.icon},       {"template", w.dialogTemplate},
@@ -195,6 +197,7 @@ WindowInfo FromJsonValue(const json& j) {
     for (const json& look : j.at("itemLooks"))
       w.itemLooks.push_back(ItemLook{look.at(0).get<int>(), look.at(1).get<COLORREF>(), look.at(2).get<bool>()});
   w.curSel = j.at("curSel").get<int>();
+  w.topIndex = j.value("topIndex", 0);
   w.selected = j.at("selected").get<std::vector<int>>();
   w.tabStops = j.at("tabStops").get<std::vector<int>>();
   w.limit = j.at("limit").get<int>();
@@ -337,6 +340,13 @@ bool MenuCommandLocal(HWND hwnd, UINT command) {
   return true;
 }
 
+// A top-level window dragged to a new place by a person: it keeps its size.
+bool MoveLocal(HWND hwnd, int x, int y) {
+  if (GetTopLevel(hwnd) != hwnd) return false;
+  const RECT r = GetWindowRect(hwnd);
+  return MoveWindow(hwnd, x, y, r.right - r.left, r.bottom - r.top);
+}
+
 bool CloseLocal(HWND hwnd) {
   if (!IsWindowEnabled(GetTopLevel(hwnd))) return false;
   SendMessage(hwnd, WM_CLOSE, 0, 0);
@@ -426,6 +436,9 @@ bool ChooseMenuCommand(HWND hwnd, UINT command) {
 bool Close(HWND hwnd) {
   return Act(hwnd, kClose, [&] { return CloseLocal(hwnd); });
 }
+bool Move(HWND window, int x, int y) {
+  return Act(window, kMove, [&] { return MoveLocal(window, x, y); }, x, y);
+}
 
 std::vector<TrayIcon> TrayIconsOf(HWND anyWindow) {
   if (anyWindow == 0 || IsLocal(anyWindow)) return TrayIcons();
@@ -493,6 +506,8 @@ wire::Reply HandleAutomation(const wire::Request& r) {
       return answer(MenuCommandLocal(r.hwnd, static_cast<UINT>(a)));
     case kClose:
       return answer(CloseLocal(r.hwnd));
+    case kMove:
+      return answer(MoveLocal(r.hwnd, a, static_cast<int>(r.lParam)));
     case kTrayClick:
       return answer(ClickTrayIcon(r.hwnd, static_cast<UINT>(a), static_cast<UINT>(r.lParam)));
     default:

@@ -40,6 +40,7 @@ struct WindowInfo {
   std::vector<std::int64_t> itemData;
   std::vector<ItemLook> itemLooks;  // per item: icon, colour, bold
   int curSel = -1;
+  int topIndex = 0;  // the first item a list shows (LB_SETTOPINDEX)
   std::vector<int> selected;  // multiple-selection lists
   std::vector<int> tabStops;
   int limit = 0;
@@ -79,6 +80,8 @@ bool PressKey(HWND hwnd, int key, unsigned modifiers = 0);
 // A menu-bar command: WM_COMMAND to the window.
 bool ChooseMenuCommand(HWND hwnd, UINT command);
 bool Close(HWND hwnd);  // the close box: WM_CLOSE
+// A top-level window moved by a person to (x, y), in its program's pixels.
+bool Move(HWND window, int x, int y);
 
 // Tray icons of this program, or of the program owning `anyWindow`.
 std::vector<TrayIcon> TrayIconsOf(HWND anyWindow);

@@ -1,5 +1,6 @@
 #include "platform/dialog.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/controls.h"
@@ -53,6 +54,19 @@ HWND MakeDialog(const DialogTemplate& tmpl, HWND owner, DlgProc proc, LPARAM ini
   // An owner in another program cannot own here; the dialog stands alone.
   p.parent = (owner != 0 && L().Find(owner) != nullptr) ? owner : 0;
   if (child && p.parent == 0) return 0;
+  // A box or dialog of a shown window is placed on it: centred when its
+  // template names no place (0, 0), else at that place from the owner's
+  // corner. One of a hidden window stays where its template puts it.
+  if (!child && p.parent != 0 && IsWindowVisible(p.parent)) {
+    const RECT on = GetWindowRect(p.parent);
+    if (tmpl.x == 0 && tmpl.y == 0) {
+      p.x = std::max(0, on.left + (on.right - on.left - p.width) / 2);
+      p.y = std::max(0, on.top + (on.bottom - on.top - p.height) / 2);
+    } else {
+      p.x += on.left;
+      p.y += on.top;
+    }
+  }
   const HWND dialog = CreateWindow(p);
   if (dialog == 0) return 0;
   Window* w = L().Find(dialog);

@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   python3 python3-pytest
   libcairo2-dev libcups2-dev cups poppler-utils fonts-dejavu-core
+  fonts-liberation2
   curl fetchmail mpop
   tzdata
   chromium

@@ -28,6 +28,10 @@ if ! ls "$dir/ANNA"/*.txt >/dev/null 2>&1; then
     "$tmctl" deliver "$dir" ANNA --from '<bob@example.org>' --to '<anna@example.com>' >/dev/null
 fi
 
+# The Remote Configuration Utility's password for this server directory
+# (the demo prints it).
+"$tmctl" ini set "$ini" Environment serverpw "$("$tmctl" scramble KQZVRLM "${DEMO_REMOTE_PASSWORD:-remote-secret}")"
+
 # Dial-up entries for the simulated modem (the demo points TELLMAR_PHONEBOOK here).
 pb="$dir/phonebook.ini"
 if [ ! -f "$pb" ]; then

@@ -25,6 +25,9 @@ test('Control Centre connects and disconnects while the tray follows', async () 
   await icon.waitFor();
   assert.equal(await icon.getAttribute('title'), AVAILABLE);
   const offlineIcon = await icon.getAttribute('data-icon');
+  // The icon says the state by itself: its picture and its accessible name.
+  assert.match(await icon.getAttribute('aria-label'), /^Dialwick available: /);
+  await waitFor('the icon picture', () => icon.locator('img').evaluate((img) => img.complete && img.naturalWidth > 0));
 
   await icon.click();  // the left button opens the Control Centre
   const centre = page.locator('section.window[aria-label="Dialwick from Corvane "]');
@@ -61,6 +64,8 @@ test('Control Centre connects and disconnects while the tray follows', async () 
   const progress = page.locator('section.window[aria-label="RAS/DUN Connection - Progress"]');
   await progress.waitFor();
   await page.locator('#tray .tray-icon[title="Dun system is dialling... - ISP"]').waitFor();
+  assert.match(await icon.getAttribute('aria-label'), /^Dialwick (dialling|device connected|authenticated): /);
+  await desk.screenshot('desktop-tray.png', page.locator('#taskbar'));
   await progress.locator('.item', { hasText: 'Connecting device' }).waitFor();
   const lines = await progress.locator('.item').allTextContents();
   assert.deepEqual(lines.slice(lines.indexOf('Opening port'), lines.indexOf('Connecting device') + 1),
@@ -71,6 +76,7 @@ test('Control Centre connects and disconnects while the tray follows', async () 
   await waitFor('the online tip', async () =>
     /^(Connected Successfully|Online for \d+ secs so far\.\.\.) - ISP$/.test(await icon.getAttribute('title')));
   assert.notEqual(await icon.getAttribute('data-icon'), offlineIcon);
+  assert.match(await icon.getAttribute('aria-label'), /^Dialwick online: /);
 
   // The tray menu, opened in the corner of the page, stays on it whole.
   await icon.click({ button: 'right' });

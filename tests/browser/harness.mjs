@@ -91,9 +91,9 @@ export class Desktop {
     return child;
   }
 
-  async startDesk() {
+  async startDesk(args = []) {
     const port = await freePort();
-    this.desk = this.start('tmdesk', ['--port', String(port)]);
+    this.desk = this.start('tmdesk', ['--port', String(port), ...args]);
     const line = await waitFor('tmdesk to print its address', () => {
       const m = this.desk.output.match(/(http:\/\/\S+\?token=\w+)/);
       return m && m[1];
@@ -112,6 +112,16 @@ export class Desktop {
     this.page = await this.browser.newPage({ viewport: { width: 1280, height: 860 } });
     await this.page.goto(this.url);
     return this.page;
+  }
+
+  // A picture for the README, when TELLMAR_SCREENSHOTS is set: taken by the
+  // tests, so it shows what the page really draws.
+  // `what`: a locator, or a clip rectangle of the page.
+  async screenshot(name, what) {
+    if (!process.env.TELLMAR_SCREENSHOTS) return;
+    const path = join(repo, 'docs', name);
+    if (what && typeof what.screenshot === 'function') await what.screenshot({ path });
+    else await this.page.screenshot({ path, clip: what });
   }
 
   async close() {

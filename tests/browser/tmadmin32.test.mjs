@@ -94,12 +94,12 @@ test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password b
   assert.equal(await dialog.locator('[data-id="1248"]').inputValue(), join(server, 'TMHUB.INI'));
 
   // Connect asks for the password; a wrong one is refused with a box.
-  const enter = async (password) => {
+  const enter = async (password, delay = 0) => {
     await dialog.locator('[data-id="1253"]').click();
     const box = page.locator('section.window[aria-label="Enter Password"]');
     await box.waitFor();
     const field = box.locator('input[type="password"]');
-    await field.pressSequentially(password);
+    await field.pressSequentially(password, { delay });
     await box.locator('[data-id="1"]').click();
   };
   await enter('wrong');
@@ -109,7 +109,9 @@ test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password b
   await page.keyboard.press('Enter');  // the box has the keyboard
   await refusal.waitFor({ state: 'detached' });
 
-  await enter('opensesame');
+  // Typed slowly, so that views come back between the keys: the field keeps
+  // what was typed, not the program's mask of it.
+  await enter('opensesame', 120);
   await dialog.locator('[data-id="1247"]', { hasText: 'Connected to server...' }).waitFor();
   await dialog.locator('.menubar button', { hasText: 'Configure' }).click();
   const configure = page.locator('.popup').last();

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "ui/web/dialog_font.h"
 #include "ui/web/embedded_files.h"
 
 namespace tellmar::web {
@@ -264,9 +265,29 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
 
 }  // namespace
 
+// What the page's address without its token shows: how to get the address
+// with it. No data of the desktop, no script.
+constexpr std::string_view kWithoutTokenPage = R"(<!doctype html>
+<html lang="en">
+<head><meta charset="utf-8"><title>Tellmar desktop: access token needed</title></head>
+<body>
+<h1>Tellmar desktop</h1>
+<p>This address needs the desktop's access token.</p>
+<p>Open the address that <code>tmdesk</code> printed when it started: it ends in
+<code>?token=</code> followed by 32 characters. The browser then keeps the token,
+and this address opens the desktop.</p>
+<p>On a server with the installed service, <code>journalctl -u tellmar-desk</code>
+shows the address. The token is also kept in the file <code>tmdesk.token</code>
+in the desktop directory.</p>
+</body>
+</html>
+)";
+
 Response DeskServer::Impl::Handle(const Request& req) {
   if (!Authorized(req)) {
-    Response res = MakeResponse(req, http::status::forbidden, "text/plain", "");
+    const bool pageAddress = req.method() == http::verb::get && PathOf(Std(req.target())) == "/";
+    Response res = MakeResponse(req, http::status::forbidden, pageAddress ? "text/html; charset=utf-8" : "text/plain",
+                                pageAddress ? std::string(kWithoutTokenPage) : std::string());
     res.keep_alive(false);
     return res;
   }
@@ -282,6 +303,11 @@ Response DeskServer::Impl::Handle(const Request& req) {
   }
   if (req.method() == http::verb::get) {
     if (path == "/api/view") return MakeResponse(req, http::status::ok, "application/json", View().dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    if (path == "/dialog-font.ttf") {
+      std::string font = DialogFontBytes();
+      if (font.empty()) return MakeResponse(req, http::status::not_found, "text/plain", "no dialog font installed");
+      return MakeResponse(req, http::status::ok, "font/ttf", std::move(font));
+    }
     if (const EmbeddedFile* file = FindEmbeddedFile(path == "/" ? "index.html" : path.substr(1))) {
       return MakeResponse(req, http::status::ok, file->contentType, std::string(file->bytes));
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "common/ascii.h"
@@ -13,6 +14,7 @@
 #include "platform/menu.h"
 #include "platform/operator.h"
 #include "platform/resource.h"
+#include "ui/web/program_starter.h"
 
 namespace tellmar::web {
 namespace {
@@ -82,19 +84,9 @@ std::string WithoutAmpersand(std::string_view text) {
   return out;
 }
 
-// A short label for a program's tray icon: its name's first letters.
-std::string TrayLabel(const std::string& program) {
-  std::string label;
-  for (char c : program) {
-    if (label.size() == 3) break;
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) label += c;
-  }
-  return label;
-}
-
 json ListDirectory(const std::string& wanted) {
-  std::string path = wanted.empty() ? "/" : wanted;
+  const char* home = std::getenv("HOME");
+  std::string path = !wanted.empty() ? wanted : home != nullptr && *home != '\0' ? home : "/";
   struct stat st {};
   // A file's path lists its directory.
   if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
@@ -164,6 +156,7 @@ json ControlView(const WindowInfo& c) {
     v["looks"] = looks;
     v["multi"] = (c.style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0 && kind == "list";
     v["sel"] = c.curSel;
+    v["top"] = c.topIndex;
     v["selected"] = c.selected;
     v["tabs"] = tabs;
   }
@@ -173,6 +166,7 @@ json ControlView(const WindowInfo& c) {
     v["pos"] = c.pos;
   }
   if (kind == "button") v["default"] = (c.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+  if (c.icon != 0) v["icon"] = c.icon;
   if (kind == "page") {
     json children = json::array();
     for (const WindowInfo& child : c.children) children.push_back(ControlView(child));
@@ -239,7 +233,11 @@ void DesktopWatcher::Describe(Program& p) {
                          {"caption", Text(info->text)},
                          {"text", Text(text->text)},
                          {"icon", IconName(text->icon)},
-                         {"buttons", buttons}});
+                         {"buttons", buttons},
+                         {"x", info->rect.left},
+                         {"y", info->rect.top},
+                         {"w", info->rect.right - info->rect.left},
+                         {"h", info->rect.bottom - info->rect.top}});
     } else if (const WindowInfo* file = ChildWithId(*info, kFileNameId)) {
       // A chooser may carry a panel of options (a group with radio buttons)
       // and its own caption for OK.
@@ -262,13 +260,14 @@ void DesktopWatcher::Describe(Program& p) {
   if (!p.windows.empty()) {
     for (const TrayIcon& t : automation::TrayIconsOf(p.windows.front().hwnd)) {
       p.tray.push_back({{"hwnd", t.hwnd}, {"uid", t.id}, {"icon", t.icon}, {"tip", Text(t.tip)},
-                        {"program", Text(p.name)}, {"label", TrayLabel(p.name)}});
+                        {"program", Text(p.name)}});
     }
   }
 }
 
 bool DesktopWatcher::Refresh() {
-  viewedActions_ = actions_;
+  const std::uint64_t performed = actions_;
+  bool allAnswered = true;
   const int self = Loop::Current().slot();
   std::map<int, std::vector<TopLevelWindow>> bySlot;
   std::map<int, std::string> names;
@@ -289,7 +288,10 @@ bool DesktopWatcher::Refresh() {
   }
   for (auto& [slot, windows] : bySlot) {
     auto count = automation::ChangeCount(windows.front().hwnd);
-    if (!count) continue;  // not answering now; keep what was shown
+    if (!count) {  // not answering now; keep what was shown
+      allAnswered = false;
+      continue;
+    }
     auto found = programs_.find(slot);
     const bool isNew = found == programs_.end();
     Program& p = programs_[slot];
@@ -304,7 +306,101 @@ bool DesktopWatcher::Refresh() {
     Describe(p);
     changed = true;
   }
+  if (changed) Cascade();
+  // The view shows the effect of the actions performed so far only once
+  // every program has been read after them.
+  if (allAnswered) viewedActions_ = performed;
   return changed;
+}
+
+// A window that appears exactly where another one is (two programs' windows
+// both at the corner, say) moves down and right until it is clear of the
+// others, as a desktop cascades new windows. Its program moves it, so the
+// place is the window's own and every page shows it there.
+void DesktopWatcher::Cascade() {
+  constexpr int kStep = 24;
+  std::set<HWND> shown;
+  std::vector<std::pair<int, int>> corners;  // of the windows placed before
+  for (const auto& [slot, p] : programs_) {
+    for (const json& w : p.windowsView) {
+      const HWND hwnd = w["hwnd"].get<HWND>();
+      shown.insert(hwnd);
+      if (placed_.count(hwnd)) corners.emplace_back(w["x"].get<int>(), w["y"].get<int>());
+    }
+  }
+  std::erase_if(placed_, [&](HWND h) { return shown.count(h) == 0; });
+  for (auto& [slot, p] : programs_) {
+    for (json& w : p.windowsView) {
+      const HWND hwnd = w["hwnd"].get<HWND>();
+      if (!placed_.insert(hwnd).second) continue;
+      int x = w["x"].get<int>(), y = w["y"].get<int>();
+      auto covers = [&] {
+        return std::any_of(corners.begin(), corners.end(),
+                           [&](const auto& c) { return std::abs(c.first - x) < 4 && std::abs(c.second - y) < 4; });
+      };
+      const bool clear = !covers();
+      while (covers()) {
+        x += kStep;
+        y += kStep;
+      }
+      if (!clear && automation::Move(hwnd, x, y)) {
+        w["x"] = x;
+        w["y"] = y;
+      }
+      corners.emplace_back(x, y);
+    }
+  }
+}
+
+namespace {
+
+// The start menu's programs: the name each runs under, the class of the main
+// window that shows it runs (the support module and the Remote Configuration
+// Utility are one program under two names), and what the menu calls it.
+struct StartEntry {
+  const char* program;
+  const char* windowClass;
+  const char* title;
+};
+constexpr StartEntry kStartEntries[] = {
+    {"cvpopd32", "CV-POPsrv", "POP3 Server"},
+    {"Dialwick", "", "Dialwick"},
+    {"tmadmin32", "CorvVuvedo32Utility", "Support Module"},
+};
+
+}  // namespace
+
+bool DesktopWatcher::Running(const std::string& program, const std::string& windowClass) const {
+  for (const auto& [slot, p] : programs_) {
+    if (p.name != program) continue;
+    if (windowClass.empty()) return true;
+    for (const TopLevelWindow& w : p.windows)
+      if (w.className == windowClass) return true;
+  }
+  return false;
+}
+
+json DesktopWatcher::StartMenu() const {
+  json entries = json::array();
+  for (const StartEntry& e : kStartEntries) {
+    struct stat st {};
+    const std::string path = binDir_ + "/" + e.program;
+    if (::stat(path.c_str(), &st) != 0) continue;
+    entries.push_back({{"program", e.program}, {"title", e.title}, {"running", Running(e.program, e.windowClass)}});
+  }
+  return {{"directory", Text(serverDir_)}, {"programs", entries}};
+}
+
+json DesktopWatcher::Start(const std::string& program) {
+  if (serverDir_.empty()) return {{"error", "tmdesk was started without a server directory (--server DIR)"}};
+  for (const StartEntry& e : kStartEntries) {
+    if (program != e.program) continue;
+    if (Running(e.program, e.windowClass)) return {{"error", program + " is running already"}};
+    const std::string error = StartProgram(binDir_ + "/" + e.program, serverDir_);
+    if (!error.empty()) return {{"error", "cannot start " + program + ": " + Text(error)}};
+    return {{"ok", true}};
+  }
+  return {{"error", "no such program"}};
 }
 
 json DesktopWatcher::View() const {
@@ -319,6 +415,7 @@ json DesktopWatcher::View() const {
     for (const auto& c : p.prints) view["prints"].push_back(c);
     for (const auto& m : p.menus) view["menus"].push_back(m);
   }
+  if (!serverDir_.empty()) view["start"] = StartMenu();
   return view;
 }
 
@@ -346,6 +443,7 @@ json DesktopWatcher::Perform(const json& a) {
   if (kind == "spin") return done(automation::Spin(hwnd, a.value("delta", 0)));
   if (kind == "command") return done(automation::ChooseMenuCommand(hwnd, a.value("command", 0u)));
   if (kind == "close") return done(automation::Close(hwnd));
+  if (kind == "move") return done(automation::Move(hwnd, a.value("x", 0), a.value("y", 0)));
   if (kind == "key") {
     auto chord = ParseKeyChord(a.value("key", ""));
     if (!chord) return {{"error", "unknown key"}};
@@ -397,6 +495,7 @@ json DesktopWatcher::Perform(const json& a) {
     return {{"error", "no such button"}};
   }
   if (kind == "browse") return ListDirectory(BytesFromUtf8(a.value("path", "")));
+  if (kind == "start") return Start(a.value("program", ""));
   return {{"error", "unknown action"}};
 }
 

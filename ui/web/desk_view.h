@@ -14,6 +14,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -35,8 +36,18 @@ class DesktopWatcher {
   // action it shows the effect of, so the page knows when a text typed
   // there has reached the program and come back.
   nlohmann::json Act(const nlohmann::json& action);
+  // Offers a start menu with the programs of `binDir` (the POP3 server,
+  // Dialwick, the support module) that start in the server directory
+  // `serverDir` when they are not running.
+  void SetServer(std::string serverDir, std::string binDir) {
+    serverDir_ = std::move(serverDir);
+    binDir_ = std::move(binDir);
+  }
 
  private:
+  nlohmann::json StartMenu() const;
+  nlohmann::json Start(const std::string& program);
+  bool Running(const std::string& program, const std::string& windowClass) const;
   nlohmann::json Perform(const nlohmann::json& action);
   struct Program {
     std::string name;
@@ -50,9 +61,12 @@ class DesktopWatcher {
     nlohmann::json tray = nlohmann::json::array();
   };
   void Describe(Program& program);
+  void Cascade();
 
   std::string token_;
+  std::string serverDir_, binDir_;
   std::map<int, Program> programs_;  // by desktop slot
+  std::set<HWND> placed_;            // windows shown and placed
   int menuX_ = 200, menuY_ = 200;    // where the last tray click was
   std::uint64_t actions_ = 0;        // actions performed
   std::uint64_t viewedActions_ = 0;  // actions performed before the last refresh

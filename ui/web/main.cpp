@@ -1,6 +1,7 @@
 // tmdesk: the browser desktop. Joins the desktop's channel, watches every
 // program on it, and serves the page that shows them on 127.0.0.1:8110
-// (--port PORT, or --listen ADDR:PORT). Prints the page's address with its
+// (--port PORT, or --listen ADDR:PORT). With --server DIR its start menu
+// starts the programs of that server directory that are not running. Prints the page's address with its
 // access token. The token is kept in the desktop directory, so a page stays
 // connected across restarts of tmdesk.
 #include <sys/stat.h>
@@ -8,6 +9,7 @@
 #include <boost/asio/steady_timer.hpp>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -16,6 +18,7 @@
 #include "platform/loop.h"
 #include "ui/web/desk_server.h"
 #include "ui/web/desk_view.h"
+#include "ui/web/template_views.h"
 
 namespace {
 
@@ -39,19 +42,33 @@ std::string StoredToken(const std::filesystem::path& desktop) {
 }
 
 int Usage() {
-  std::fputs("usage: tmdesk [--port PORT | --listen ADDR:PORT]\n", stderr);
+  std::fputs("usage: tmdesk [--port PORT | --listen ADDR:PORT] [--server DIR]\n       tmdesk --templates FILE.tmr...\n", stderr);
   return 2;
+}
+
+// tmdesk --templates FILE...: every dialog of the files as the page draws it.
+int PrintTemplates(int count, char** files) {
+  tellmar::Loop loop;
+  std::vector<std::string> errors;
+  const auto views = tellmar::web::TemplateViews(std::vector<std::string>(files, files + count), errors);
+  for (const std::string& e : errors) std::fprintf(stderr, "tmdesk: %s\n", e.c_str());
+  std::puts(views.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+  return errors.empty() ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::strcmp(argv[1], "--templates") == 0) return PrintTemplates(argc - 2, argv + 2);
   std::string address = "127.0.0.1";
   unsigned long port = 8110;
+  std::string serverDir;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--port" && i + 1 < argc) {
       port = std::strtoul(argv[++i], nullptr, 10);
+    } else if (arg == "--server" && i + 1 < argc) {
+      serverDir = argv[++i];
     } else if (arg == "--listen" && i + 1 < argc) {
       const std::string value = argv[++i];
       const auto colon = value.rfind(':');
@@ -71,6 +88,17 @@ int main(int argc, char** argv) {
   }
   const std::string token = StoredToken(loop.channel()->directory());
   DesktopWatcher watcher(token);
+  if (!serverDir.empty()) {
+    std::error_code fsError;
+    const auto dir = std::filesystem::canonical(serverDir, fsError);
+    if (fsError || !std::filesystem::is_directory(dir)) {
+      std::fprintf(stderr, "tmdesk: not a directory: %s\n", serverDir.c_str());
+      return 2;
+    }
+    // The start menu's programs are the ones installed beside tmdesk.
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", fsError);
+    watcher.SetServer(dir.string(), fsError ? std::string(".") : self.parent_path().string());
+  }
 
   boost::system::error_code ec;
   const auto ip = asio::ip::make_address(address, ec);

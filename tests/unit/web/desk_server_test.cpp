@@ -64,10 +64,18 @@ class DeskServerTest : public ::testing::Test {
 };
 
 TEST_F(DeskServerTest, NothingIsServedWithoutTheToken) {
-  for (const char* target : {"/", "/desk.js", "/api/view", "/?token=wrong", "/?token="}) {
+  for (const char* target : {"/desk.js", "/api/view", "/dialog-font.ttf", "/icon-102.svg"}) {
     auto res = Request(http::verb::get, target);
     EXPECT_EQ(res.result(), http::status::forbidden) << target;
     EXPECT_TRUE(res.body().empty());
+  }
+  // The page's address says how to get in, and shows nothing of the desktop.
+  for (const char* target : {"/", "/?token=wrong", "/?token="}) {
+    auto res = Request(http::verb::get, target);
+    EXPECT_EQ(res.result(), http::status::forbidden) << target;
+    EXPECT_NE(res.body().find("tmdesk"), std::string::npos) << target;
+    EXPECT_EQ(res.body().find(token), std::string::npos) << target;
+    EXPECT_EQ(res.body().find("<script"), std::string::npos) << target;
   }
   EXPECT_EQ(Request(http::verb::get, "/", "tmdesk=" + token.substr(1) + "x").result(), http::status::forbidden);
 }

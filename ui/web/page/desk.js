@@ -11,7 +11,35 @@ const statusLine = document.getElementById('status');
 
 let view = { windows: [], tray: [], boxes: [], menus: [], choosers: [], prints: [] };
 let socket = null;
-const positions = new Map();  // hwnd -> {x, y} moved by the person
+// hwnd -> {x, y} where the person dragged a window, in its program's pixels,
+// until the program has moved it there.
+const positions = new Map();
+
+// The programs turn dialog units into pixels for a dialog font with an
+// average character 6 pixels wide and 13 high. The page draws in its own
+// dialog font and measures it as the system the templates were made for did
+// (the width of a-z and A-Z over 52, ascent plus descent), then scales
+// every place and size by the difference, so each text has the room its
+// template meant for it.
+const kProgramBase = { x: 6, y: 13 };
+const scale = { x: 1, y: 1 };
+const px = (v) => Math.round(v * scale.x);
+const py = (v) => Math.round(v * scale.y);
+
+async function measureDialogFont() {
+  const family = getComputedStyle(document.documentElement).fontFamily;
+  const font = '11px ' + family;
+  try { await document.fonts.load(font); } catch (e) { /* measured in the fallback font */ }
+  const context = document.createElement('canvas').getContext('2d');
+  context.font = font;
+  const sample = context.measureText('abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ');
+  const width = sample.width / 52;
+  const height = Math.ceil(sample.fontBoundingBoxAscent) + Math.ceil(sample.fontBoundingBoxDescent);
+  if (width > 0) scale.x = width / kProgramBase.x;
+  if (height > 0) scale.y = height / kProgramBase.y;
+  document.documentElement.dataset.dialogBase = `${width.toFixed(2)}x${height}`;
+}
+const metricsReady = measureDialogFont();
 let zOrder = [];              // hwnds, front last
 let focusedWindow = 0;
 
@@ -67,10 +95,23 @@ async function send(action) {
 // What a person typed into a field stays there over the views that follow
 // until one shows the program has it: hwnd -> {value, serial}, the serial
 // of the action that carried it (Infinity while it is on its way).
+// A password field comes back masked (as many password characters as the
+// program holds): there what was typed stays while the mask is as long as
+// it, or the next key would be added to the mask and not to the password.
 const typed = new Map();
 
 function forgetTypedTexts() {
-  for (const [hwnd, entry] of typed) if ((view.actions || 0) >= entry.serial) typed.delete(hwnd);
+  const shown = new Map();
+  const collect = (controls) => {
+    for (const c of controls || []) { shown.set(c.hwnd, c); collect(c.children); }
+  };
+  for (const w of view.windows) collect(w.children);
+  for (const [hwnd, entry] of typed) {
+    if ((view.actions || 0) < entry.serial) continue;
+    const c = shown.get(hwnd);
+    if (c && c.password && [...c.text].length === [...entry.value].length) continue;
+    typed.delete(hwnd);
+  }
 }
 
 function renderControl(win, c) {
@@ -115,6 +156,7 @@ function renderControl(win, c) {
     case 'list': {
       node = el('div', 'ctl list');
       node.dataset.sel = String(c.sel);
+      node.dataset.top = String(c.top || 0);
       node.tabIndex = 0;
       node.setAttribute('role', 'listbox');
       if (c.multi) node.setAttribute('aria-multiselectable', 'true');
@@ -143,7 +185,7 @@ function renderControl(win, c) {
             span.style.display = 'inline-block';
             const stop = c.tabs[k] !== undefined ? c.tabs[k] : null;
             const prev = k === 0 ? 0 : c.tabs[k - 1];
-            if (stop !== null) span.style.width = (stop - prev) + 'px';
+            if (stop !== null) span.style.width = px(stop - prev) + 'px';
             item.appendChild(span);
           });
         } else {
@@ -209,10 +251,11 @@ function renderControl(win, c) {
   }
   node.dataset.hwnd = c.hwnd;
   node.dataset.id = c.id;
-  node.style.left = c.x + 'px';
-  node.style.top = c.y + 'px';
-  node.style.width = c.w + 'px';
-  node.style.height = c.h + 'px';
+  node.style.left = px(c.x) + 'px';
+  node.style.top = py(c.y) + 'px';
+  node.style.width = px(c.w) + 'px';
+  node.style.height = py(c.h) + 'px';
+  if (c.icon && (c.kind === 'static' || c.kind === 'button')) node.prepend(iconImage(c.icon));
   if (disabled) { node.classList.add('disabled'); if ('disabled' in node) node.disabled = true; }
   if (!c.visible) node.hidden = true;
   return node;
@@ -242,10 +285,13 @@ function renderWindow(win) {
   node.dataset.hwnd = win.hwnd;
   node.tabIndex = -1;  // it can hold the keyboard itself
   node.setAttribute('aria-label', win.title);
+  const moved = positions.get(win.hwnd);
+  if (moved && moved.x === win.x && moved.y === win.y) positions.delete(win.hwnd);  // the program has it
   const pos = positions.get(win.hwnd) || { x: win.x, y: win.y };
-  node.style.left = pos.x + 'px';
-  node.style.top = pos.y + 'px';
-  node.style.width = win.w + 'px';
+  node.style.left = px(pos.x) + 'px';
+  node.style.top = py(pos.y) + 'px';
+  node.style.width = px(win.w) + 'px';
+  if (win.topmost) node.classList.add('topmost');
   const title = el('div', 'titlebar');
   title.appendChild(el('span', 'title', win.title));
   const close = el('button', 'close', '×');
@@ -255,7 +301,7 @@ function renderWindow(win) {
   node.appendChild(title);
   if (win.menu && win.menu.length) node.appendChild(renderMenuBar(win));
   const client = el('div', 'client');
-  client.style.height = win.h + 'px';
+  client.style.height = py(win.h) + 'px';
   for (const c of win.children || []) client.appendChild(renderControl(win, c));
   if (win.hint) client.appendChild(el('div', 'hint', win.hint));
   node.appendChild(client);
@@ -271,13 +317,21 @@ function dragWith(handle, node, hwnd) {
     if (e.target.tagName === 'BUTTON') return;
     const startX = e.clientX, startY = e.clientY;
     const left = parseInt(node.style.left, 10), top = parseInt(node.style.top, 10);
+    let place = null;
     const move = (m) => {
-      const p = { x: left + m.clientX - startX, y: Math.max(0, top + m.clientY - startY) };
-      positions.set(hwnd, p);
-      node.style.left = p.x + 'px';
-      node.style.top = p.y + 'px';
+      const x = left + m.clientX - startX, y = Math.max(0, top + m.clientY - startY);
+      node.style.left = x + 'px';
+      node.style.top = y + 'px';
+      place = { x: Math.round(x / scale.x), y: Math.round(y / scale.y) };
+      positions.set(hwnd, place);
     };
-    const up = () => { document.removeEventListener('mousemove', move); document.removeEventListener('mouseup', up); };
+    // The place is the window's own: its program moves it there, so it is
+    // the same after a reload and in every other page.
+    const up = () => {
+      document.removeEventListener('mousemove', move);
+      document.removeEventListener('mouseup', up);
+      if (place) act({ kind: 'move', hwnd, x: place.x, y: place.y });
+    };
     document.addEventListener('mousemove', move);
     document.addEventListener('mouseup', up);
   });
@@ -285,14 +339,38 @@ function dragWith(handle, node, hwnd) {
 
 // --- Tray, popups, boxes -------------------------------------------------
 
+// The icon resources the programs name, drawn for this desktop (icon-N.svg),
+// and what each tray icon says about its program.
+const kIconFiles = new Set([101, 102, 104, 106, 116, 121, 124, 133, 141, 143, 145, 167, 237, 254]);
+const kTrayStates = {
+  102: 'POP3 server running',
+  116: 'Dialwick online',
+  121: 'Dialwick available',
+  141: 'Dialwick device connected',
+  143: 'Dialwick authenticated',
+  145: 'Dialwick dialling',
+  124: 'Support module',
+  254: 'Remote Configuration Utility',
+};
+
+function iconImage(number) {
+  const img = el('img', 'icon-image');
+  img.src = kIconFiles.has(number) ? `/icon-${number}.svg` : '/icon-unknown.svg';
+  img.alt = '';
+  img.dataset.icon = String(number);
+  return img;
+}
+
 function renderTray() {
   trayBar.replaceChildren();
   for (const icon of view.tray) {
-    const b = el('button', 'tray-icon', icon.label || String(icon.icon));
+    const b = el('button', 'tray-icon');
+    b.appendChild(iconImage(icon.icon));
     b.title = icon.tip;
     b.dataset.icon = icon.icon;
-    b.style.color = `hsl(${(icon.icon * 47) % 360}, 70%, 30%)`;
-    b.setAttribute('aria-label', icon.tip);
+    const state = kTrayStates[icon.icon] || icon.program;
+    b.dataset.state = state;
+    b.setAttribute('aria-label', icon.tip ? `${state}: ${icon.tip}` : state);
     b.dataset.program = icon.program;
     const send = (event, e) => act({ kind: 'tray', hwnd: icon.hwnd, uid: icon.uid, event, x: e.clientX, y: e.clientY });
     b.addEventListener('click', (e) => send('left', e));
@@ -303,6 +381,49 @@ function renderTray() {
 }
 
 let localPopup = null;
+
+// The start menu: the programs of the server directory tmdesk serves, each
+// started there when it is not running.
+const startButton = document.getElementById('start');
+let startMenu = null;
+
+function renderStartMenu() {
+  startButton.hidden = !view.start;
+  if (!view.start) return;
+  startButton.title = 'Programs of ' + view.start.directory;
+  if (!startMenu) return;
+  const node = el('div', 'popup start-menu');
+  node.setAttribute('role', 'menu');
+  node.setAttribute('aria-label', 'Start');
+  for (const entry of view.start.programs) {
+    const b = el('button', '', entry.title + (entry.running ? ' (running)' : ''));
+    b.setAttribute('role', 'menuitem');
+    b.dataset.program = entry.program;
+    b.disabled = entry.running;
+    b.addEventListener('click', async (e) => {
+      e.stopPropagation();
+      closeStartMenu();
+      const answer = await act({ kind: 'start', program: entry.program });
+      statusLine.textContent = answer.error ? answer.error : 'started ' + entry.title;
+    });
+    node.appendChild(b);
+  }
+  startMenu.replaceWith(node);
+  startMenu = node;
+}
+
+function closeStartMenu() {
+  if (startMenu) startMenu.remove();
+  startMenu = null;
+}
+
+startButton.addEventListener('click', (e) => {
+  e.stopPropagation();
+  if (startMenu) { closeStartMenu(); return; }
+  startMenu = el('div');
+  document.getElementById('taskbar').appendChild(startMenu);
+  renderStartMenu();
+});
 
 // A popup that would run past the page's right or bottom edge is moved back
 // onto it, as a menu opened near the screen's corner is.
@@ -333,7 +454,7 @@ function showPopup(menu, x, y) {
   if (menu.local) { localPopup = node; render(); } else return node;
 }
 
-const kIcons = { stop: '⛔', error: '⛔', question: '❓', exclamation: '⚠', warning: '⚠', information: 'ℹ', asterisk: 'ℹ' };
+const kBoxIcons = new Set(['stop', 'question', 'exclamation', 'information']);
 
 // The frame of a modal overlay: a window with its caption.
 function modalFrame(className, role, caption) {
@@ -350,8 +471,19 @@ let modals = new Map();  // box or chooser id -> its node
 
 function renderBox(box) {
   const node = modalFrame('', 'alertdialog', box.caption);
+  if (box.x || box.y) {
+    // Centred where its program placed it (on its owner), kept on the page.
+    node.classList.add('placed');
+    node.style.left = (px(box.x) + px(box.w) / 2) + 'px';
+    node.style.top = (py(box.y) + py(box.h) / 2) + 'px';
+  }
   const body = el('div', 'body');
-  if (box.icon) body.appendChild(el('div', 'icon', kIcons[box.icon] || ''));
+  if (kBoxIcons.has(box.icon)) {
+    const icon = el('img', 'icon');
+    icon.src = `/icon-${box.icon}.svg`;
+    icon.alt = box.icon;
+    body.appendChild(icon);
+  }
   body.appendChild(el('div', 'text', (box.text || '').replace(/\r\n/g, '\n')));
   node.appendChild(body);
   const buttons = el('div', 'buttons');
@@ -394,9 +526,14 @@ function renderChooser(ch) {
   const path = el('input');
   path.value = ch.path || '';
   path.setAttribute('aria-label', 'Path');
+  let touched = false;
+  for (const event of ['keydown', 'input', 'mousedown']) path.addEventListener(event, () => { touched = true; });
   const list = el('ul');
   const load = async () => {
     const answer = await act({ kind: 'browse', chooser: ch.id, path: path.value });
+    // A chooser without a location starts at the home directory, and says
+    // so, unless the person has begun to type there.
+    if (!path.value && !touched && answer.path) path.value = answer.path.replace(/\/?$/, '/');
     list.replaceChildren();
     for (const entry of answer.entries || []) {
       const li = el('li', '', entry.name + (entry.dir ? '/' : ''));
@@ -464,9 +601,13 @@ let mouseDown = false;
 let renderLater = false;
 
 function renderSoon() {
-  if (mouseDown) renderLater = true;
+  if (mouseDown || !metricsKnown) renderLater = true;
   else render();
 }
+
+// Nothing is drawn before the dialog font is measured.
+let metricsKnown = false;
+metricsReady.then(() => { metricsKnown = true; renderLater = false; render(); });
 
 function mouseReleased() {
   mouseDown = false;
@@ -497,7 +638,9 @@ function render() {
     if (!zOrder.includes(w.hwnd)) { bringToFront(w.hwnd); takeKeyboard = true; }
   }
   const byHandle = new Map(view.windows.map((w) => [w.hwnd, w]));
-  const nodes = zOrder.map((h) => renderWindow(byHandle.get(h)));
+  // Windows kept on top stay in front of the others, in their own order.
+  const stacked = [...zOrder.filter((h) => !byHandle.get(h).topmost), ...zOrder.filter((h) => byHandle.get(h).topmost)];
+  const nodes = stacked.map((h) => renderWindow(byHandle.get(h)));
   for (const m of view.menus) nodes.push(showPopup(m, m.x, m.y));
   if (localPopup) nodes.push(localPopup);
   const scrolled = new Map();
@@ -506,6 +649,7 @@ function render() {
   for (const n of desktop.querySelectorAll('.ctl.list, textarea.ctl')) keepScrollPlace(n, scrolled.get(n.dataset.hwnd));
   for (const popup of desktop.querySelectorAll('.popup')) keepOnScreen(popup);
   renderTray();
+  renderStartMenu();
 
   // A box or chooser keeps its node while it waits, so what the person typed
   // into a chooser, its listing and the focus survive the refreshes.
@@ -548,12 +692,19 @@ function render() {
 }
 
 // A list or text area keeps where it was scrolled to across a render; a
-// list whose selection moved shows the selected line, as a list box does.
+// list whose program set its top line shows that line first, and one whose
+// selection moved shows the selected line, as a list box does.
 const listSelections = new Map();  // hwnd -> selection last shown
+const listTops = new Map();        // hwnd -> top line last shown
 
 function keepScrollPlace(node, top) {
   if (top !== undefined) node.scrollTop = top;
   if (!node.classList.contains('list')) return;
+  if (listTops.get(node.dataset.hwnd) !== node.dataset.top) {
+    listTops.set(node.dataset.hwnd, node.dataset.top);
+    const first = node.querySelectorAll('.item')[Number(node.dataset.top)];
+    if (first) node.scrollTop = first.offsetTop;
+  }
   const sel = node.dataset.sel;
   if (listSelections.get(node.dataset.hwnd) === sel) return;
   listSelections.set(node.dataset.hwnd, sel);
@@ -574,6 +725,7 @@ function focusedControl(controls) {
 }
 
 function closeMenus() {
+  closeStartMenu();
   if (localPopup) { localPopup = null; render(); }
   for (const m of view.menus) act({ kind: 'menu', menu: m.id, command: 0 });
 }
@@ -606,7 +758,7 @@ document.addEventListener('keydown', (e) => {
   const key = keyName(e);
   if (!key || !(e.target instanceof Element)) return;
   // An open menu takes Esc, and no other key goes past it.
-  if (localPopup || view.menus.length) {
+  if (localPopup || view.menus.length || startMenu) {
     if (key === 'Esc') { e.preventDefault(); closeMenus(); }
     return;
   }
