@@ -124,6 +124,10 @@ void Maildrop::ClearMarks() {
   for (MaildropEntry& e : entries_) e.deleted = false;
 }
 
+void Maildrop::NoteWireForm(int n, const MaildropEntry::WireForm& form) {
+  entries_.at(static_cast<std::size_t>(n - 1)).wireForm = form;
+}
+
 MaildropTotals Maildrop::Live() const {
   MaildropTotals t;
   for (const MaildropEntry& e : entries_) {
