@@ -403,10 +403,12 @@ def main():
             o, d = best["cvpopd32"], best["Dovecot"]
             row("RETR %d MB, %s, MB/s" % (BIG >> 20, label), "%.0f" % o["mb_per_s"], "%.0f" % d["mb_per_s"],
                 o["mb_per_s"] / d["mb_per_s"], ">= 3x Dovecot or >= 70% of sendfile",
-                "sendfile %.0f MB/s: cvpopd32 %.0f%%, Dovecot %.0f%%; server CPU %.0f%% / %.0f%%"
+                "sendfile %.0f MB/s: cvpopd32 %.0f%%, Dovecot %.0f%%; server CPU %.0f%% / %.0f%%, "
+                "client CPU %.0f%% / %.0f%%"
                 % (sendfile["mb_per_s"], 100 * o["mb_per_s"] / sendfile["mb_per_s"],
                    100 * d["mb_per_s"] / sendfile["mb_per_s"],
-                   100 * o["server_cpu_s"] / o["seconds"], 100 * d["server_cpu_s"] / d["seconds"]))
+                   100 * o["server_cpu_s"] / o["seconds"], 100 * d["server_cpu_s"] / d["seconds"],
+                   100 * o["client_cpu"], 100 * d["client_cpu"]))
 
         # Many concurrent RETR of a 1 MB message, one session per mailbox.
         result = {}

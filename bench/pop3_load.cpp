@@ -109,7 +109,7 @@ class ReplyReader {
     multi_ = multi;
     status_.clear();
     statusDone_ = false;
-    tail_ = "\r\n";
+    tail_ = "\r\n";  // the status line's end
     bytes_ = 0;
   }
   // Takes received bytes; true once the reply is complete.
@@ -125,15 +125,15 @@ class ReplyReader {
       pos = end;
       if (!multi_ || !ok()) return true;
     }
-    // The final line is "." CR LF after a line end; it may straddle reads.
-    const std::string_view rest(data + pos, size - pos);
-    const std::string across = tail_ + std::string(rest.substr(0, std::min<std::size_t>(rest.size(), 4)));
-    const bool done = across.find("\r\n.\r\n") != std::string::npos ||
-                      (rest.size() >= 5 && memmem(rest.data(), rest.size(), "\r\n.\r\n", 5) != nullptr);
-    const std::string last = tail_ + std::string(rest.substr(rest.size() > 4 ? rest.size() - 4 : 0));
-    tail_ = last.substr(last.size() > 4 ? last.size() - 4 : 0);
-    return done;
+    // The final line is "." CR LF after a line end. Nothing follows it (no
+    // pipelining), and dot-stuffing keeps it out of the lines before, so
+    // only the end of what has arrived is looked at.
+    const std::size_t keep = std::min<std::size_t>(size - pos, 5);
+    tail_.append(data + size - keep, keep);
+    if (tail_.size() > 5) tail_.erase(0, tail_.size() - 5);
+    return tail_.size() == 5 && tail_ == "\r\n.\r\n";
   }
+
   bool ok() const { return status_.compare(0, 3, "+OK") == 0; }
   const std::string& status() const { return status_; }
   std::uint64_t bytes() const { return bytes_; }
