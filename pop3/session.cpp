@@ -346,14 +346,18 @@ std::optional<FileSpan> Session::NextFileSpan(std::size_t max) {
       StoredToStream();
     } else if (s.offset >= s.length) {
       FinishTransfer();
+    } else if (!s.decided && s.clean - s.offset < max) {
+      // Looks further ahead first, so that spans are whole blocks rather
+      // than the remnant of the last one.
+      if (!ScanStored()) {
+        stored_.reset();
+        failed_ = true;
+      }
     } else if (s.offset < s.clean) {
       const std::uint64_t ready = std::min<std::uint64_t>(s.clean - s.offset, max);
       return FileSpan{s.file.fd(), s.offset, static_cast<std::size_t>(ready)};
-    } else if (s.decided) {
-      StoredToStream();
-    } else if (!ScanStored()) {
-      stored_.reset();
-      failed_ = true;
+    } else {
+      StoredToStream();  // at the first byte that needs a change
     }
   }
   return std::nullopt;
