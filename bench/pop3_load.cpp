@@ -57,14 +57,14 @@ double Since(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::vector<std::string> Users(const std::string& spec) {
-  const std::size_t colon = spec.rfind(':');
-  if (colon == std::string::npos) return {spec};
-  const int count = std::atoi(spec.c_str() + colon + 1);
+std::vector<std::string> Users(const std::string& pattern) {
+  const std::size_t colon = pattern.rfind(':');
+  if (colon == std::string::npos) return {pattern};
+  const int count = std::atoi(pattern.c_str() + colon + 1);
   std::vector<std::string> users;
   for (int i = 0; i < count; ++i) {
     char name[64];
-    std::snprintf(name, sizeof name, "%s%04d", spec.substr(0, colon).c_str(), i);
+    std::snprintf(name, sizeof name, "%s%04d", pattern.substr(0, colon).c_str(), i);
     users.emplace_back(name);
   }
   return users;
