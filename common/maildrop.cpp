@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "common/ini_document.h"
@@ -124,6 +126,10 @@ void Maildrop::ClearMarks() {
   for (MaildropEntry& e : entries_) e.deleted = false;
 }
 
+void Maildrop::NoteWireForm(int n, const MaildropEntry::WireForm& form) {
+  entries_.at(static_cast<std::size_t>(n - 1)).wireForm = form;
+}
+
 MaildropTotals Maildrop::Live() const {
   MaildropTotals t;
   for (const MaildropEntry& e : entries_) {
@@ -149,10 +155,25 @@ MessageFile Maildrop::Open(const MaildropEntry& entry) const {
 }
 
 int Maildrop::Commit() const {
+  if (std::none_of(entries_.begin(), entries_.end(), [](const MaildropEntry& e) { return e.deleted; })) return 0;
+  // Companions are found under their exact name, else in one listing of the
+  // folder taken now: a listing per message would make deleting many of a
+  // big mailbox's messages take quadratic time.
+  std::unordered_map<std::string, std::string> byLowerName;
+  if (DirCloser closer{::opendir(folder_.c_str())}; closer.dir != nullptr) {
+    while (const dirent* entry = readdir(closer.dir)) byLowerName.emplace(AsciiLower(entry->d_name), entry->d_name);
+  }
+  const auto companion = [&](const MaildropEntry& e, std::string_view extension) {
+    const std::string name = CompanionName(e.fileName, extension);
+    std::filesystem::path exact = folder_ / name;
+    if (Exists(exact)) return exact;
+    const auto found = byLowerName.find(AsciiLower(name));
+    return found == byLowerName.end() ? exact : folder_ / found->second;
+  };
   int deleted = 0;
   for (const MaildropEntry& e : entries_) {
     if (!e.deleted) continue;
-    if (Exists(ResolveNoCase(folder_, CompanionName(e.fileName, "lck")))) continue;
+    if (Exists(companion(e, "lck"))) continue;
     const std::filesystem::path path = folder_ / e.fileName;
     struct stat st {};
     // Another file under the same name is not the message the client saw.
@@ -163,7 +184,7 @@ int Maildrop::Commit() const {
     // The envelope goes only with its message: with the message already gone,
     // an envelope of that name may be a new delivery's, which writes its
     // envelope first.
-    const std::filesystem::path envelope = ResolveNoCase(folder_, CompanionName(e.fileName, "env"));
+    const std::filesystem::path envelope = companion(e, "env");
     if (Exists(envelope)) ::unlink(envelope.c_str());
   }
   return deleted;

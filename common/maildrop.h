@@ -28,6 +28,16 @@ struct MaildropEntry {
   // Identity of the file when listed; commit deletes only this file.
   dev_t device = 0;
   ino_t inode = 0;
+  // Whether the file goes on the wire byte for byte as stored, once a
+  // transfer has found out, with the file state it was found for: a file
+  // changed since then is looked at again.
+  struct WireForm {
+    bool asStored = false;
+    ino_t inode = 0;
+    std::uint64_t length = 0;
+    std::int64_t modifiedNs = 0;
+  };
+  std::optional<WireForm> wireForm;
 };
 
 struct MaildropTotals {
@@ -74,6 +84,8 @@ class Maildrop {
   // Sets the deleted mark of entry n (which must exist).
   void Mark(int n);
   void ClearMarks();
+  // Keeps what a transfer found out about entry n's file (n must exist).
+  void NoteWireForm(int n, const MaildropEntry::WireForm& form);
 
   MaildropTotals Live() const;  // entries without the deleted mark
   MaildropTotals All() const;

@@ -16,6 +16,16 @@ fs::path ResolveNoCase(const fs::path& dir, std::string_view name) {
   fs::path exact = dir / fs::path(std::string(name));
   struct stat st {};
   if (name.empty() || ::lstat(exact.c_str(), &st) == 0) return exact;
+  // Names are mostly all upper or all lower case (mailbox folders, message
+  // files): trying those first spares reading a folder of thousands.
+  std::string folded(name);
+  for (char& c : folded) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass == 1) folded = AsciiLower(name);
+    if (folded == name) continue;
+    fs::path candidate = dir / folded;
+    if (::lstat(candidate.c_str(), &st) == 0) return candidate;
+  }
   std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(dir.empty() ? "." : dir.c_str()), ::closedir);
   if (!listing) return exact;
   while (const dirent* entry = ::readdir(listing.get())) {

@@ -11,6 +11,32 @@ namespace tellmar::pop3 {
 MessageStream::MessageStream(MessageFile file, long long lineLimit)
     : file_(std::move(file)), limit_(lineLimit) {}
 
+MessageStream MessageStream::Resume(MessageFile file, bool atLineStart, bool afterCR) {
+  MessageStream stream(std::move(file), -1);
+  stream.inBody_ = true;
+  stream.lineStart_ = atLineStart;
+  stream.lastWasCR_ = !atLineStart && afterCR;
+  stream.lineLength_ = atLineStart ? 0 : 1;
+  return stream;
+}
+
+void AppendMessageEnding(std::string& out) { out.append("\r\n.\r\n"); }
+
+std::size_t FirstChangedByte(const char* data, std::size_t size, char before) {
+  if (size == 0) return 0;
+  if (before == '\n' && data[0] == '.') return 0;
+  std::size_t pos = 0;
+  while (pos < size) {
+    const void* found = std::memchr(data + pos, '\n', size - pos);
+    if (found == nullptr) return size;
+    const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+    if ((lf == 0 ? before : data[lf - 1]) != '\r') return lf;
+    if (lf + 1 < size && data[lf + 1] == '.') return lf + 1;
+    pos = lf + 1;
+  }
+  return size;
+}
+
 bool MessageStream::Refill() {
   if (!buffer_) buffer_ = std::make_unique<char[]>(kMessageReadBlock);
   while (true) {
@@ -26,7 +52,7 @@ bool MessageStream::Refill() {
 MessageStream::Status MessageStream::Finish(std::string& out) {
   file_.Close();
   buffer_.reset();
-  out.append("\r\n.\r\n");
+  AppendMessageEnding(out);
   return Status::Done;
 }
 

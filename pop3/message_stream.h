@@ -26,6 +26,11 @@ class MessageStream {
   // lineLimit: -1 for the whole message, n >= 0 for the header and n body lines.
   MessageStream(MessageFile file, long long lineLimit);
 
+  // Takes over a whole-message transfer whose bytes up to the file's current
+  // position went out as stored: `atLineStart` when the last of them was an
+  // LF (or none went out), `afterCR` when it was a CR.
+  static MessageStream Resume(MessageFile file, bool atLineStart, bool afterCR);
+
   // Appends the next wire bytes to `out`, stopping once about `budget` bytes
   // have been added (More), after the terminator (Done), or when the file
   // cannot be read (Error). The file is closed at Done and Error.
@@ -49,5 +54,14 @@ class MessageStream {
   std::size_t pos_ = 0, end_ = 0;
   bool readError_ = false;
 };
+
+// The ending after the last byte of a message.
+void AppendMessageEnding(std::string& out);
+
+// The offset of the first of `data`'s `size` bytes that does not go on the
+// wire as it is (an LF without a CR before it, a "." starting a line), or
+// `size` when there is none. `before` is the byte before data[0]; '\n' at
+// the start of the file.
+std::size_t FirstChangedByte(const char* data, std::size_t size, char before);
 
 }  // namespace tellmar::pop3

@@ -5,6 +5,8 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/version.hpp>
 
+#include <sys/sendfile.h>
+
 #include <cerrno>
 #include <limits>
 #include <utility>
@@ -28,6 +30,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool closed() const { return closed_; }
 
   void Begin() {
+    session_.SendFilesAsStored(true);
     session_.Start();
     Pump();
   }
@@ -102,18 +105,47 @@ class Connection : public std::enable_shared_from_this<Connection> {
         return;
       }
       const std::string_view pending = session_.Pending();
-      if (pending.empty()) return;
-      error_code error;
-      const std::size_t n = socket_.write_some(asio::buffer(pending.data(), pending.size()), error);
-      if (error == asio::error::would_block || error == asio::error::try_again) {
-        WaitWritable();
-        return;
+      std::size_t n = 0;
+      if (pending.empty()) {
+        const std::optional<FileSpan> span = session_.NextFileSpan(budget);
+        if (!span) {
+          if (session_.failed()) {
+            server_.Close(*this);
+            return;
+          }
+          if (session_.Pending().empty() && !session_.Producing()) return;
+          continue;
+        }
+        off_t offset = static_cast<off_t>(span->offset);
+        const ssize_t sent = ::sendfile(socket_.native_handle(), span->fd, &offset, span->length);
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+          WaitWritable();
+          return;
+        }
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent < 0) {
+          server_.Close(*this);
+          return;
+        }
+        n = static_cast<std::size_t>(sent);
+        if (n == 0) {
+          session_.FileEnded();
+          continue;
+        }
+        session_.FileSent(n);
+      } else {
+        error_code error;
+        n = socket_.write_some(asio::buffer(pending.data(), pending.size()), error);
+        if (error == asio::error::would_block || error == asio::error::try_again) {
+          WaitWritable();
+          return;
+        }
+        if (error) {
+          server_.Close(*this);
+          return;
+        }
+        session_.Consume(n);
       }
-      if (error) {
-        server_.Close(*this);
-        return;
-      }
-      session_.Consume(n);
       budget = n >= budget ? 0 : budget - n;
       if (budget == 0) {
         // Give the other sessions a turn before writing more.

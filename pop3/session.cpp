@@ -1,6 +1,10 @@
 #include "pop3/session.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <utility>
 
@@ -18,6 +22,26 @@ constexpr std::string_view kTransferInput = "500 Error command unrecognized\r\n"
 constexpr std::size_t kIdleOutputCapacity = 4096;
 
 std::string Num(std::uint64_t n) { return std::to_string(n); }
+
+// One look-ahead buffer for every session: handlers never interleave.
+char* ScanBuffer() {
+  thread_local const std::unique_ptr<char[]> buffer(new char[kStoredScanBlock]);
+  return buffer.get();
+}
+
+std::optional<MaildropEntry::WireForm> FileState(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return std::nullopt;
+  MaildropEntry::WireForm form;
+  form.inode = st.st_ino;
+  form.length = static_cast<std::uint64_t>(st.st_size);
+  form.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  return form;
+}
+
+bool SameFile(const MaildropEntry::WireForm& a, const MaildropEntry::WireForm& b) {
+  return a.inode == b.inode && a.length == b.length && a.modifiedNs == b.modifiedNs;
+}
 
 }  // namespace
 
@@ -39,6 +63,7 @@ void Session::Release() {
   lockedId_.clear();
   maildrop_.Release();
   transfer_.reset();
+  stored_.reset();
   listNext_ = 0;
 }
 
@@ -57,7 +82,8 @@ void Session::Err(std::string_view text) {
 }
 
 void Session::SendBetweenLines(std::string_view bytes) {
-  if (transfer_ != nullptr && !transfer_->atLineStart()) {
+  if ((transfer_ != nullptr && !transfer_->atLineStart()) ||
+      (stored_ != nullptr && stored_->offset > 0)) {
     deferred_.append(bytes);
   } else {
     Send(bytes);
@@ -291,12 +317,125 @@ void Session::StartTransfer(const ParsedCommand& command, long long lineLimit) {
   Send("+OK message " + Num(static_cast<std::uint64_t>(entry->number)) + " follows (" +
        Num(entry->size) + " octets)\r\n");
   context_.log->Line("Pop Server: Sending mail to " + peerName_);
-  transfer_ = std::make_unique<MessageStream>(std::move(file), lineLimit);
   sendingNumber_ = entry->number;
   state_ = State::Sending;
+  if (filesAsStored_ && lineLimit < 0) {
+    const std::optional<MaildropEntry::WireForm> now = FileState(file.fd());
+    const auto& known = entry->wireForm;
+    const bool knownSame = now && known && SameFile(*known, *now);
+    if (now && (!knownSame || known->asStored)) {
+      stored_ = std::make_unique<StoredSend>();
+      stored_->file = std::move(file);
+      stored_->length = now->length;
+      stored_->form = *now;
+      if (knownSame) {
+        stored_->clean = now->length;
+        stored_->decided = true;
+      }
+      return;
+    }
+  }
+  transfer_ = std::make_unique<MessageStream>(std::move(file), lineLimit);
+}
+
+std::optional<FileSpan> Session::NextFileSpan(std::size_t max) {
+  while (stored_ != nullptr && Pending().empty()) {
+    StoredSend& s = *stored_;
+    if (!deferred_.empty()) {
+      // A reply waits for a line end: the stuffing path finds it.
+      StoredToStream();
+    } else if (s.offset >= s.length) {
+      FinishTransfer();
+    } else if (!s.decided && s.clean - s.offset < max) {
+      // Looks further ahead first, so that spans are whole blocks rather
+      // than the remnant of the last one.
+      if (!ScanStored()) {
+        stored_.reset();
+        failed_ = true;
+      }
+    } else if (s.offset < s.clean) {
+      const std::uint64_t ready = std::min<std::uint64_t>(s.clean - s.offset, max);
+      return FileSpan{s.file.fd(), s.offset, static_cast<std::size_t>(ready)};
+    } else {
+      StoredToStream();  // at the first byte that needs a change
+    }
+  }
+  return std::nullopt;
+}
+
+bool Session::ScanStored() {
+  StoredSend& s = *stored_;
+  char* buffer = ScanBuffer();
+  const std::size_t want =
+      static_cast<std::size_t>(std::min<std::uint64_t>(kStoredScanBlock, s.length - s.clean));
+  ssize_t n;
+  do {
+    n = ::pread(s.file.fd(), buffer, want, static_cast<off_t>(s.clean));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return false;
+  if (n == 0) {
+    // The file has shrunk: it ends here.
+    s.length = s.clean;
+    s.decided = true;
+    return true;
+  }
+  const std::size_t size = static_cast<std::size_t>(n);
+  const std::size_t changed = FirstChangedByte(buffer, size, s.lastClean);
+  s.clean += changed;
+  if (changed > 0) s.lastClean = buffer[changed - 1];
+  if (changed < size) {
+    s.decided = true;
+    NoteWireForm(false);
+  } else if (s.clean == s.length) {
+    s.decided = true;
+    NoteWireForm(true);
+  }
+  return true;
+}
+
+void Session::NoteWireForm(bool asStored) {
+  MaildropEntry::WireForm form = stored_->form;
+  form.asStored = asStored;
+  maildrop_.NoteWireForm(sendingNumber_, form);
+}
+
+void Session::StoredToStream() {
+  StoredSend& s = *stored_;
+  char before = '\n';
+  const bool placed =
+      (s.offset == 0 || ::pread(s.file.fd(), &before, 1, static_cast<off_t>(s.offset - 1)) == 1) &&
+      ::lseek(s.file.fd(), static_cast<off_t>(s.offset), SEEK_SET) >= 0;
+  if (!placed) {
+    stored_.reset();
+    failed_ = true;
+    return;
+  }
+  const bool atLineStart = before == '\n';
+  transfer_ = std::make_unique<MessageStream>(
+      MessageStream::Resume(std::move(s.file), atLineStart, before == '\r'));
+  stored_.reset();
+  if (atLineStart && !deferred_.empty()) {
+    out_.append(deferred_);
+    deferred_.clear();
+  }
+}
+
+void Session::FileSent(std::size_t n) {
+  if (stored_ == nullptr) return;
+  Touch();
+  stored_->offset += n;
+  if (stored_->offset >= stored_->length) FinishTransfer();
+}
+
+void Session::FileEnded() {
+  if (stored_ != nullptr) FinishTransfer();
 }
 
 void Session::FinishTransfer() {
+  if (stored_ != nullptr) {
+    stored_.reset();
+    AppendMessageEnding(out_);
+  }
   transfer_.reset();
   state_ = State::Transaction;
   highestAccessed_ = std::max(highestAccessed_, sendingNumber_);

@@ -21,6 +21,16 @@
 
 namespace tellmar::pop3 {
 
+// Bytes of a message looked at ahead of sending it as stored, at a time.
+inline constexpr std::size_t kStoredScanBlock = 256 * 1024;
+
+// A piece of a message file to be sent as it is stored.
+struct FileSpan {
+  int fd = -1;
+  std::uint64_t offset = 0;
+  std::size_t length = 0;
+};
+
 // Failed passwords after which the session is closed.
 inline constexpr int kMaxPasswordFailures = 3;
 // Body lines that TOP sends when the client names no count.
@@ -55,7 +65,23 @@ class Session {
   // `n` bytes of Pending() have been written.
   void Consume(std::size_t n);
   // A multi-line reply still has lines to produce.
-  bool Producing() const { return transfer_ != nullptr || listNext_ != 0; }
+  bool Producing() const { return transfer_ != nullptr || stored_ != nullptr || listNext_ != 0; }
+
+  // For connections that can send straight from a file (plain TCP): a whole
+  // message (RETR) whose bytes need no change then goes out from its file
+  // as stored, through NextFileSpan and FileSent, instead of through
+  // Pending(). Whether a message needs changes is found out once, while its
+  // first such transfer runs, and kept with the maildrop; a message that
+  // does is sent as stored up to its first change and by Produce from there.
+  void SendFilesAsStored(bool on) { filesAsStored_ = on; }
+  // With Pending() written: the next piece of the file to send (at most
+  // `max` bytes), or nullopt when there is none (output may then wait in
+  // Pending(), Producing() may have lines to make, or failed() is set).
+  std::optional<FileSpan> NextFileSpan(std::size_t max);
+  // `n` bytes of the span went out.
+  void FileSent(std::size_t n);
+  // The file ended before the span: it has shrunk since it was opened.
+  void FileEnded();
 
   // The session is to end once its output is written (QUIT, too many
   // failed passwords) / at once (a message could not be read).
@@ -98,6 +124,22 @@ class Session {
   void SendBetweenLines(std::string_view bytes);
   void ProduceList(std::size_t target);
   void FinishTransfer();
+  // Looks at the next block of a message sent as stored; false on a read error.
+  bool ScanStored();
+  // The rest of a message sent as stored goes through the stuffing path.
+  void StoredToStream();
+  void NoteWireForm(bool asStored);
+
+  // A message going out from its file as stored.
+  struct StoredSend {
+    MessageFile file;
+    std::uint64_t offset = 0;  // bytes sent
+    std::uint64_t length = 0;  // the file's length at the start
+    std::uint64_t clean = 0;   // bytes from the start known to need no change
+    bool decided = false;      // `clean` is final
+    char lastClean = '\n';     // the byte at clean - 1; '\n' before the first
+    MaildropEntry::WireForm form;  // the file state being looked at
+  };
 
   const SessionContext& context_;
   std::string peerName_;
@@ -108,6 +150,8 @@ class Session {
   int failedPasswords_ = 0;
   Maildrop maildrop_;
   std::unique_ptr<MessageStream> transfer_;
+  std::unique_ptr<StoredSend> stored_;
+  bool filesAsStored_ = false;
   int sendingNumber_ = 0;
   int highestAccessed_ = 0;
   std::size_t listNext_ = 0;  // 1-based index of the next LIST line; 0: no LIST

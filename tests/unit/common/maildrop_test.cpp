@@ -114,6 +114,18 @@ TEST_F(MaildropTest, CommitLeavesReplacedAndNowLockedMessagesAlone) {
   EXPECT_TRUE(fs::exists(Box("00000002.txt")));
 }
 
+TEST_F(MaildropTest, CommitFindsCompanionsWhoseNameDiffersInCase) {
+  for (const char* n : {"00000001", "00000002", "00000003"}) WriteFile(Box(std::string(n) + ".txt"), "m\r\n");
+  WriteFile(Box("00000002.ENV"), "env\r\n");
+  Maildrop drop = Build();
+  for (const auto& e : drop.entries()) drop.Mark(e.number);
+  WriteFile(Box("00000003.Lck"), "");  // held once the session is under way
+
+  EXPECT_EQ(drop.Commit(), 2);
+  EXPECT_FALSE(fs::exists(Box("00000002.ENV")));
+  EXPECT_TRUE(fs::exists(Box("00000003.txt")));
+}
+
 TEST_F(MaildropTest, CommitKeepsEnvelopeWhoseMessageIsAlreadyGone) {
   WriteFile(Box("00000001.txt"), "first\r\n");
   WriteFile(Box("00000001.env"), "MAIL FROM: <old@x>\r\n");
