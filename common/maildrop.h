@@ -28,6 +28,9 @@ struct MaildropEntry {
   // Identity of the file when listed; commit deletes only this file.
   dev_t device = 0;
   ino_t inode = 0;
+  // Last modification when listed, for the message's unique ID.
+  std::int64_t modifiedSeconds = 0;
+  long modifiedNanoseconds = 0;
 };
 
 struct MaildropTotals {

@@ -8,8 +8,8 @@
 
 namespace tellmar::pop3 {
 
-MessageStream::MessageStream(MessageFile file, long long lineLimit)
-    : file_(std::move(file)), limit_(lineLimit) {}
+MessageStream::MessageStream(MessageFile file, long long lineLimit, bool rfcEnding)
+    : file_(std::move(file)), limit_(lineLimit), rfcEnding_(rfcEnding) {}
 
 bool MessageStream::Refill() {
   if (!buffer_) buffer_ = std::make_unique<char[]>(kMessageReadBlock);
@@ -26,7 +26,7 @@ bool MessageStream::Refill() {
 MessageStream::Status MessageStream::Finish(std::string& out) {
   file_.Close();
   buffer_.reset();
-  out.append("\r\n.\r\n");
+  out.append(rfcEnding_ && lineStart_ ? ".\r\n" : "\r\n.\r\n");
   return Status::Done;
 }
 

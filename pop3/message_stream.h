@@ -2,7 +2,9 @@
 // wire. Lines ending in LF alone go out ending in CR LF, a line that starts
 // with "." gets a second one in front, TOP stops after the header, its
 // separator and the given number of body lines, and CR LF "." CR LF ends the
-// transfer.
+// transfer. With the ending of RFC 1939 a message whose last line ends in a
+// line break is followed by "." CR LF alone, so that the octets before the
+// terminator are the message's own.
 //
 // Lines are real lines of the file whatever their length: a line is never cut
 // into pieces that would each be treated as a line.
@@ -24,7 +26,7 @@ class MessageStream {
   enum class Status { More, Done, Error };
 
   // lineLimit: -1 for the whole message, n >= 0 for the header and n body lines.
-  MessageStream(MessageFile file, long long lineLimit);
+  MessageStream(MessageFile file, long long lineLimit, bool rfcEnding = false);
 
   // Appends the next wire bytes to `out`, stopping once about `budget` bytes
   // have been added (More), after the terminator (Done), or when the file
@@ -40,6 +42,7 @@ class MessageStream {
 
   MessageFile file_;
   long long limit_;
+  bool rfcEnding_;
   bool inBody_ = false;
   long long bodyLines_ = 0;
   bool lineStart_ = true;
