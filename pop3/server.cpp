@@ -8,6 +8,8 @@
 #include <boost/asio/version.hpp>
 #include <boost/asio/write.hpp>
 
+#include <malloc.h>
+
 #include <cerrno>
 #include <limits>
 #include <utility>
@@ -105,7 +107,6 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void StartTls(std::function<void()> then) {
-    tls_ = std::make_unique<TlsStream>(socket_, *server_.tls_);
     handshaking_ = true;
     timer_.expires_after(kHandshakeTimeout / std::max(1, server_.options_.clockScale));
     timer_.async_wait([self = shared_from_this()](const error_code& error) {
@@ -113,6 +114,23 @@ class Connection : public std::enable_shared_from_this<Connection> {
       self->server_.Log("Pop Server: " + self->session_.peerName() + " TLS handshake timed out");
       self->server_.Close(*self);
     });
+    // The TLS state (some 80 KB with its buffers) is made only once the
+    // client has sent something: a connection that never speaks costs little.
+    socket_.async_wait(tcp::socket::wait_read,
+                       [self = shared_from_this(), then = std::move(then)](const error_code& error) mutable {
+                         if (self->closed_) return;
+                         error_code ignored;
+                         // Readable with nothing to read: the client has gone.
+                         if (error || self->socket_.available(ignored) == 0) {
+                           self->server_.Close(*self);
+                           return;
+                         }
+                         self->Handshake(std::move(then));
+                       });
+  }
+
+  void Handshake(std::function<void()> then) {
+    tls_ = std::make_unique<TlsStream>(socket_, *server_.tls_);
     tls_->async_handshake(asio::ssl::stream_base::server,
                           [self = shared_from_this(), then = std::move(then)](const error_code& error) {
                             self->handshaking_ = false;
@@ -566,7 +584,12 @@ void Server::Close(Connection& connection) {
   active_.erase(connection.place);
   if (auto it = perAddress_.find(peer); it != perAddress_.end() && --it->second <= 0) perAddress_.erase(it);
   Log("Pop Server: " + peer + " disconnected");
-  if (active_.empty()) Log("Pop Server: No current active sessions");
+  if (active_.empty()) {
+    Log("Pop Server: No current active sessions");
+    // Give back to the system what a burst of connections took, once their
+    // handlers, queued by now, have let go of them.
+    asio::post(io_, [] { malloc_trim(0); });
+  }
   if (acceptPaused_ && !stopped_) {
     // A descriptor is free again: take the next queued connection now.
     acceptTimer_.cancel();
