@@ -410,12 +410,16 @@ bool Server::Start() {
   Log("Boost.Asio " + std::to_string(BOOST_ASIO_VERSION / 100000) + "." +
       std::to_string(BOOST_ASIO_VERSION / 100 % 1000) + " sockets");
   const std::uint16_t port = options_.settings.port;
+  // The secure port first: a client that finds the plain port open finds
+  // the secure one too.
+  StartTls();
   if (const std::string failure = Listen(plain_, port); !failure.empty()) {
     if (listenFailure_ == ListenFailure::None) listenFailure_ = ListenFailure::Other;
+    error_code ignored;
+    secure_.acceptor.close(ignored);
     Log(failure);
     return false;
   }
-  StartTls();
   descriptorLimit_ = DescriptorLimit();
   Accept();
 
