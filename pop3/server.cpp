@@ -563,7 +563,9 @@ void Server::ShedWhileShort(const Connection* keep) {
 bool Server::ShedOneIdle(const Connection* keep) {
   std::shared_ptr<Connection> oldest;
   for (const auto& c : active_) {
-    if (c.get() == keep || c->session().state() != Session::State::Authorization) continue;
+    // Not logged in: at the login prompt, or still in its TLS handshake.
+    const Session::State state = c->session().state();
+    if (c.get() == keep || (state != Session::State::Authorization && state != Session::State::New)) continue;
     if (!oldest || c->session().lastActivity() < oldest->session().lastActivity()) oldest = c;
   }
   if (!oldest) return false;
