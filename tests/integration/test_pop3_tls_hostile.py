@@ -97,6 +97,7 @@ def test_a_thousand_half_open_tls_connections_hold_nothing_afterwards(sd):
     try:
         with Server(sd) as srv:
             assert logs_in_over_tls(srv, sd.certificate)  # OpenSSL's own tables are set up
+            srv.wait_log("No current active sessions")  # that session has ended on the server too
             before = rss_bytes(srv.proc.pid)
             peak, after = 0, []
             for round_number in range(3):
