@@ -110,6 +110,8 @@ std::optional<Maildrop> Maildrop::Build(const std::filesystem::path& serverDir,
     e.size = static_cast<std::uint32_t>(static_cast<std::uint64_t>(st.st_size));
     e.device = st.st_dev;
     e.inode = st.st_ino;
+    e.modifiedSeconds = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    e.modifiedNanoseconds = st.st_mtim.tv_nsec;
     drop.entries_.push_back(std::move(e));
   }
   return drop;

@@ -38,6 +38,9 @@ struct MaildropEntry {
     std::int64_t modifiedNs = 0;
   };
   std::optional<WireForm> wireForm;
+  // Last modification when listed, for the message's unique ID.
+  std::int64_t modifiedSeconds = 0;
+  long modifiedNanoseconds = 0;
 };
 
 struct MaildropTotals {

@@ -64,7 +64,7 @@ std::uint64_t ParseCount(std::string_view digits) {
   return value;
 }
 
-ParseResult ParseCommandLine(std::string_view line) {
+ParseResult ParseCommandLine(std::string_view line, bool modern) {
   std::vector<std::string_view> tokens;
   std::size_t i = 0;
   while (true) {
@@ -89,6 +89,9 @@ ParseResult ParseCommandLine(std::string_view line) {
       info = &entry;
       break;
     }
+  }
+  for (const CommandInfo& entry : kModernCommandTable) {
+    if (info == nullptr && modern && entry.name == word) info = &entry;
   }
   if (info == nullptr || info->command == Command::Bad) {
     return {std::nullopt, "non-existant command"};

@@ -17,7 +17,11 @@ inline constexpr std::size_t kMaxLineLength = 2048;
 // Longest token (command word or argument).
 inline constexpr std::size_t kMaxTokenLength = 99;
 
-enum class Command { Bad, User, Pass, Stat, List, Retr, Dele, Noop, Last, Rset, Rpop, Top, Quit };
+enum class Command {
+  Bad, User, Pass, Stat, List, Retr, Dele, Noop, Last, Rset, Rpop, Top, Quit,
+  // Known only to a server for today's clients.
+  Capa, Uidl, Stls, Auth
+};
 
 struct CommandInfo {
   std::string_view name;
@@ -42,6 +46,14 @@ inline constexpr std::array<CommandInfo, 13> kCommandTable{{
     {"rpop", Command::Rpop, 1, false},
     {"top", Command::Top, -2, true},
     {"quit", Command::Quit, 0, false},
+}};
+
+// Searched after kCommandTable when the server serves today's clients.
+inline constexpr std::array<CommandInfo, 4> kModernCommandTable{{
+    {"capa", Command::Capa, 0, false},
+    {"uidl", Command::Uidl, -1, true},
+    {"stls", Command::Stls, 0, false},
+    {"auth", Command::Auth, -2, false},
 }};
 
 class LineAssembler {
@@ -72,7 +84,8 @@ struct ParseResult {
   std::string error;                     // else the "-ERR" text to answer
 };
 
-ParseResult ParseCommandLine(std::string_view line);
+// `modern`: the commands of kModernCommandTable are known too.
+ParseResult ParseCommandLine(std::string_view line, bool modern = false);
 
 // Decimal digits to a number, saturating instead of wrapping.
 std::uint64_t ParseCount(std::string_view digits);

@@ -8,11 +8,11 @@
 
 namespace tellmar::pop3 {
 
-MessageStream::MessageStream(MessageFile file, long long lineLimit)
-    : file_(std::move(file)), limit_(lineLimit) {}
+MessageStream::MessageStream(MessageFile file, long long lineLimit, bool rfcEnding)
+    : file_(std::move(file)), limit_(lineLimit), rfcEnding_(rfcEnding) {}
 
-MessageStream MessageStream::Resume(MessageFile file, bool atLineStart, bool afterCR) {
-  MessageStream stream(std::move(file), -1);
+MessageStream MessageStream::Resume(MessageFile file, bool atLineStart, bool afterCR, bool rfcEnding) {
+  MessageStream stream(std::move(file), -1, rfcEnding);
   stream.inBody_ = true;
   stream.lineStart_ = atLineStart;
   stream.lastWasCR_ = !atLineStart && afterCR;
@@ -20,7 +20,9 @@ MessageStream MessageStream::Resume(MessageFile file, bool atLineStart, bool aft
   return stream;
 }
 
-void AppendMessageEnding(std::string& out) { out.append("\r\n.\r\n"); }
+void AppendMessageEnding(std::string& out, bool rfcEnding, bool atLineStart) {
+  out.append(rfcEnding && atLineStart ? ".\r\n" : "\r\n.\r\n");
+}
 
 std::size_t FirstChangedByte(const char* data, std::size_t size, char before) {
   if (size == 0) return 0;
@@ -52,7 +54,7 @@ bool MessageStream::Refill() {
 MessageStream::Status MessageStream::Finish(std::string& out) {
   file_.Close();
   buffer_.reset();
-  AppendMessageEnding(out);
+  AppendMessageEnding(out, rfcEnding_, lineStart_);
   return Status::Done;
 }
 

@@ -64,6 +64,7 @@ class PopProgram {
     const HostIdentity host = LookUpHost();
     options.hostName = host.name;
     if (settings_.bindHostAddress) options.bindAddress = ChooseBindAddress(host.resolved, LocalAddresses());
+    options.clockScale = clock_.scale();
     options.tickPeriod = std::chrono::milliseconds(kTickMillis / clock_.scale());
     if (options.tickPeriod.count() < 1) options.tickPeriod = std::chrono::milliseconds(1);
     options.startTicks = [this](std::chrono::milliseconds period) {

@@ -5,6 +5,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
 #include <boost/asio/steady_timer.hpp>
 
 #include <array>
@@ -21,6 +22,7 @@
 #include "pop3/activity_log.h"
 #include "pop3/clock.h"
 #include "pop3/host_address.h"
+#include "pop3/login_guard.h"
 #include "pop3/mailbox_locks.h"
 #include "pop3/session.h"
 #include "pop3/settings.h"
@@ -45,6 +47,12 @@ inline constexpr std::chrono::milliseconds kAcceptRetryDelay{100};
 // longest idle connections that have not logged in are closed, so that a
 // flood of idle connections cannot lock everyone else out.
 inline constexpr std::size_t kDescriptorReserve = 32;
+// A TLS handshake that has not finished by then is given up, so that a
+// client that stops half way holds nothing for long.
+inline constexpr std::chrono::milliseconds kHandshakeTimeout{20'000};
+// After QUIT over TLS the server says close_notify and waits this long for
+// the client's before it closes the socket.
+inline constexpr std::chrono::milliseconds kTlsShutdownTimeout{2'000};
 
 struct ServerOptions {
   std::filesystem::path serverDir;
@@ -56,6 +64,8 @@ struct ServerOptions {
   // Tick): answers false when no timer can be had. Unset: an Asio timer.
   std::function<bool(std::chrono::milliseconds period)> startTicks;
   std::function<void()> stopTicks;
+  // How much faster than real time the clock runs (TELLMAR_POP3_CLOCK_SCALE).
+  int clockScale = 1;
 };
 
 class Connection;
@@ -84,14 +94,26 @@ class Server {
 
   std::size_t sessionCount() const { return active_.size(); }
   std::uint16_t port() const;  // the port actually bound
+  std::uint16_t securePort() const;  // POP3S; 0 when not listening
   bool stopped() const { return stopped_; }
   ListenFailure listenFailure() const { return listenFailure_; }
 
  private:
   friend class Connection;
 
+  struct Listener {
+    explicit Listener(boost::asio::io_context& io, bool secureFromStart) : acceptor(io), secure(secureFromStart) {}
+    boost::asio::ip::tcp::acceptor acceptor;
+    bool secure;  // POP3S: TLS from the first byte
+    bool accepting = false;
+  };
+
+  // Opens the listener on `port`; the failure's log text, empty on success.
+  std::string Listen(Listener& listener, std::uint16_t port);
+  void StartTls();
   void Accept();
-  void OnAccept(const boost::system::error_code& error, boost::asio::ip::tcp::socket socket);
+  void Accept(Listener& listener);
+  void OnAccept(Listener& listener, const boost::system::error_code& error, boost::asio::ip::tcp::socket socket);
   void PauseAccepting();
   // Refuses a connection from an address that holds its share already.
   bool OverAddressCap(const std::string& peerName, boost::asio::ip::tcp::socket& socket);
@@ -111,10 +133,12 @@ class Server {
   const Clock& clock_;
   SessionContext context_;
   MailboxLocks locks_;
-  boost::asio::ip::tcp::acceptor acceptor_;
+  LoginGuard guard_;
+  std::unique_ptr<boost::asio::ssl::context> tls_;  // set when a certificate is loaded
+  Listener plain_;
+  Listener secure_;
   boost::asio::steady_timer tickTimer_;
   boost::asio::steady_timer acceptTimer_;
-  bool accepting_ = false;
   bool acceptPaused_ = false;
   bool stopped_ = false;
   ListenFailure listenFailure_ = ListenFailure::None;

@@ -8,7 +8,10 @@
 #include <limits>
 #include <utility>
 
+#include "common/ascii.h"
 #include "common/user_directory.h"
+#include "pop3/sasl_plain.h"
+#include "pop3/unique_id.h"
 
 namespace tellmar::pop3 {
 
@@ -43,11 +46,26 @@ bool SameFile(const MaildropEntry::WireForm& a, const MaildropEntry::WireForm& b
   return a.inode == b.inode && a.length == b.length && a.modifiedNs == b.modifiedNs;
 }
 
+// A client's word as it goes into the log: control bytes would cut the line.
+std::string Printable(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return out;
+}
+
 }  // namespace
 
-Session::Session(const SessionContext& context, std::string peerName)
-    : context_(context), peerName_(std::move(peerName)) {
+Session::Session(const SessionContext& context, std::string peerName, bool secure)
+    : context_(context), peerName_(std::move(peerName)), tls_(secure) {
+  loopback_ = peerName_.rfind("127.", 0) == 0;
   Touch();
+}
+
+void Session::TlsStarted() {
+  tlsRequested_ = false;
+  tls_ = true;
 }
 
 Session::~Session() { Release(); }
@@ -109,11 +127,18 @@ void Session::Start() {
 void Session::Input(std::string_view chunk) {
   Touch();
   if (closing_ || failed_) return;
+  // Input after STLS, before the handshake, is dropped: nothing a client
+  // sent in the clear may count as said over TLS.
+  if (tlsRequested_) return;
   std::optional<std::string> line = assembler_.Feed(chunk);
+  if (awaitingSasl_) {
+    if (line) AuthResponse(*line);
+    return;
+  }
   std::optional<ParsedCommand> command;
   std::string error;
   if (line) {
-    ParseResult parsed = ParseCommandLine(*line);
+    ParseResult parsed = ParseCommandLine(*line, context_.modern);
     command = std::move(parsed.command);
     error = std::move(parsed.error);
   }
@@ -153,27 +178,157 @@ void Session::Authorization(const ParsedCommand& command) {
       Ok("POP3 server connection terminated");
       closing_ = true;
       break;
+    case Command::Capa:
+      Capa();
+      break;
+    case Command::Stls:
+      Stls();
+      break;
+    case Command::Auth:
+      Auth(command);
+      break;
     default:
       Err("invalid command");
       break;
   }
 }
 
+std::string Session::Coded(std::string_view code, std::string_view text) const {
+  if (!context_.modern) return std::string(text);
+  return "[" + std::string(code) + "] " + std::string(text);
+}
+
+bool Session::ClearTextLoginAllowed() const {
+  return !context_.modern || !context_.requireTls || tls_ || loopback_;
+}
+
+void Session::Capa() {
+  Send("+OK Capability list follows\r\n");
+  Send("TOP\r\nUIDL\r\n");
+  if (state_ == State::Authorization) {
+    if (ClearTextLoginAllowed()) Send("USER\r\n");
+    if (context_.tlsAvailable && !tls_) Send("STLS\r\n");
+    if (SaslAllowed()) Send("SASL PLAIN\r\n");
+  }
+  Send("RESP-CODES\r\nAUTH-RESP-CODE\r\n.\r\n");
+}
+
+void Session::Stls() {
+  if (!context_.tlsAvailable) {
+    Err("non-existant command");
+    return;
+  }
+  if (tls_) {
+    Err("command not permitted when TLS active");
+    return;
+  }
+  Ok("Begin TLS negotiation");
+  // The client logs in again over TLS.
+  mailboxId_.clear();
+  tlsRequested_ = true;
+}
+
+void Session::Auth(const ParsedCommand& command) {
+  if (AsciiLower(command.argument1) != "plain") {
+    Err("unsupported authentication mechanism");
+    return;
+  }
+  if (!SaslAllowed()) {
+    Err(Coded("SYS/PERM", "AUTH PLAIN needs a secure connection: use STLS first"));
+    return;
+  }
+  if (command.argumentCount == 2) {
+    AuthResponse(command.argument2 == "=" ? std::string_view() : std::string_view(command.argument2));
+    return;
+  }
+  Send("+ \r\n");
+  awaitingSasl_ = true;
+}
+
+void Session::AuthResponse(std::string_view response) {
+  awaitingSasl_ = false;
+  if (response == "*") {
+    Err("authentication cancelled");
+    return;
+  }
+  const std::optional<PlainCredentials> credentials = DecodeSaslPlain(response);
+  if (!credentials) {
+    Err("malformed authentication response");
+    return;
+  }
+  const std::string& user = credentials->user;
+  const bool sameIdentity = credentials->authorizationId.empty() ||
+                            AsciiLower(credentials->authorizationId) == AsciiLower(user);
+  bool valid = sameIdentity && user.size() < kMaxTokenLength && PopUserCheck(context_.serverDir, user);
+  if (valid) {
+    const std::optional<std::string> password = PopPasswordLookup(context_.serverDir, user);
+    valid = !password || *password == credentials->password;
+  }
+  if (!valid) {
+    LoginFailed(user, Coded("AUTH", "authentication failed"));
+    return;
+  }
+  failedPasswords_ = 0;
+  mailboxId_ = user;
+  OpenMailbox();
+  HoldLoginAnswer();
+}
+
+void Session::LoginFailed(const std::string& name, std::string_view text) {
+  ++failedPasswords_;
+  if (context_.modern) {
+    context_.log->Line("Pop Server: Login failed for " + Printable(name) + " from " + peerName_);
+    if (context_.guard != nullptr) context_.guard->NoteFailure(peerName_);
+  }
+  if (failedPasswords_ < kMaxPasswordFailures) {
+    Err(text);
+  } else {
+    Err(Coded("AUTH", "too many authorization attempts.  disconnecting."));
+    closing_ = true;
+  }
+  HoldLoginAnswer();
+}
+
+void Session::HoldLoginAnswer() {
+  if (!context_.modern || context_.guard == nullptr) return;
+  const Millis delay = context_.guard->Delay(peerName_);
+  if (delay > 0) holdUntil_ = context_.clock->Now() + delay;
+}
+
 void Session::User(const std::string& name) {
+  if (!ClearTextLoginAllowed()) {
+    Err(Coded("SYS/PERM", "secure connection required: use STLS first"));
+    return;
+  }
   if (!PopUserCheck(context_.serverDir, name)) {
-    Err("user doesn't get mail here");
+    if (!context_.modern) {
+      Err("user doesn't get mail here");
+      return;
+    }
+    // Counted like a wrong password, so that guessing names is as slow as
+    // guessing passwords; the session's own count of failures is not.
+    context_.log->Line("Pop Server: Login failed for " + Printable(name) + " from " + peerName_);
+    if (context_.guard != nullptr) context_.guard->NoteFailure(peerName_);
+    Err(Coded("AUTH", "user doesn't get mail here"));
+    HoldLoginAnswer();
     return;
   }
   failedPasswords_ = 0;
   mailboxId_ = name;
   if (PopPasswordLookup(context_.serverDir, mailboxId_)) {
     Ok("user gets mail here");
+    HoldLoginAnswer();
     return;
   }
   OpenMailbox();
+  HoldLoginAnswer();
 }
 
 void Session::Pass(const std::string& word) {
+  if (!ClearTextLoginAllowed()) {
+    Err(Coded("SYS/PERM", "secure connection required: use STLS first"));
+    return;
+  }
   if (mailboxId_.empty()) {
     Err("need a USER");
     return;
@@ -181,20 +336,15 @@ void Session::Pass(const std::string& word) {
   const std::optional<std::string> password = PopPasswordLookup(context_.serverDir, mailboxId_);
   if (password && *password == word) {
     OpenMailbox();
+    HoldLoginAnswer();
     return;
   }
-  ++failedPasswords_;
-  if (failedPasswords_ < kMaxPasswordFailures) {
-    Err("invalid password");
-    return;
-  }
-  Err("too many authorization attempts.  disconnecting.");
-  closing_ = true;
+  LoginFailed(mailboxId_, Coded("AUTH", "invalid password"));
 }
 
 void Session::OpenMailbox() {
   if (!context_.locks->TryLock(mailboxId_)) {
-    Err("can't lock maildrop");
+    Err(Coded("IN-USE", "can't lock maildrop"));
     mailboxId_.clear();
     return;
   }
@@ -202,7 +352,7 @@ void Session::OpenMailbox() {
   std::optional<Maildrop> drop = Maildrop::Build(context_.serverDir, mailboxId_, error);
   if (!drop) {
     context_.locks->Unlock(mailboxId_);
-    Err("can't read mailbox");
+    Err(Coded("SYS/TEMP", "can't read mailbox"));
     mailboxId_.clear();
     return;
   }
@@ -243,6 +393,13 @@ void Session::Transaction(const ParsedCommand& command) {
       Send("+OK i did nothing\r\n");
       break;
     case Command::Last:
+      // LAST counts within one session only, so a client that keeps mail
+      // on the server would fetch it all again; RFC 1939 dropped it, and
+      // without it clients ask for UIDL.
+      if (context_.modern) {
+        Err("non-existant command");
+        break;
+      }
       Send("+OK " + Num(static_cast<std::uint64_t>(highestAccessed_)) + "\r\n");
       break;
     case Command::Rset:
@@ -250,6 +407,12 @@ void Session::Transaction(const ParsedCommand& command) {
       break;
     case Command::Quit:
       Quit();
+      break;
+    case Command::Capa:
+      Capa();
+      break;
+    case Command::Uidl:
+      Uidl(command);
       break;
     default:
       Err("invalid command");
@@ -285,6 +448,20 @@ void Session::List(const ParsedCommand& command) {
   }
   Send("+OK " + Num(static_cast<std::uint64_t>(live.count)) + " messages (" + Num(live.octets) +
        " octets)\r\n");
+  listingIds_ = false;
+  listNext_ = 1;
+}
+
+void Session::Uidl(const ParsedCommand& command) {
+  if (command.argumentCount == 1) {
+    const MaildropEntry* entry = LiveEntry(command.number1, "message has been deleted");
+    if (entry == nullptr) return;
+    Send("+OK " + Num(static_cast<std::uint64_t>(entry->number)) + " " + UniqueId(*entry) + "\r\n");
+    return;
+  }
+  // Unlike LIST, an empty listing is an answer, not an error.
+  Send("+OK unique-id listing follows\r\n");
+  listingIds_ = true;
   listNext_ = 1;
 }
 
@@ -296,7 +473,7 @@ void Session::ProduceList(std::size_t target) {
     if (e.deleted) continue;
     out_.append(Num(static_cast<std::uint64_t>(e.number)));
     out_.push_back(' ');
-    out_.append(Num(e.size));
+    out_.append(listingIds_ ? UniqueId(e) : Num(e.size));
     out_.append("\r\n");
   }
   if (listNext_ > entries.size()) {
@@ -319,7 +496,7 @@ void Session::StartTransfer(const ParsedCommand& command, long long lineLimit) {
   context_.log->Line("Pop Server: Sending mail to " + peerName_);
   sendingNumber_ = entry->number;
   state_ = State::Sending;
-  if (filesAsStored_ && lineLimit < 0) {
+  if (filesAsStored_ && !tls_ && lineLimit < 0) {
     const std::optional<MaildropEntry::WireForm> now = FileState(file.fd());
     const auto& known = entry->wireForm;
     const bool knownSame = now && known && SameFile(*known, *now);
@@ -335,7 +512,7 @@ void Session::StartTransfer(const ParsedCommand& command, long long lineLimit) {
       return;
     }
   }
-  transfer_ = std::make_unique<MessageStream>(std::move(file), lineLimit);
+  transfer_ = std::make_unique<MessageStream>(std::move(file), lineLimit, context_.modern);
 }
 
 std::optional<FileSpan> Session::NextFileSpan(std::size_t max) {
@@ -412,7 +589,7 @@ void Session::StoredToStream() {
   }
   const bool atLineStart = before == '\n';
   transfer_ = std::make_unique<MessageStream>(
-      MessageStream::Resume(std::move(s.file), atLineStart, before == '\r'));
+      MessageStream::Resume(std::move(s.file), atLineStart, before == '\r', context_.modern));
   stored_.reset();
   if (atLineStart && !deferred_.empty()) {
     out_.append(deferred_);
@@ -431,10 +608,19 @@ void Session::FileEnded() {
   if (stored_ != nullptr) FinishTransfer();
 }
 
+// Whether the message sent as stored ended with a line end (an empty one
+// counts as ended).
+bool Session::StoredEndsALine() const {
+  const StoredSend& s = *stored_;
+  if (s.length == 0) return true;
+  char last = 0;
+  return ::pread(s.file.fd(), &last, 1, static_cast<off_t>(s.length - 1)) == 1 && last == '\n';
+}
+
 void Session::FinishTransfer() {
   if (stored_ != nullptr) {
+    AppendMessageEnding(out_, context_.modern, StoredEndsALine());
     stored_.reset();
-    AppendMessageEnding(out_);
   }
   transfer_.reset();
   state_ = State::Transaction;

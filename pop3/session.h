@@ -16,6 +16,7 @@
 #include "pop3/activity_log.h"
 #include "pop3/clock.h"
 #include "pop3/command_line.h"
+#include "pop3/login_guard.h"
 #include "pop3/mailbox_locks.h"
 #include "pop3/message_stream.h"
 
@@ -43,13 +44,19 @@ struct SessionContext {
   ActivityLog* log = nullptr;
   MailboxLocks* locks = nullptr;
   const Clock* clock = nullptr;
+  // Today's clients (popsrv ModernClients); the rest only matters then.
+  bool modern = false;
+  bool tlsAvailable = false;  // a certificate is loaded: STLS is offered
+  bool requireTls = false;    // no login on a plain connection, but from loopback
+  LoginGuard* guard = nullptr;
 };
 
 class Session {
  public:
   enum class State { New = 0, Authorization = 1, Transaction = 2, Sending = 3 };
 
-  Session(const SessionContext& context, std::string peerName);
+  // `secure`: the connection is TLS from its first byte (POP3S).
+  Session(const SessionContext& context, std::string peerName, bool secure = false);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -90,7 +97,19 @@ class Session {
   // No input is taken while a LIST is being produced, so that replies stay
   // in order, nor while replies wait for the message in transfer to reach a
   // line end: a client that never reads cannot make them pile up.
-  bool InputPaused() const { return listNext_ != 0 || !deferred_.empty(); }
+  // Nor while STLS waits for the handshake, nor while answers are held back.
+  bool InputPaused() const {
+    return listNext_ != 0 || !deferred_.empty() || tlsRequested_ || holdUntil_ > context_.clock->Now();
+  }
+
+  // STLS was accepted: once its answer is written the connection starts TLS
+  // and calls TlsStarted.
+  bool wantsTls() const { return tlsRequested_; }
+  void TlsStarted();
+  bool secure() const { return tls_; }
+  // Output is held back until then (a login from an address that keeps
+  // failing); 0 when not.
+  Millis holdUntil() const { return holdUntil_; }
 
   // Ends the session's hold on the mailbox without committing anything.
   void Release();
@@ -109,6 +128,22 @@ class Session {
   void User(const std::string& name);
   void Pass(const std::string& word);
   void OpenMailbox();
+  void Capa();
+  void Stls();
+  void Auth(const ParsedCommand& command);
+  void AuthResponse(std::string_view response);
+  // Counts and logs a failed login as `name`; answers `text`, or the
+  // disconnect text at the last allowed failure.
+  void LoginFailed(const std::string& name, std::string_view text);
+  // Holds the answer to a login back while its address keeps failing.
+  void HoldLoginAnswer();
+  // The client may log in with USER and PASS on this connection.
+  bool ClearTextLoginAllowed() const;
+  // PLAIN sends the password as it is: only over TLS.
+  bool SaslAllowed() const { return tls_; }
+  // The modern answers carry RFC 2449 response codes.
+  std::string Coded(std::string_view code, std::string_view text) const;
+  void Uidl(const ParsedCommand& command);
   void List(const ParsedCommand& command);
   void StartTransfer(const ParsedCommand& command, long long lineLimit);
   void Dele(const ParsedCommand& command);
@@ -124,6 +159,7 @@ class Session {
   void SendBetweenLines(std::string_view bytes);
   void ProduceList(std::size_t target);
   void FinishTransfer();
+  bool StoredEndsALine() const;
   // Looks at the next block of a message sent as stored; false on a read error.
   bool ScanStored();
   // The rest of a message sent as stored goes through the stuffing path.
@@ -155,12 +191,18 @@ class Session {
   int sendingNumber_ = 0;
   int highestAccessed_ = 0;
   std::size_t listNext_ = 0;  // 1-based index of the next LIST line; 0: no LIST
+  bool listingIds_ = false;   // the listing is UIDL's, not LIST's
   std::string deferred_;      // replies held until the message reaches a line end
   std::string out_;
   std::size_t sent_ = 0;
   bool closing_ = false;
   bool failed_ = false;
   Millis lastActivity_ = 0;
+  bool loopback_ = false;
+  bool tls_ = false;
+  bool tlsRequested_ = false;
+  bool awaitingSasl_ = false;  // AUTH PLAIN waits for the client's response line
+  Millis holdUntil_ = 0;
 };
 
 }  // namespace tellmar::pop3

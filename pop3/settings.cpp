@@ -26,6 +26,17 @@ PopSettings ReadPopSettings(const std::filesystem::path& serverDir) {
   s.mailboxTimeout = DecimalText(GetProfileString(file, "popsrv", "timeout", "5")) * 60;
   s.inactivityTimeout = GetProfileInt(file, "popsrv", "SmtpTimeout", 0);
   s.maxPerAddress = std::max<long long>(0, GetProfileInt(file, "popsrv", "MaxPerAddress", kDefaultMaxPerAddress));
+  s.modernClients = DecimalText(GetProfileString(file, "popsrv", "ModernClients", "0")) != 0;
+  if (!s.modernClients) return s;
+  const auto inServerDir = [&](const std::string& name) -> std::filesystem::path {
+    if (name.empty()) return {};
+    return serverDir / name;  // an absolute name stays as it is
+  };
+  s.certFile = inServerDir(GetProfileString(file, "popsrv", "CertFile", ""));
+  s.keyFile = inServerDir(GetProfileString(file, "popsrv", "KeyFile", ""));
+  if (s.keyFile.empty()) s.keyFile = s.certFile;  // one PEM file may hold both
+  s.securePort = static_cast<std::uint16_t>(DecimalText(GetProfileString(file, "popsrv", "SecurePort", "995")));
+  s.requireTls = DecimalText(GetProfileString(file, "popsrv", "RequireTLS", "0")) != 0;
   return s;
 }
 

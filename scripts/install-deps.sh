@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libboost-dev nlohmann-json3-dev
+  libboost-dev nlohmann-json3-dev libssl-dev openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3 python3-pytest

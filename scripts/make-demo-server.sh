@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Lays out a small server directory: tmhub.ini with two users, their mailbox
-# folders and a few messages. Usage: make-demo-server.sh DIR
+# folders and a few messages, and a certificate for POP3 over TLS.
+# Usage: make-demo-server.sh DIR
 set -euo pipefail
 tmctl="$(cd "$(dirname "$0")/.." && pwd)/build/bin/tmctl"
 dir=$1
@@ -11,6 +12,20 @@ ini="$dir/tmhub.ini"
 "$tmctl" ini set "$ini" popsrv bind 0
 "$tmctl" ini set "$ini" popsrv timeout 5
 "$tmctl" ini set "$ini" environment RunAsService 0
+
+# Today's mail programs: CAPA, UIDL, STLS, and POP3S on its own port, with a
+# self-signed certificate made once here; clients trust demo-cert.pem by their
+# own options (see the README's fetchmail and mpop examples).
+"$tmctl" ini set "$ini" popsrv ModernClients 1
+"$tmctl" ini set "$ini" popsrv SecurePort "${DEMO_POP3S_PORT:-1995}"
+if [ ! -f "$dir/demo-cert.pem" ] || [ ! -f "$dir/demo-key.pem" ]; then
+  (umask 077 && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 825 \
+    -subj "/CN=localhost" -addext "subjectAltName=DNS:localhost,DNS:$(hostname),IP:127.0.0.1" \
+    -keyout "$dir/demo-key.pem" -out "$dir/demo-cert.pem" 2>/dev/null)
+  chmod 644 "$dir/demo-cert.pem"
+fi
+"$tmctl" ini set "$ini" popsrv CertFile demo-cert.pem
+"$tmctl" ini set "$ini" popsrv KeyFile demo-key.pem
 add_user() {  # index realname mailbox password
   "$tmctl" ini set "$ini" "USER$1" realname "$2"
   "$tmctl" ini set "$ini" "USER$1" ID "$(echo "$3" | tr A-Z a-z)@example.com"

@@ -1,7 +1,8 @@
 // libFuzzer target for the RETR/TOP encoder, checked against a plain
 // reference of the wire format written from its description: lines split at
 // LF, LF alone sent as CR LF, a leading "." doubled, TOP stopping after the
-// header, the empty line and n body lines, and CR LF "." CR LF at the end.
+// header, the empty line and n body lines, and CR LF "." CR LF at the end
+// (or, with the ending of RFC 1939, "." CR LF alone after a line end).
 // The encoder is run with a tiny output budget (many small pieces, replies
 // slipped in between) and with a large one; both must give the reference.
 #include <sys/mman.h>
@@ -21,7 +22,7 @@ using namespace tellmar::pop3;
 
 namespace {
 
-std::string Reference(std::string_view data, long long top) {
+std::string Reference(std::string_view data, long long top, bool rfcEnding) {
   std::string out;
   bool inBody = false;
   long long count = 0;
@@ -42,10 +43,11 @@ std::string Reference(std::string_view data, long long top) {
       if (line.empty() || line == "\r") inBody = true;
     }
   }
+  if (rfcEnding && (out.empty() || out.back() == '\n')) return out + ".\r\n";
   return out + "\r\n.\r\n";
 }
 
-std::string Encode(std::string_view data, long long top, std::size_t budget) {
+std::string Encode(std::string_view data, long long top, std::size_t budget, bool rfcEnding) {
   const int fd = ::memfd_create("message", MFD_CLOEXEC);
   Check(fd >= 0, "memfd");
   for (std::string_view rest = data; !rest.empty();) {
@@ -54,7 +56,7 @@ std::string Encode(std::string_view data, long long top, std::size_t budget) {
     rest.remove_prefix(static_cast<std::size_t>(n));
   }
   ::lseek(fd, 0, SEEK_SET);
-  MessageStream stream{MessageFile(fd), top};
+  MessageStream stream{MessageFile(fd), top, rfcEnding};
   std::string out;
   for (int rounds = 0;; ++rounds) {
     Check(rounds < 100000000, "the transfer ends");
@@ -70,7 +72,8 @@ std::string Encode(std::string_view data, long long top, std::size_t budget) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  // First byte: RETR (high bit) or TOP with 0..127 lines; second: the small budget.
+  // First byte: RETR (high bit) or TOP with 0..127 lines; second: the small
+  // budget, and in its high bit the ending.
   const long long top = (data[0] & 0x80) != 0 ? -1 : data[0];
   const std::size_t small = static_cast<std::size_t>(data[1] % 64) + 1;
   std::string_view message(reinterpret_cast<const char*>(data) + 2, size - 2);
@@ -81,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (repeated.size() <= kMessageReadBlock + 1) repeated += message;
     message = repeated;
   }
-  const std::string expected = Reference(message, top);
-  Check(Encode(message, top, small) == expected, "small pieces give the reference");
-  Check(Encode(message, top, 1 << 20) == expected, "large pieces give the reference");
+  const bool rfcEnding = (data[1] & 0x80) != 0;
+  const std::string expected = Reference(message, top, rfcEnding);
+  Check(Encode(message, top, small, rfcEnding) == expected, "small pieces give the reference");
+  Check(Encode(message, top, 1 << 20, rfcEnding) == expected, "large pieces give the reference");
   return 0;
 }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pop3/command_line.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -19,13 +20,19 @@ using namespace tellmar::pop3;
 
 namespace {
 
-void CheckParsed(std::string_view line) {
-  const ParseResult r = ParseCommandLine(line);
+void CheckParsed(std::string_view line, bool modern) {
+  const ParseResult r = ParseCommandLine(line, modern);
   Check(r.command.has_value() != !r.error.empty(), "a command or an error");
   if (!r.command) return;
   const ParsedCommand& c = *r.command;
   Check(c.command != Command::Bad, "the placeholder is never a command");
-  for (const CommandInfo& info : kCommandTable) {
+  std::vector<CommandInfo> table(kCommandTable.begin(), kCommandTable.end());
+  if (modern) {
+    table.insert(table.end(), kModernCommandTable.begin(), kModernCommandTable.end());
+  } else {
+    for (const CommandInfo& info : kModernCommandTable) Check(c.command != info.command, "new commands only when modern");
+  }
+  for (const CommandInfo& info : table) {
     if (info.command != c.command) continue;
     if (info.argumentRule >= 0) {
       Check(c.argumentCount == static_cast<std::size_t>(info.argumentRule), "exact argument count");
@@ -56,9 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!line) continue;
     Check(!line->empty() && line->size() <= kMaxLineLength, "line length");
     Check(line->find_first_of("\r\n") == std::string::npos, "no line end inside a line");
-    CheckParsed(*line);
+    CheckParsed(*line, false);
+    CheckParsed(*line, true);
   }
   // The whole input as one line as well.
-  CheckParsed(input.substr(0, kMaxLineLength));
+  CheckParsed(input.substr(0, kMaxLineLength), false);
+  CheckParsed(input.substr(0, kMaxLineLength), true);
   return 0;
 }

@@ -8,6 +8,9 @@
 //  - one chunk of input adds only short replies to the output;
 //  - the mailbox lock is given up when the session is released;
 //  - messages are deleted only after a QUIT in the transaction state.
+// Bits of the first byte also turn on the switch for today's clients (with
+// STLS taken as a handshake that succeeds at once) and required TLS for a
+// client that is not on loopback.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -103,12 +106,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   context.log = &log;
   context.locks = &locks;
   context.clock = &clock;
+  LoginGuard guard(clock);
+  context.modern = (data[0] & 2) != 0;
+  context.tlsAvailable = context.modern;
+  context.requireTls = (data[0] & 4) != 0;
+  context.guard = &guard;
 
   const std::size_t chunk = static_cast<std::size_t>(data[0]) + 1;
   const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
   bool quitInTransaction = false;
   {
-    Session session(context, "127.0.0.1");
+    Session session(context, context.requireTls ? "10.0.0.1" : "127.0.0.1");
     session.Start();
     std::string transcript;
     Drain(session, transcript);
@@ -119,6 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         session.Input(input.substr(at, chunk));
         Check(session.Pending().empty() && !session.Producing(), "nothing after the end");
         break;
+      }
+      if (session.wantsTls()) {
+        Drain(session, transcript);
+        session.TlsStarted();
       }
       const bool wasTransaction = session.state() == Session::State::Transaction;
       const std::size_t before = session.Pending().size();

@@ -41,6 +41,21 @@ def scramble(key_word, text):
     return "".join(out)
 
 
+def make_certificate(folder, name="localhost"):
+    """A self-signed certificate and its key for `name` and 127.0.0.1, made
+    with openssl; returns (certificate, key) paths. The certificate is its
+    own authority: clients trust it by their own options, not the system's
+    store."""
+    folder = pathlib.Path(folder)
+    cert, key = folder / "pop3-cert.pem", folder / "pop3-key.pem"
+    subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                    "-nodes", "-days", "30", "-subj", "/CN=" + name,
+                    "-addext", "subjectAltName=DNS:%s,IP:127.0.0.1" % name,
+                    "-keyout", str(key), "-out", str(cert)],
+                   check=True, capture_output=True, timeout=60)
+    return cert, key
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
@@ -55,6 +70,19 @@ class ServerDir:
         self.settings = {"popsrv": {"port": "110", "bind": "0", "timeout": "5"}}
         self.users = []
         self.add_user("(System Postmaster)", "ROOT", None)
+
+    def modern(self, certificate=True, require_tls=False):
+        """Turns on the switch for today's clients; with a certificate made
+        here, STLS and POP3S on a free port. Returns the certificate's path."""
+        popsrv = self.settings["popsrv"]
+        popsrv["ModernClients"] = "1"
+        popsrv["RequireTLS"] = "1" if require_tls else "0"
+        if not certificate:
+            return None
+        cert, key = make_certificate(self.path)
+        popsrv["CertFile"], popsrv["KeyFile"] = cert.name, key.name
+        self.free_secure_port = True
+        return cert
 
     def add_user(self, realname, mailbox, password, active=True):
         self.users.append((realname, mailbox, password, active))
@@ -94,9 +122,15 @@ class Server:
         self.lines = []
         self._lock = threading.Lock()
         self.desktop = tempfile.mkdtemp(prefix="tellmar-desktop-")
+        popsrv = server_dir.settings["popsrv"]
+        secure = getattr(server_dir, "free_secure_port", False)
+        self.secure_port = None
         for _ in range(5):
             self.port = free_port()
-            server_dir.settings["popsrv"]["port"] = str(self.port)
+            popsrv["port"] = str(self.port)
+            if secure:
+                self.secure_port = free_port()
+                popsrv["SecurePort"] = str(self.secure_port)
             server_dir.write_settings()
             env = dict(os.environ, TELLMAR_DESKTOP=self.desktop, **(extra_env or {}))
             if clock_scale:
@@ -108,8 +142,10 @@ class Server:
             self._reader.start()
             wait_for(lambda: self.proc.poll() is not None or self.has("Waiting for connection"),
                      timeout, "the server to listen")
-            if self.has("Waiting for connection"):
+            if self.has("Waiting for connection") and not self.has("(secure port"):
                 return
+            if self.proc.poll() is None:
+                self.proc.kill()
             self.proc.wait(timeout)
             if not self.has("port already in use"):
                 break

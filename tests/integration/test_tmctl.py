@@ -246,6 +246,14 @@ def test_demo_server_script(tmp_path):
     assert ok("unscramble", "ANNA", pw) == b"anna-secret\n"
     messages = [n for n in names(demo / "ANNA") if n.endswith(".txt")]
     assert len(messages) == 2
+    # TLS is on, with a certificate that the key belongs to.
+    assert ok("ini", "get", demo / "tmhub.ini", "popsrv", "ModernClients") == b"1\n"
+    cert, key = demo / "demo-cert.pem", demo / "demo-key.pem"
+    assert oct(key.stat().st_mode & 0o777) == "0o600"
+    public = [subprocess.run(["openssl", kind, "-in", str(f), "-pubkey", "-noout"] if kind == "x509" else
+                             ["openssl", kind, "-in", str(f), "-pubout"],
+                             check=True, capture_output=True).stdout for kind, f in (("x509", cert), ("pkey", key))]
+    assert public[0] == public[1]
 
 
 def test_file_size_limit_fails_the_write_and_keeps_the_file(tmp_path):

@@ -13,10 +13,11 @@ namespace {
 class MessageStreamTest : public ::testing::Test {
  protected:
   // The wire bytes for `content`, produced in pieces of at most `budget`.
-  std::string Wire(const std::string& content, long long limit = -1, std::size_t budget = 7) {
+  std::string Wire(const std::string& content, long long limit = -1, std::size_t budget = 7,
+                   bool rfcEnding = false) {
     const auto path = dir_ / "m.txt";
     std::ofstream(path, std::ios::binary) << content;
-    MessageStream stream(MessageFile(::open(path.c_str(), O_RDONLY)), limit);
+    MessageStream stream(MessageFile(::open(path.c_str(), O_RDONLY)), limit, rfcEnding);
     std::string out;
     for (int guard = 0; guard < 1'000'000; ++guard) {
       const auto status = stream.Fill(out, budget);
@@ -36,6 +37,19 @@ TEST_F(MessageStreamTest, LineEndsDotsAndTerminator) {
   EXPECT_EQ(Wire("a\rb\n\n"), "a\rb\r\n\r\n\r\n.\r\n");
   EXPECT_EQ(Wire(std::string("x\0y\n", 4)), std::string("x\0y\r\n\r\n.\r\n", 10));
   EXPECT_EQ(Wire(".\n"), "..\r\n\r\n.\r\n");
+}
+
+TEST_F(MessageStreamTest, RfcEndingAddsNoEmptyLineAfterAFinalLineBreak) {
+  const auto rfc = [&](const std::string& content, long long limit = -1) {
+    return Wire(content, limit, 7, true);
+  };
+  EXPECT_EQ(rfc("A: 1\r\n\r\nbody\r\n"), "A: 1\r\n\r\nbody\r\n.\r\n");
+  // Without a final line break the last line still gets one of its own.
+  EXPECT_EQ(rfc("A: 1\n\nend"), "A: 1\r\n\r\nend\r\n.\r\n");
+  // A line end astride the read pieces, and a stuffed dot on the last line.
+  EXPECT_EQ(rfc("a\n\n.\r\n"), "a\r\n\r\n..\r\n.\r\n");
+  EXPECT_EQ(rfc("H: 1\nH: 2\n\nb1\nb2\n", 1), "H: 1\r\nH: 2\r\n\r\nb1\r\n.\r\n");
+  EXPECT_EQ(rfc("H: 1\n\nb1\n", 0), "H: 1\r\n\r\n.\r\n");
 }
 
 TEST_F(MessageStreamTest, TopSendsHeaderSeparatorAndCountedBodyLines) {

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "common/scramble.h"
+#include "pop3/sasl_plain.h"
+#include "pop3/unique_id.h"
 #include "tests/unit/common/temp_dir.h"
 
 namespace tellmar::pop3 {
@@ -40,8 +42,8 @@ class SessionTest : public ::testing::Test {
     std::ofstream(dir_ / box / name, std::ios::binary) << bytes;
   }
 
-  std::unique_ptr<Session> Open() {
-    auto s = std::make_unique<Session>(context_, "10.0.0.9");
+  std::unique_ptr<Session> Open(const std::string& peer = "10.0.0.9") {
+    auto s = std::make_unique<Session>(context_, peer);
     s->Start();
     Drain(*s);
     return s;
@@ -72,10 +74,28 @@ class SessionTest : public ::testing::Test {
     return s;
   }
 
+  // The switch for today's clients, with a certificate loaded.
+  void Modern(bool requireTls = false) {
+    context_.modern = true;
+    context_.tlsAvailable = true;
+    context_.requireTls = requireTls;
+    context_.guard = &guard_;
+  }
+
+  // A session over TLS, the way STLS leaves it.
+  std::unique_ptr<Session> OverTls(const std::string& peer = "10.0.0.9") {
+    auto s = Open(peer);
+    EXPECT_EQ(Say(*s, "STLS"), "+OK Begin TLS negotiation\r\n");
+    EXPECT_TRUE(s->wantsTls());
+    s->TlsStarted();
+    return s;
+  }
+
   testing::TempDir dir_;
   RecordingLog log_;
   MailboxLocks locks_;
   ManualClock clock_;
+  LoginGuard guard_{clock_};
   SessionContext context_;
 };
 
@@ -219,6 +239,207 @@ TEST_F(SessionTest, IdleTimeCountsWholeSeconds) {
   EXPECT_TRUE(s->IdleLongerThan(60, clock_.Now()));
   s->Input("NOOP");  // any input, even a partial line, is activity
   EXPECT_FALSE(s->IdleLongerThan(60, clock_.Now()));
+}
+
+
+
+TEST_F(SessionTest, WithoutTheSwitchTheNewCommandsAreUnknownAndTheEndingIsKept) {
+  auto s = Open();
+  for (const char* word : {"CAPA", "STLS", "UIDL", "AUTH PLAIN"}) {
+    EXPECT_EQ(Say(*s, word), "-ERR non-existant command\r\n") << word;
+  }
+  auto in = LoggedIn();
+  EXPECT_EQ(Say(*in, "UIDL"), "-ERR non-existant command\r\n");
+  const std::string retr = Say(*in, "RETR 1");
+  EXPECT_EQ(retr.substr(retr.size() - 12), "first\r\n\r\n.\r\n");
+}
+
+TEST_F(SessionTest, CapaListsWhatThisConnectionMayUse) {
+  Modern();
+  auto s = Open();
+  EXPECT_EQ(Say(*s, "CAPA"),
+            "+OK Capability list follows\r\nTOP\r\nUIDL\r\nUSER\r\nSTLS\r\nRESP-CODES\r\n"
+            "AUTH-RESP-CODE\r\n.\r\n");
+  // Input that follows STLS before the handshake is not taken.
+  EXPECT_EQ(Say(*s, "STLS"), "+OK Begin TLS negotiation\r\n");
+  EXPECT_EQ(Say(*s, "USER anna"), "");
+  s->TlsStarted();
+  EXPECT_EQ(Say(*s, "CAPA"),
+            "+OK Capability list follows\r\nTOP\r\nUIDL\r\nUSER\r\nSASL PLAIN\r\nRESP-CODES\r\n"
+            "AUTH-RESP-CODE\r\n.\r\n");
+  EXPECT_EQ(Say(*s, "STLS"), "-ERR command not permitted when TLS active\r\n");
+
+  // Required TLS hides USER from a plain client and refuses it.
+  Modern(true);
+  auto plain = Open();
+  EXPECT_EQ(Say(*plain, "CAPA").find("USER"), std::string::npos);
+  EXPECT_EQ(Say(*plain, "USER anna"), "-ERR [SYS/PERM] secure connection required: use STLS first\r\n");
+  EXPECT_EQ(Say(*plain, "PASS Secret1"), "-ERR [SYS/PERM] secure connection required: use STLS first\r\n");
+  EXPECT_EQ(Say(*plain, "AUTH PLAIN AGFubmEAU2VjcmV0MQ=="),
+            "-ERR [SYS/PERM] AUTH PLAIN needs a secure connection: use STLS first\r\n");
+  // Loopback clients are exempt; without a certificate there is no STLS.
+  auto local = Open("127.0.0.1");
+  EXPECT_EQ(Say(*local, "USER anna"), "+OK user gets mail here\r\n");
+  context_.tlsAvailable = false;
+  auto noCert = Open();
+  EXPECT_EQ(Say(*noCert, "STLS"), "-ERR non-existant command\r\n");
+  EXPECT_EQ(Say(*noCert, "CAPA").find("STLS"), std::string::npos);
+}
+
+TEST_F(SessionTest, AuthPlainOverTls) {
+  Modern(true);
+  auto s = OverTls();
+  // "\0anna\0Secret1", with the response on a line of its own.
+  EXPECT_EQ(Say(*s, "AUTH PLAIN"), "+ \r\n");
+  EXPECT_EQ(Say(*s, "AGFubmEAU2VjcmV0MQ=="), "+OK mailbox locked and ready\r\n");
+  EXPECT_EQ(s->state(), Session::State::Transaction);
+  s.reset();
+
+  auto t = OverTls();
+  EXPECT_EQ(Say(*t, "AUTH CRAM-MD5"), "-ERR unsupported authentication mechanism\r\n");
+  EXPECT_EQ(Say(*t, "AUTH PLAIN"), "+ \r\n");
+  EXPECT_EQ(Say(*t, "*"), "-ERR authentication cancelled\r\n");
+  EXPECT_EQ(Say(*t, "AUTH PLAIN not-base64"), "-ERR malformed authentication response\r\n");
+  // "\0anna\0wrong", then another identity asked for: "root\0anna\0Secret1".
+  EXPECT_EQ(Say(*t, "AUTH PLAIN AGFubmEAd3Jvbmc="), "-ERR [AUTH] authentication failed\r\n");
+  EXPECT_EQ(Say(*t, "AUTH PLAIN cm9vdABhbm5hAFNlY3JldDE="), "-ERR [AUTH] authentication failed\r\n");
+  EXPECT_EQ(log_.lines.back(), "Pop Server: Login failed for anna from 10.0.0.9");
+  // "anna\0anna\0Secret1": the third failure would end the session, a
+  // success does not count.
+  EXPECT_EQ(Say(*t, "AUTH PLAIN YW5uYQBhbm5hAFNlY3JldDE="), "+OK mailbox locked and ready\r\n");
+}
+
+TEST_F(SessionTest, FailedLoginsAreLoggedAndSlowDownTheirAddressOnly) {
+  Modern();
+  auto s = Open();
+  EXPECT_EQ(Say(*s, "USER nobody"), "-ERR [AUTH] user doesn't get mail here\r\n");
+  EXPECT_EQ(Say(*s, "USER anna"), "+OK user gets mail here\r\n");
+  EXPECT_EQ(Say(*s, "PASS bad"), "-ERR [AUTH] invalid password\r\n");
+  EXPECT_EQ(s->holdUntil(), 0);
+  EXPECT_EQ(Say(*s, "PASS bad"), "-ERR [AUTH] invalid password\r\n");
+  EXPECT_EQ(log_.lines.back(), "Pop Server: Login failed for anna from 10.0.0.9");
+  // The third failure within the minute: answers come late, and input waits.
+  EXPECT_GT(s->holdUntil(), clock_.Now());
+  EXPECT_TRUE(s->InputPaused());
+
+  auto other = Open("10.0.0.10");
+  Say(*other, "USER anna");
+  EXPECT_EQ(Say(*other, "PASS Secret1"), "+OK mailbox locked and ready\r\n");
+  EXPECT_EQ(other->holdUntil(), 0);
+  other.reset();
+
+  // Slowed, never locked out: the right password still opens the mailbox.
+  auto again = Open();
+  Say(*again, "USER anna");
+  EXPECT_EQ(Say(*again, "PASS Secret1"), "+OK mailbox locked and ready\r\n");
+  EXPECT_GT(again->holdUntil(), clock_.Now());
+  again.reset();
+
+  clock_.Advance(kFailureWindow);
+  auto later = Open();
+  Say(*later, "USER anna");
+  EXPECT_EQ(later->holdUntil(), 0);
+}
+
+TEST_F(SessionTest, LoginGuardDelayGrowsAndStaysBounded) {
+  LoginGuard guard(clock_);
+  EXPECT_EQ(guard.Delay("a"), 0);
+  for (int i = 0; i < kFailuresBeforeSlowDown; ++i) guard.NoteFailure("a");
+  EXPECT_EQ(guard.Delay("a"), kLoginDelayStep);
+  guard.NoteFailure("a");
+  EXPECT_EQ(guard.Delay("a"), 2 * kLoginDelayStep);
+  for (int i = 0; i < 100; ++i) guard.NoteFailure("a");
+  EXPECT_EQ(guard.Delay("a"), kMostLoginDelay);
+  clock_.Advance(kFailureWindow);
+  EXPECT_EQ(guard.Delay("a"), 0);
+
+  // A flood of addresses does not grow the table without bound: the address
+  // that failed longest ago is forgotten first.
+  for (int i = 0; i < kFailuresBeforeSlowDown; ++i) guard.NoteFailure("a");
+  for (std::size_t i = 0; i < kMostGuardedAddresses; ++i) {
+    clock_.Advance(1);
+    guard.NoteFailure(std::to_string(i));
+  }
+  EXPECT_EQ(guard.Delay("a"), 0);
+}
+
+TEST_F(SessionTest, UidlIsStableAcrossSessionsAndNewForARewrittenFile) {
+  Modern();
+  auto s = LoggedIn();
+  const std::string listing = Say(*s, "UIDL");
+  ASSERT_EQ(listing.rfind("+OK", 0), 0u);
+  std::vector<std::string> ids;
+  std::size_t at = listing.find("\r\n") + 2;
+  for (int n = 1; n <= 3; ++n) {
+    const std::size_t end = listing.find("\r\n", at);
+    const std::string line = listing.substr(at, end - at);
+    ASSERT_EQ(line.rfind(std::to_string(n) + " ", 0), 0u) << line;
+    ids.push_back(line.substr(2));
+    EXPECT_EQ(Say(*s, "UIDL " + std::to_string(n)), "+OK " + line + "\r\n");
+    at = end + 2;
+  }
+  EXPECT_EQ(listing.substr(at), ".\r\n");
+  EXPECT_NE(ids[0], ids[1]);
+  for (const std::string& id : ids) {
+    EXPECT_LE(id.size(), kMaxUniqueIdLength);
+    for (char c : id) EXPECT_TRUE(c > 0x20 && c < 0x7F) << id;
+  }
+  Say(*s, "DELE 2");
+  EXPECT_EQ(Say(*s, "UIDL 2"), "-ERR message has been deleted\r\n");
+  EXPECT_EQ(Say(*s, "UIDL").find(ids[1]), std::string::npos);
+  s.reset();
+
+  // Another session sees the same IDs; a message written anew under an old
+  // name is another message.
+  fs::last_write_time(dir_ / "ANNA" / "00000003.txt", fs::last_write_time(dir_ / "ANNA" / "00000003.txt") +
+                                                         std::chrono::seconds(5));
+  auto t = LoggedIn();
+  EXPECT_EQ(Say(*t, "UIDL 1"), "+OK 1 " + ids[0] + "\r\n");
+  EXPECT_NE(Say(*t, "UIDL 3"), "+OK 3 " + ids[2] + "\r\n");
+  t.reset();
+
+  auto root = Open();
+  Say(*root, "USER root");
+  EXPECT_EQ(Say(*root, "UIDL"), "+OK unique-id listing follows\r\n.\r\n");
+}
+
+TEST_F(SessionTest, UniqueIdsOfOddNamesArePrintableDistinctAndShort) {
+  MaildropEntry a, b, c;
+  a.fileName = "a b.txt";
+  b.fileName = "a%20b.txt";
+  c.fileName = std::string(200, 'x') + ".txt";
+  EXPECT_NE(UniqueId(a), UniqueId(b));
+  EXPECT_EQ(UniqueId(a), "a%20b-0.00000000");
+  EXPECT_LE(UniqueId(c).size(), kMaxUniqueIdLength);
+  c.fileName = std::string(199, 'x') + "y.txt";
+  EXPECT_NE(UniqueId(c), UniqueId(MaildropEntry{std::string(200, 'x') + ".txt"}));
+}
+
+TEST_F(SessionTest, RetrEndsAsRfc1939SaysWithTheSwitch) {
+  Modern();
+  auto s = LoggedIn();
+  EXPECT_EQ(Say(*s, "RETR 1"), "+OK message 1 follows (23 octets)\r\nSubject: one\r\n\r\nfirst\r\n.\r\n");
+  EXPECT_EQ(Say(*s, "TOP 3 0"), "+OK message 3 follows (25 octets)\r\nSubject: three\r\n\r\n.\r\n");
+  // LAST, gone from RFC 1939, would send clients that keep mail to fetch it again.
+  EXPECT_EQ(Say(*s, "LAST"), "-ERR non-existant command\r\n");
+}
+
+TEST(SaslPlainTest, DecodesStrictBase64AndThreeFields) {
+  EXPECT_EQ(DecodeBase64(""), "");
+  EXPECT_EQ(DecodeBase64("YQ=="), "a");
+  EXPECT_EQ(DecodeBase64("YWI="), "ab");
+  EXPECT_EQ(DecodeBase64("YWJj"), "abc");
+  for (const char* bad : {"YQ", "Y===", "YQ=a", "YW=j", "YWJ!", "=YWJ"}) {
+    EXPECT_FALSE(DecodeBase64(bad)) << bad;
+  }
+  const auto c = DecodeSaslPlain("cm9vdABhbm5hAFNlY3JldDE=");
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->authorizationId, "root");
+  EXPECT_EQ(c->user, "anna");
+  EXPECT_EQ(c->password, "Secret1");
+  EXPECT_FALSE(DecodeSaslPlain("YW5uYQ=="));          // no NUL
+  EXPECT_FALSE(DecodeSaslPlain("AABwdw=="));          // empty user
+  EXPECT_FALSE(DecodeSaslPlain("AGEAYgBj"));          // a third NUL
 }
 
 }  // namespace
