@@ -411,8 +411,10 @@ TEST_F(SessionTest, UniqueIdsOfOddNamesArePrintableDistinctAndShort) {
   EXPECT_NE(UniqueId(a), UniqueId(b));
   EXPECT_EQ(UniqueId(a), "a%20b-0.00000000");
   EXPECT_LE(UniqueId(c).size(), kMaxUniqueIdLength);
+  MaildropEntry d;
+  d.fileName = std::string(200, 'x') + ".txt";
   c.fileName = std::string(199, 'x') + "y.txt";
-  EXPECT_NE(UniqueId(c), UniqueId(MaildropEntry{std::string(200, 'x') + ".txt"}));
+  EXPECT_NE(UniqueId(c), UniqueId(d));
 }
 
 TEST_F(SessionTest, RetrEndsAsRfc1939SaysWithTheSwitch) {
