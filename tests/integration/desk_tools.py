@@ -110,7 +110,6 @@ def reap(proc, timeout=5):
 
 
 def control_lines(env, handle, control_id):
-    """A control's text as `tmctl ui get` gives it, one entry per item of a
-    list (a tab inside an item stays a tab)."""
-    out = run_tmctl(env, "ui", "get", handle, control_id).stdout.decode("latin-1")
-    return out.splitlines()
+    """A list's row texts, unescaped (a tab inside a row stays a tab), without
+    the state words `tmctl ui get` adds."""
+    return [row[0] for row in ui_items(env, handle, control_id)]
