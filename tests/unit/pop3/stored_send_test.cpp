@@ -127,9 +127,9 @@ class StoredSendTest : public ::testing::Test {
   SessionContext context_, otherContext_;
 };
 
-TEST_F(StoredSendTest, HostileMessagesGoOutAsTheStuffingPathSendsThem) {
+std::vector<std::string> HostileMessages() {
   const std::string block(kStoredScanBlock, 'a');
-  const std::vector<std::string> messages = {
+  return {
       "S: 1\r\n\r\nall clean\r\n",
       "S: 1\r\n\r\nlone LF\nafter\r\n",
       "S: 1\r\n\r\nlone\rCR\r\n\r\r\n",
@@ -150,12 +150,33 @@ TEST_F(StoredSendTest, HostileMessagesGoOutAsTheStuffingPathSendsThem) {
       block.substr(2) + "\r\n.dot\r\n",
       block.substr(1) + "\n.dot\r\n",
   };
-  for (const std::string& m : messages) {
+}
+
+TEST_F(StoredSendTest, HostileMessagesGoOutAsTheStuffingPathSendsThem) {
+  for (const std::string& m : HostileMessages()) {
     Put(m);
     for (std::size_t spanMax : {std::size_t{1}, std::size_t{7}, std::size_t{1} << 20}) {
       EXPECT_EQ(Differences(spanMax), "") << "message of " << m.size() << " bytes, spans of " << spanMax;
     }
   }
+}
+
+// With RFC 1939's ending a message that ends a line is followed by "." CR
+// LF alone: the file sent as stored must end the same way.
+TEST_F(StoredSendTest, ModernEndingIsTheSameOnBothPaths) {
+  context_.modern = otherContext_.modern = true;
+  for (const std::string& m : HostileMessages()) {
+    Put(m);
+    EXPECT_EQ(Differences(), "") << "message of " << m.size() << " bytes";
+  }
+  Put("S: 1\r\n\r\nclean\r\n");
+  auto stored = LoggedIn(true);
+  stored->Input("RETR 1\r\n");
+  std::string wire;
+  const Source source = Wire(*stored, 1 << 20);
+  while (source(wire)) {
+  }
+  EXPECT_TRUE(wire.ends_with("clean\r\n.\r\n")) << wire;
 }
 
 TEST_F(StoredSendTest, RepliesDuringTheTransferGoBetweenLines) {
