@@ -92,6 +92,18 @@ def test_message_1931_writes_the_welcome_into_the_named_folder(office):
         b"MAIL FROM: <root@office.example>\r\nRCPT TO: <anna@office.example>\r\n"
 
 
+def test_the_mail_window_messages_write_no_welcome(office):
+    """1827 and 1930 come with whatever the slots last held: they must not be
+    taken for 1931."""
+    desk, _ = office
+    folder = desk.server / "ANNA"
+    before = sorted(p.name for p in folder.iterdir())
+    for message in (1827, 1930):
+        result, _ = desk.call(message, {"B": "USER1", "A": str(folder) + "/"})
+        assert result == 0
+    assert sorted(p.name for p in folder.iterdir()) == before
+
+
 def published(desk):
     out = desk.tmctl("ini", "keys", desk.server / "tmhub.ini", "ServerMailStatus").stdout.decode("latin-1")
     keys = out.split()
