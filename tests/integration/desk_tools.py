@@ -19,6 +19,13 @@ def program(name):
     return BUILD / "bin" / name
 
 
+def sanitized_build():
+    """True for a build with AddressSanitizer, whose allocator keeps freed
+    memory in quarantine: what a process gives back cannot be measured."""
+    cache = BUILD / "CMakeCache.txt"
+    return cache.exists() and "TELLMAR_SANITIZE:BOOL=ON" in cache.read_text(errors="replace")
+
+
 def wait_for(condition, timeout=10.0, what="condition"):
     """The condition's first true value, polled until the timeout."""
     deadline = time.monotonic() + timeout

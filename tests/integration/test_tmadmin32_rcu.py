@@ -111,7 +111,9 @@ def test_information_box_closes_down_the_module(desk):
 
 
 def test_restart_starts_tmhub_from_the_working_directory(tmp_path):
-    d = Desk(tmp_path, env={"TELLMAR_ADMIN_CLOCK_SCALE": "50"})
+    # The notice stays up for the restart delay (10 s, here 5 s): long enough
+    # to be seen on a slow build before the restart takes it down.
+    d = Desk(tmp_path, env={"TELLMAR_ADMIN_CLOCK_SCALE": "2"})
     try:
         d.start("support")
         d.call(1938)
