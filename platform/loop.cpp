@@ -233,6 +233,12 @@ void Loop::ArmTimer(const std::shared_ptr<Timer>& timer) {
   });
 }
 
+std::optional<unsigned> Loop::TimerPeriod(HWND hwnd, UINT id) const {
+  const auto it = timers_.find({hwnd, id});
+  if (it == timers_.end() || it->second->stopped) return std::nullopt;
+  return it->second->ms;
+}
+
 bool Loop::StopTimer(HWND hwnd, UINT id) {
   auto it = timers_.find({hwnd, id});
   if (it == timers_.end()) return false;

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -112,6 +113,8 @@ class Loop {
   bool StartTimer(HWND hwnd, UINT id, unsigned ms);
   bool StopTimer(HWND hwnd, UINT id);
   void StopTimers(HWND hwnd);
+  // The period of a running timer in milliseconds; nullopt when none runs.
+  std::optional<unsigned> TimerPeriod(HWND hwnd, UINT id) const;
 
   // Posted messages; dispatched in order from the loop.
   void Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -350,10 +350,13 @@ INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       switch (id) {
-        case Ids::kKeepOnTop:
-          SetTopmost(dialog, IsDlgButtonChecked(dialog, Ids::kKeepOnTop) == BST_CHECKED);
+        case Ids::kKeepOnTop: {
+          const bool onTop = IsDlgButtonChecked(dialog, Ids::kKeepOnTop) == BST_CHECKED;
+          SetTopmost(dialog, onTop);
+          if (const HWND status = MailStatusWindow()) SetTopmost(status, onTop);
           if (keepOnTopForm.Notice(wParam)) keepOnTopForm.Apply();
           return TRUE;
+        }
         case Ids::kBrowse:
           MenuCommand(dialog, kSetLocation);
           return TRUE;

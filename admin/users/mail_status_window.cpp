@@ -1,13 +1,21 @@
 #include "admin/users/mail_status_window.h"
 
+#include <algorithm>
+#include <chrono>
 #include <ctime>
+#include <memory>
+#include <optional>
+#include <utility>
 
 #include "admin/shell/admin_state.h"
+#include "admin/shell/rcu_model.h"
 #include "admin/users/mail_status.h"
 #include "common/profile.h"
 #include "platform/controls.h"
 #include "platform/dialog.h"
+#include "platform/refresh_timer.h"
 #include "resources/tmadmin32/mail_status_ids.h"
+#include "resources/tmadmin32/rcu_ids.h"
 
 namespace tellmar::admin {
 namespace {
@@ -17,13 +25,103 @@ using Ids = res::tmadmin32::MailStatus;
 
 constexpr UINT kTimerId = 1024;
 constexpr int kMinPeriod = 5, kMaxPeriod = 90;
+constexpr int kMinWidth = 440, kMinHeight = 220;
 constexpr std::string_view kSettings = "Administration";
 
 HWND window = 0;
 bool visible = false;
 MailStatusCache cache;
+std::unique_ptr<RefreshTimer> timer;
+std::pair<int, int> savedSize;  // the size the last resize wrote
 
 bool InRcu() { return App().role == Role::RemoteConfiguration; }
+
+// Topmost exactly while the RCU dialog's "Keep on top" is checked.
+bool KeepOnTop() {
+  const HWND rcu = App().rcuDialog;
+  return InRcu() && rcu != 0 && IsDlgButtonChecked(rcu, res::tmadmin32::Rcu::kKeepOnTop) == BST_CHECKED;
+}
+
+void WriteRect(ProfileBatch& batch) {
+  const RECT r = GetWindowRect(window);
+  batch.Write(kSettings, "top", std::to_string(r.top));
+  batch.Write(kSettings, "left", std::to_string(r.left));
+  batch.Write(kSettings, "width", std::to_string(r.right - r.left));
+  batch.Write(kSettings, "height", std::to_string(r.bottom - r.top));
+}
+
+// The saved rectangle, placed on the screen as the RCU dialog is; nothing
+// when it was never saved.
+void ApplySavedRect() {
+  const fs::path ini = ServerSettingsFile();
+  const int top = GetProfileInt(ini, kSettings, "top", kNeverSaved);
+  if (top == kNeverSaved) return;
+  const RECT r = GetWindowRect(window);
+  const int left = GetProfileInt(ini, kSettings, "left", r.left);
+  const int width = GetProfileInt(ini, kSettings, "width", r.right - r.left);
+  const int height = GetProfileInt(ini, kSettings, "height", r.bottom - r.top);
+  const Point p = RcuDialogPosition(left, top, width, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  MoveWindow(window, p.x, p.y, width, height);
+}
+
+void Place(int id, int x, int y, std::optional<int> width = std::nullopt) {
+  const HWND control = GetDlgItem(window, id);
+  const RECT r = GetWindowRect(control);
+  MoveWindow(control, x, y, width.value_or(r.right - r.left), r.bottom - r.top);
+}
+
+int WidthOf(int id) {
+  const RECT r = GetWindowRect(GetDlgItem(window, id));
+  return r.right - r.left;
+}
+
+// The list fills the window but for a strip along the bottom that holds the
+// period and the buttons, kept at a fixed distance from the bottom edge.
+void Layout(int width, int height) {
+  constexpr int kGap = 6;
+  MoveWindow(GetDlgItem(window, Ids::kList), 8, 8, width - 18, height - 55);
+  Place(Ids::kAutoLabel, 11, height - 25);
+  Place(Ids::kSeconds, 165, height - 31, 185 - 165);
+  Place(Ids::kSecondsSpin, 185, height - 31);
+  Place(Ids::kSecondsLabel, 185 + WidthOf(Ids::kSecondsSpin) + kGap, height - 25);
+  const int closeX = width - 10 - WidthOf(Ids::kClose);
+  Place(Ids::kClose, closeX, height - 33);
+  Place(Ids::kRefresh, closeX - kGap - WidthOf(Ids::kRefresh), height - 33);
+}
+
+void Resized(UINT kind) {
+  if (kind == SIZE_MINIMIZED) {
+    if (InRcu()) {  // minimising hides it; restoring shows it again
+      ShowWindow(window, SW_HIDE);
+      visible = false;
+    }
+    return;
+  }
+  const RECT r = GetWindowRect(window);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  if (width < kMinWidth || height < kMinHeight) {
+    MoveWindow(window, r.left, r.top, std::max(width, kMinWidth), std::max(height, kMinHeight));
+    return;
+  }
+  Layout(width, height);
+  if (!IsWindowVisible(window) || IsIconic(window)) return;
+  visible = true;
+  // The window layer reports a move as a resize to the same size too: a
+  // move alone writes nothing.
+  if (width == savedSize.first && height == savedSize.second) return;
+  savedSize = {width, height};
+  ProfileBatch batch(ServerSettingsFile());
+  WriteRect(batch);
+  batch.Commit();
+}
+
+// The period as typed, when it is one the window accepts.
+std::optional<int> TypedPeriod() {
+  bool ok = false;
+  const int seconds = GetDlgItemInt(window, Ids::kSeconds, &ok);
+  if (!ok || seconds < kMinPeriod || seconds > kMaxPeriod) return std::nullopt;
+  return seconds;
+}
 
 fs::path ServerDir() {
   const fs::path dir = ServerDirectoryPath();
@@ -52,11 +150,7 @@ void FullRefresh() {
   SendMessage(list, LB_SETTOPINDEX, static_cast<WPARAM>(top < 0 ? 0 : top), 0);
 }
 
-int Period() {
-  bool ok = false;
-  const int seconds = GetDlgItemInt(window, Ids::kSeconds, &ok);
-  return ok && seconds >= kMinPeriod && seconds <= kMaxPeriod ? seconds : 30;
-}
+int Period() { return TypedPeriod().value_or(30); }
 
 void Close() {
   const fs::path ini = ServerSettingsFile();
@@ -65,13 +159,7 @@ void Close() {
   batch.Write(kSettings, "mailautoupdate", "1");
   // The window layer has no maximised state: a window is either minimised or not.
   const bool maximised = false, minimised = IsIconic(window);
-  if (!maximised && !minimised) {
-    const RECT r = GetWindowRect(window);
-    batch.Write(kSettings, "top", std::to_string(r.top));
-    batch.Write(kSettings, "left", std::to_string(r.left));
-    batch.Write(kSettings, "width", std::to_string(r.right - r.left));
-    batch.Write(kSettings, "height", std::to_string(r.bottom - r.top));
-  }
+  if (!maximised && !minimised) WriteRect(batch);
   batch.Write(kSettings, "max", maximised ? "1" : "0");
   batch.Commit();
   visible = false;
@@ -79,7 +167,7 @@ void Close() {
     ShowWindow(window, SW_HIDE);
     return;
   }
-  KillTimer(window, kTimerId);
+  timer.reset();
   const HWND closing = window;
   window = 0;
   DestroyWindow(closing);
@@ -89,16 +177,30 @@ INT_PTR Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG: {
       window = hwnd;
+      savedSize = {};
       const fs::path ini = ServerSettingsFile();
       const int period = GetProfileInt(ini, kSettings, "maildelayperiod", 30);
       SendDlgItemMessage(hwnd, Ids::kSecondsSpin, UDM_SETRANGE32, kMinPeriod, kMaxPeriod);
       SetDlgItemInt(hwnd, Ids::kSeconds, period < kMinPeriod || period > kMaxPeriod ? 30 : period);
       RefreshTitle();
       WriteProfileString(ini, kSettings, "mailautoupdate", "1");
-      SetTimer(hwnd, kTimerId, static_cast<unsigned>(Period()) * 1000u);
+      timer = std::make_unique<RefreshTimer>(hwnd, kTimerId, std::chrono::seconds(Period()));
+      timer->Start();
       FullRefresh();
       return TRUE;
     }
+    case WM_SIZE:
+      if (hwnd == window) Resized(static_cast<UINT>(wParam));
+      return TRUE;
+    case WM_MOVE:
+      if (hwnd == window && InRcu()) SetTopmost(hwnd, KeepOnTop());
+      return TRUE;
+    case WM_DESTROY:
+      if (hwnd == window) {  // the program ending: no late tick
+        timer.reset();
+        window = 0;
+      }
+      return FALSE;
     case WM_TIMER:
       if (wParam != kTimerId) return FALSE;
       RefreshTitle();
@@ -108,6 +210,11 @@ INT_PTR Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
       if (LOWORD(wParam) == Ids::kRefresh) {
         RefreshTitle();
         FullRefresh();
+        return TRUE;
+      }
+      if (LOWORD(wParam) == Ids::kSeconds && HIWORD(wParam) == EN_CHANGE) {
+        // A new period counts from now; a half-typed one changes nothing.
+        if (const auto seconds = TypedPeriod(); seconds && timer) timer->SetPeriod(std::chrono::seconds(*seconds));
         return TRUE;
       }
       if (LOWORD(wParam) == IDCANCEL) {
@@ -127,12 +234,17 @@ HWND ShowMailStatusWindow(bool show) {
   if (window == 0) {
     CreateDialog(Ids::kTemplate, InRcu() ? App().rcuDialog : 0, Proc);
     if (window == 0) return 0;
+    if (InRcu()) {
+      ApplySavedRect();
+      SetTopmost(window, KeepOnTop());
+    }
     if (show || InRcu()) {
       ShowWindow(window, SW_SHOW);
       SetFocus(GetDlgItem(window, Ids::kRefresh));
       visible = true;
     }
   } else if (show) {
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     visible = true;

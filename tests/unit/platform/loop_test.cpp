@@ -118,6 +118,19 @@ TEST(Loop, TimersFireByWindowAndIdAndStopWhenKilled) {
   EXPECT_EQ(SetTimer(12345, 1, 5), 0u) << "no timer for a window that does not exist";
 }
 
+TEST(Loop, TimerPeriodFollowsARestartAndEndsWithTheTimer) {
+  Loop loop;
+  RegisterClass({"Periodic", [](HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProc(h, m, w, l); }});
+  const HWND main = CreateWindow("Periodic", "", 0, 0, 0, 1, 1);
+  EXPECT_EQ(loop.TimerPeriod(main, 7), std::nullopt);
+  SetTimer(main, 7, 30000);
+  EXPECT_EQ(loop.TimerPeriod(main, 7), 30000u);
+  SetTimer(main, 7, 5000);
+  EXPECT_EQ(loop.TimerPeriod(main, 7), 5000u) << "setting it again restarts it with the new period";
+  KillTimer(main, 7);
+  EXPECT_EQ(loop.TimerPeriod(main, 7), std::nullopt);
+}
+
 TEST(Loop, TimerFiresInsideNestedModalLoopsAndEachEndsInOrder) {
   Loop loop;
   int ticks = 0;
