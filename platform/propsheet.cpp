@@ -120,9 +120,11 @@ INT_PTR SheetCommand(Sheet& s, int id) {
     case IDC_SHEET_FINISH:
       if (Notify(s, s.current, PSN_WIZFINISH) == 0) EndDialog(s.hwnd, 1);
       return TRUE;
-    case IDHELP:
-      OpenHelpFile(s.hwnd, s.helpFile, s.helpContext);
+    case IDHELP: {
+      const int pageContext = s.current >= 0 ? s.pages[static_cast<std::size_t>(s.current)].def.helpContext : 0;
+      OpenHelpFile(s.hwnd, s.helpFile, pageContext != 0 ? pageContext : s.helpContext);
       return TRUE;
+    }
     default:
       return FALSE;
   }

@@ -11,7 +11,8 @@
 // wizard), a tab list of the page titles (control IDC_SHEET_TABS; choosing
 // an item shows its page) and a hint line (IDC_SHEET_HINT) that pages set
 // with SetSheetHint. Apply is enabled once a page calls PropSheet_Changed.
-// With a help file in the header, a Help button opens it (OpenHelpFile).
+// With a help file in the header, a Help button opens it (OpenHelpFile) at
+// the shown page's help context, or the header's when the page has none.
 #pragma once
 
 #include <string>
@@ -26,6 +27,8 @@ struct PROPSHEETPAGE {
   int templateId = 0;
   DlgProc proc;
   LPARAM lParam = 0;
+  // The help topic of this page; 0: the sheet's own (the header's).
+  int helpContext = 0;
 };
 
 struct PROPSHEETHEADER {

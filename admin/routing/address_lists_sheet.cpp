@@ -21,7 +21,8 @@ using ListIds = res::tmadmin32::ListsPage;
 using ReplyIds = res::tmadmin32::ReplyAddressPage;
 using NameIds = res::tmadmin32::ListName;
 
-constexpr int kListsHelp = 8;
+// Help topics of the pages.
+constexpr int kListsHelp = 8, kAliasHelp = 9, kReplyHelp = 13;
 
 // The name dialog of Create, Copy and Rename: empty on Cancel.
 std::string AskListName(HWND owner, std::string_view preset) {
@@ -339,6 +340,8 @@ void RunAddressListsSheet(HWND owner, DialogGuard& guard) {
   header.helpFile = App().helpFilePath;
   header.helpContext = kListsHelp;
   header.pages = {MakePage<ListsPage>(ListIds::kTemplate), MakeAddressAliasPage(), MakePage<ReplyPage>(ReplyIds::kTemplate)};
+  header.pages[1].helpContext = kAliasHelp;
+  header.pages[2].helpContext = kReplyHelp;
   PropertySheet(header, &guard);
 }
 

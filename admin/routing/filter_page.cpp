@@ -5,6 +5,7 @@
 
 #include "admin/routing/address_lists.h"
 #include "admin/routing/filter_dialogs.h"
+#include "admin/routing/filter_printout.h"
 #include "admin/routing/filter_store.h"
 #include "admin/routing/routing_users.h"
 #include "admin/shell/admin_state.h"
@@ -326,6 +327,10 @@ class FilterPage {
         break;
       case Ids::kDuplicate:
         Create(true);
+        break;
+      case Ids::kPrint:
+        WriteMarked();
+        PrintFilterList(page_, store_);
         break;
       case Ids::kNameButton:
         if (code == BN_CLICKED) RenameCurrent();

@@ -9,7 +9,8 @@
 namespace tellmar::admin {
 
 namespace {
-constexpr int kFilterHelpContext = 12000;
+// Help topics of the pages.
+constexpr int kFilterHelpContext = 12000, kDomainAliasHelpContext = 27, kUndeliverableHelpContext = 15;
 }  // namespace
 
 void RunMailRoutingSheet(HWND owner, DialogGuard& guard) {
@@ -22,6 +23,8 @@ void RunMailRoutingSheet(HWND owner, DialogGuard& guard) {
   header.helpFile = App().helpFilePath;
   header.helpContext = kFilterHelpContext;
   header.pages = {MakeFilterPage(store), MakeDomainAliasPage(), MakeUndeliverablePage()};
+  header.pages[1].helpContext = kDomainAliasHelpContext;
+  header.pages[2].helpContext = kUndeliverableHelpContext;
   PropertySheet(header, &guard);
 }
 

@@ -1,6 +1,6 @@
 // The filter editor of the "Mail routing" sheet used as a person would on
 // the browser desktop: opened from the support module's tray popup, a rule
-// switched off with a double click, a new rule made through the name
+// switched off with a double click (its row icon changing with it), a new rule made through the name
 // dialog, a chain-ending action, and OK writing tmhub.ini.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -47,8 +47,13 @@ test('filters: switch one off, make one with a chain-ending action, OK stores th
   assert.equal(await sheet.locator('[data-id="1008"]').textContent(), 'Junk');
   const colour = async () => rows.first().getAttribute('data-color');
   const before = await colour();
+  // The row's state icon is drawn as a picture: active external mail, then inactive.
+  const rowIcon = rows.first().locator('img.row-icon');
+  assert.equal(await rowIcon.getAttribute('src'), '/icon-621.svg');
+  await waitFor('the row icon to load', () => rowIcon.evaluate((img) => img.complete && img.naturalWidth > 0));
   await rows.first().dblclick();
   await waitFor('the row to turn red', async () => (await colour()) !== before);
+  await waitFor('the inactive icon', async () => (await rowIcon.getAttribute('src')) === '/icon-624.svg');
 
   await sheet.locator('[data-id="1005"]').click();  // New
   const named = page.locator('section.window[aria-label="Create New Filter"]');

@@ -13,6 +13,7 @@
 #include "platform/loop.h"
 #include "platform/propsheet.h"
 #include "resources/tmadmin32/address_lists_ids.h"
+#include "tests/unit/admin/sheet_help.h"
 #include "tests/unit/common/temp_dir.h"
 
 using namespace tellmar;
@@ -154,3 +155,16 @@ TEST_F(AddressListsSheetTest, RemovingTheOnlyAliasLeavesTheSectionEmpty) {
 }
 
 }  // namespace
+
+// Help opens the help file at the topic of the page shown.
+TEST_F(AddressListsSheetTest, HelpOpensEachPagesOwnTopic) {
+  tellmar::testing::HelpFileForTest help(dir_ / "TELLMSRV.HLP");
+  App().helpFilePath = help.path();
+  std::vector<std::string> topics;
+  DialogDriver driver;
+  driver.Then([&](HWND sheet) { topics = tellmar::testing::HelpTopicsOfPages(sheet, 3); });
+  Run(driver);
+  App().helpFilePath.clear();
+  EXPECT_EQ(topics, (std::vector<std::string>{"8", "9", "13"}));
+  EXPECT_TRUE(driver.op().shown().empty()) << "the help file opened each time";
+}

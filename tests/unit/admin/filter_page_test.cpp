@@ -18,6 +18,8 @@
 #include "platform/loop.h"
 #include "platform/propsheet.h"
 #include "resources/tmadmin32/routing_ids.h"
+#include "tests/unit/common/pdf_text.h"
+#include "tests/unit/admin/sheet_help.h"
 #include "tests/unit/common/temp_dir.h"
 
 using namespace tellmar;
@@ -216,6 +218,44 @@ TEST_F(FilterPageTest, TenListsArePoppedUpElevenAreChosenInADialog) {
   ASSERT_EQ(shown.size(), 1u) << "the second choice is a dialog, not a menu";
   EXPECT_EQ(shown[0].kind, "menu");
   EXPECT_EQ(DecodeRule(Stored(0), "").actions[0].parameter, "team.lst");
+}
+
+TEST_F(FilterPageTest, PrintPutsTheRulesAsEditedIntoTheChosenPdf) {
+  const std::filesystem::path pdf = dir_ / "filters.pdf";
+  DialogDriver driver;
+  On(driver, Ids::kText1, [](HWND c) { return UserSetText(c, "offer"); });  // pending, not yet written
+  PrintAnswer toFile;
+  toFile.outputFile = pdf.string();
+  driver.op().QueuePrint(toFile);
+  On(driver, Ids::kPrint, [](HWND c) { return UserClick(c); });
+  driver.op().QueuePrint(std::nullopt);
+  On(driver, Ids::kPrint, [](HWND c) { return UserClick(c); });  // cancelled: nothing happens
+  Run(driver, IDCANCEL);
+  ASSERT_EQ(driver.op().shown().size(), 2u);
+  EXPECT_EQ(driver.op().shown()[0].kind, "print");
+  const auto pages = tellmar::testing::PdfLines(pdf);
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0], (std::vector<std::string>{
+                          "Mail routing filters",
+                          "1. Alpha", "Active, applies to External mail", "If Subject Line Contains \"offer\"",
+                          "1) Kill message",
+                          "2. Beta", "Inactive, applies to External mail", "If Subject Line Contains \"free money\"",
+                          "1) Kill message",
+                          "3. Gamma", "Active, applies to External mail", "If Subject Line Contains \"free money\"",
+                          "1) Kill message"}));
+}
+
+// Help opens the help file at the topic of the page shown.
+TEST_F(FilterPageTest, HelpOpensEachPagesOwnTopic) {
+  tellmar::testing::HelpFileForTest help(dir_ / "TELLMSRV.HLP");
+  App().helpFilePath = help.path();
+  std::vector<std::string> topics;
+  DialogDriver driver;
+  driver.Then([&](HWND sheet) { topics = tellmar::testing::HelpTopicsOfPages(sheet, 3); });
+  Run(driver, IDCANCEL);
+  App().helpFilePath.clear();
+  EXPECT_EQ(topics, (std::vector<std::string>{"12000", "27", "15"}));
+  EXPECT_TRUE(driver.op().shown().empty()) << "the help file opened each time";
 }
 
 TEST(FilterCaptions, PromptsAndShortening) {

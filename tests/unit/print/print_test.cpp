@@ -11,46 +11,18 @@
 #include "platform/print/pdf_printer.h"
 #include "platform/print/print_chooser.h"
 #include "platform/print/recording_printer.h"
+#include "tests/unit/common/pdf_text.h"
 #include "tests/unit/common/temp_dir.h"
 
 using namespace tellmar;
 using namespace tellmar::print;
+using tellmar::testing::PdfLines;
 using tellmar::testing::TempDir;
 
 namespace {
 
-std::string Run(const std::string& command) {
-  std::string out;
-  if (FILE* pipe = ::popen(command.c_str(), "r")) {
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    ::pclose(pipe);
-  }
-  return out;
-}
-
-// The text of each page, as pdftotext lays it out, without blank lines.
-std::vector<std::vector<std::string>> PdfLines(const std::filesystem::path& pdf) {
-  const std::string text = Run("pdftotext -layout '" + pdf.string() + "' -");
-  std::vector<std::vector<std::string>> pages(1);
-  std::string line;
-  for (char c : text) {
-    if (c == '\f') {
-      pages.emplace_back();
-    } else if (c == '\n') {
-      const auto first = line.find_first_not_of(' ');
-      if (first != std::string::npos) pages.back().push_back(line.substr(first, line.find_last_not_of(' ') - first + 1));
-      line.clear();
-    } else {
-      line += c;
-    }
-  }
-  if (pages.back().empty()) pages.pop_back();  // after the last form feed
-  return pages;
-}
-
 std::string PdfInfo(const std::filesystem::path& pdf, const std::string& key) {
-  const std::string info = Run("pdfinfo '" + pdf.string() + "'");
+  const std::string info = tellmar::testing::RunCommand("pdfinfo '" + pdf.string() + "'");
   const auto at = info.find(key + ":");
   if (at == std::string::npos) return {};
   const auto start = info.find_first_not_of(' ', at + key.size() + 1);

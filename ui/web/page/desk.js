@@ -172,7 +172,10 @@ function renderControl(win, c) {
         if (look.color) { item.dataset.color = look.color; if (!selected) item.style.color = look.color; }
         if (look.bold) item.classList.add('bold');
         if (look.icon) {
-          const icon = el('span', 'row-icon', '');
+          // An icon this desktop has a picture for is drawn; any other shows
+          // as a plain marker.
+          const icon = kIconFiles.has(look.icon) ? el('img', 'row-icon picture') : el('span', 'row-icon', '');
+          if (icon.tagName === 'IMG') { icon.src = `/icon-${look.icon}.svg`; icon.alt = ''; }
           icon.dataset.icon = String(look.icon);
           icon.setAttribute('aria-label', 'icon ' + look.icon);
           item.appendChild(icon);
@@ -341,7 +344,8 @@ function dragWith(handle, node, hwnd) {
 
 // The icon resources the programs name, drawn for this desktop (icon-N.svg),
 // and what each tray icon says about its program.
-const kIconFiles = new Set([101, 102, 104, 106, 116, 121, 124, 133, 141, 143, 145, 167, 237, 254]);
+const kIconFiles = new Set([101, 102, 104, 106, 116, 121, 124, 133, 141, 143, 145, 167, 237, 254,
+  620, 621, 622, 623, 624, 625, 630, 631]);
 const kTrayStates = {
   102: 'POP3 server running',
   116: 'Dialwick online',
