@@ -159,14 +159,6 @@ TEST_F(DomainPageTest, RefusalsOfTheApplyAndWhatIsStored) {
   }
 }
 
-TEST(DomainChecks, TheRootUserMessageNamesTheReplacement) {
-  const auto refusal = CheckDomainApply(false, "admin@x.org");
-  ASSERT_TRUE(refusal);
-  EXPECT_EQ(refusal->text,
-            "The user ID of the root user must always be 'ROOT@yourdomain'\r\nPlease note that the System Postmaster "
-            "has been assigned\r\nthe email address of [root@x.org]");
-}
-
 TEST_F(DomainPageTest, LookingOnlyStoresTheShownValuesAndTouchesNoUser) {
   const std::string users = "[USER0]\r\nrealname=(System Postmaster)\r\nID=root@a.example\r\n"
                             "[USER1]\r\nrealname=Anna\r\nID=anna\r\n";
