@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "admin/config/setup_wizard.h"
 #include "admin/routing/address_lists_sheet.h"
 #include "admin/routing/mail_routing_sheet.h"
 #include "admin/routing/rizidori_dialog.h"
@@ -98,6 +99,12 @@ Ended OpenRiziDori(HWND owner, DialogGuard& guard) {
   return RunRiziDoriDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
 }
 
+// The wizard answers "OK" however it closes.
+Ended OpenSetupWizard(HWND owner, DialogGuard& guard) {
+  RunSetupWizard(owner, guard);
+  return Ended::Ok;
+}
+
 // Dialog numbers of the table (any distinct values).
 enum Dialog {
   kWizard = 1, kInternetAccess, kConnectionSheet, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
@@ -107,7 +114,7 @@ enum Dialog {
 
 // clang-format off
 const Entry kTable[] = {
-  {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  nullptr},
+  {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  OpenSetupWizard},
   {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
   {msg::kConnectionSheet, 0,                             kConnectionSheet, Owner::Main,  Slot::B, "OK", "OK", false, nullptr},
   {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},

@@ -171,9 +171,8 @@ std::optional<UserRefusal> CheckNetworkUser(NetworkUser& user, const std::option
   return std::nullopt;
 }
 
-std::error_code WriteNetworkUser(const fs::path& ini, int index, const NetworkUser& user) {
+void AddNetworkUserWrites(ProfileBatch& batch, int index, const NetworkUser& user) {
   const std::string section = UserSectionName(index);
-  ProfileBatch batch(ini);
   batch.Write(section, "realname", user.realName);
   batch.Write(section, "ID", user.email);
   batch.Write(section, "DIR", user.popId);
@@ -185,6 +184,11 @@ std::error_code WriteNetworkUser(const fs::path& ini, int index, const NetworkUs
   batch.Write(section, "MailLimit", user.limit ? "1" : "0");
   batch.Write(section, "MailMAxWarn", user.notify ? "1" : "0");
   batch.Write(section, "MailMaxSize", user.maxSize);
+}
+
+std::error_code WriteNetworkUser(const fs::path& ini, int index, const NetworkUser& user) {
+  ProfileBatch batch(ini);
+  AddNetworkUserWrites(batch, index, user);
   batch.Write("environment", "RemoteUpdate", "-1");
   return batch.Commit();
 }

@@ -19,6 +19,10 @@
 #include <system_error>
 #include <vector>
 
+namespace tellmar {
+class ProfileBatch;
+}
+
 namespace tellmar::admin {
 
 inline constexpr std::string_view kPostmasterName = "(System Postmaster)";
@@ -78,6 +82,8 @@ std::optional<UserRefusal> CheckNetworkUser(NetworkUser& user, const std::option
 // Writes the record's keys and [environment] RemoteUpdate "-1" as one
 // replacement of the file.
 std::error_code WriteNetworkUser(const std::filesystem::path& ini, int index, const NetworkUser& user);
+// The record's keys as edits of the caller's batch (without RemoteUpdate).
+void AddNetworkUserWrites(ProfileBatch& batch, int index, const NetworkUser& user);
 
 // Renames the mailbox folder from one ID to another. A case-only change
 // renames nothing. Refuses (EEXIST) when a folder of the new name exists.
