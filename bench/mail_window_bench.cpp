@@ -24,6 +24,7 @@
 #include "platform/loop.h"
 #include "platform/operator.h"
 #include "platform/window.h"
+#include "bench/bench_table.h"
 
 namespace {
 
@@ -33,30 +34,8 @@ using namespace tellmar::admin;
 
 constexpr int kMessages = 100000;
 
-double Median(int runs, const std::function<void()>& before, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    before();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-std::string Show(double seconds) {
-  char text[32];
-  if (seconds >= 1)
-    std::snprintf(text, sizeof text, "%.3g s", seconds);
-  else
-    std::snprintf(text, sizeof text, "%.3g ms", seconds * 1e3);
-  return text;
-}
-
-void Row(const char* what, double time, const char* peer, double peerTime) {
-  std::printf("| %s | %s | %s | %s | %.1f |\n", what, Show(time).c_str(), peer, Show(peerTime).c_str(), time / peerTime);
-}
+using bench::Median;
+using bench::Row;
 
 void WriteText(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 

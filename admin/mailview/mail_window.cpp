@@ -474,6 +474,10 @@ INT_PTR Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
         PressFunctionKey(static_cast<int>(wParam));
         return TRUE;
       }
+      if (hwnd == s.window && wParam == VK_DELETE) {  // no control has the focus
+        PressFunctionKey(VK_F2);
+        return TRUE;
+      }
       return FALSE;
     case WM_SIZE:
       if (hwnd == s.window && s.timer) s.timer->WindowMinimized(wParam == SIZE_MINIMIZED);
