@@ -9,6 +9,17 @@ import { join } from 'node:path';
 import { Desktop, bin } from './harness.mjs';
 
 const desk = new Desktop();
+
+// The page draws each view afresh, so a field is read again by its locator.
+async function waitForValue(field, check) {
+  const deadline = Date.now() + 90000;
+  for (;;) {
+    const value = await field.inputValue();
+    if (check(value)) return value;
+    if (Date.now() > deadline) throw new Error(`the field still reads ${JSON.stringify(value)}`);
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+}
 after(() => desk.close());
 
 const CLASS = 'CorvVuvedo32Utility';
@@ -43,14 +54,14 @@ test('browse folders and messages with the function keys', async () => {
   const messages = win.locator('[data-id="1003"] [role="option"]');
   await messages.filter({ hasText: '00000002.txt' }).waitFor();
   const text = win.locator('[data-id="1010"]');
-  await page.waitForFunction((el) => el.value.includes('Hello Zoe'), await text.elementHandle());
+  await waitForValue(text, (v) => v.includes('Hello Zoe'));
   assert.equal(await win.locator('[data-id="1004"]').inputValue(), ' <bob@example.org>');
 
   await messages.first().click();
   await page.keyboard.press('F6');  // the text off
-  await page.waitForFunction((el) => el.value === '', await text.elementHandle());
+  await waitForValue(text, (v) => v === '');
   await page.keyboard.press('F6');  // and on again
-  await page.waitForFunction((el) => el.value.includes('Hello Zoe'), await text.elementHandle());
+  await waitForValue(text, (v) => v.includes('Hello Zoe'));
 
   writeFileSync(join(desk.server, 'ZOE', '00000003.txt'), 'Subject: second\r\n\r\nagain\r\n');
   await page.keyboard.press('F5');
