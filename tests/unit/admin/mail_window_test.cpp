@@ -226,6 +226,16 @@ TEST_F(MailWindowTest, SelectingAMissingUserFolderCreatesItAndRefreshSeesNewMail
   EXPECT_EQ(loop_.TimerPeriod(MailWindow(), 2000), 5000u);
 }
 
+TEST_F(MailWindowTest, AMailboxIdThatIsNoPlainNameMakesNoFolderAnywhere) {
+  AddUser(3, "Mallory", "../OUTSIDE");
+  OpenMailWindow("Mallory");
+  EXPECT_EQ(Items(Ids::kFolders)[static_cast<std::size_t>(ListBox_GetCurSel(Item(Ids::kFolders)))],
+            "\t../OUTSIDE\tMallory");
+  EXPECT_FALSE(fs::exists(dir_.path().parent_path() / "OUTSIDE"));
+  EXPECT_TRUE(Items(Ids::kMessages).empty());
+  EXPECT_FALSE(Enabled(Ids::kDelete));
+}
+
 TEST_F(MailWindowTest, RebuildKeepsTheSelectedLineAndTheStatusLineTakesItsText) {
   OpenMailWindow("Zoe Zed");
   EXPECT_EQ(ListBox_GetCurSel(Item(Ids::kFolders)), 2);
