@@ -345,7 +345,8 @@ void PressFunctionKey(int key) {
 }
 
 // The lists and the text box see their keys first: Delete presses
-// F2-Delete, and C (alone or with Ctrl) in the text box copies.
+// F2-Delete, and C (alone or with Ctrl) in the text box copies; a double
+// click on the text box opens the message as one on the list does.
 void SubclassKeys(int id) {
   const HWND control = Item(id);
   auto original = std::make_shared<WndProc>();
@@ -356,6 +357,10 @@ void SubclassKeys(int id) {
     }
     if (message == WM_KEYDOWN && id == Ids::kText && wParam == kCopyKey && s.window != 0) {
       CopyToClipboard();
+      return 0;
+    }
+    if (message == WM_LBUTTONDBLCLK && id == Ids::kText && s.window != 0) {
+      OpenSelectedMessage();
       return 0;
     }
     return CallWindowProc(*original, hwnd, message, wParam, lParam);

@@ -236,6 +236,21 @@ TEST_F(MailWindowTest, AMailboxIdThatIsNoPlainNameMakesNoFolderAnywhere) {
   EXPECT_FALSE(Enabled(Ids::kDelete));
 }
 
+TEST_F(MailWindowTest, AMessageThatCannotBeOpenedSaysSo) {
+  WriteFile(dir_ / "ANNA/00000001.txt", "Subject: gone soon\r\n\r\nx\r\n");
+  OpenMailWindow();
+  fs::remove(dir_ / "ANNA/00000001.txt");
+  for (int i = 0; i < 3; ++i) op_->QueueBox(IDOK);
+  EXPECT_TRUE(automation::DoubleClickItem(Item(Ids::kMessages), 0));
+  EXPECT_TRUE(automation::DoubleClick(Item(Ids::kText)));
+  std::vector<std::string> boxes;
+  for (const auto& box : op_->shown()) boxes.push_back(box.caption + ": " + box.text);
+  // The click that selects it reads the file first.
+  EXPECT_EQ(boxes, (std::vector<std::string>{"File Read error: Failed to read file...",
+                                             "Error: Error can't open mail message...",
+                                             "Error: Error can't open mail message..."}));
+}
+
 TEST_F(MailWindowTest, RebuildKeepsTheSelectedLineAndTheStatusLineTakesItsText) {
   OpenMailWindow("Zoe Zed");
   EXPECT_EQ(ListBox_GetCurSel(Item(Ids::kFolders)), 2);
