@@ -26,6 +26,7 @@
 #include "common/user_directory.h"
 #include "platform/dialog_driver.h"
 #include "platform/loop.h"
+#include "bench/bench_table.h"
 
 namespace {
 
@@ -33,30 +34,8 @@ namespace fs = std::filesystem;
 using namespace tellmar;
 using namespace tellmar::admin;
 
-double Median(int runs, const std::function<void()>& before, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    before();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
-std::string Show(double seconds) {
-  char text[32];
-  if (seconds >= 1)
-    std::snprintf(text, sizeof text, "%.3g s", seconds);
-  else
-    std::snprintf(text, sizeof text, "%.3g ms", seconds * 1e3);
-  return text;
-}
-
-void Row(const char* what, double time, const char* peer, double peerTime) {
-  std::printf("| %s | %s | %s | %s | %.1f |\n", what, Show(time).c_str(), peer, Show(peerTime).c_str(), time / peerTime);
-}
+using bench::Median;
+using bench::Row;
 
 std::string Records(int count) {
   std::string text = "[Environment]\r\nDomain=example.com\r\nUseDomain=1\r\n";

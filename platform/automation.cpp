@@ -44,6 +44,7 @@ enum Action : UINT {
   kChanges,
   kSelectItems,
   kMove,
+  kShow,
 };
 
 Loop& L() { return Loop::Current(); }
@@ -105,6 +106,7 @@ WindowInfo DescribeLocal(const Window& w, bool deep) {
   info.foreground = loop.active == w.handle;
   info.topmost = (w.exStyle & WS_EX_TOPMOST) != 0;
   info.minimized = w.minimized;
+  info.maximized = w.maximized;
   info.check = w.control.check;
   for (const ListItem& item : w.control.items) {
     info.items.push_back(item.text);
@@ -160,7 +162,7 @@ json ToJsonValue(const WindowInfo& w) {
   for (const std::string& item : w.items) items.push_back(Utf8FromBytes(item));
   json j = {{"hwnd", w.hwnd},       {"class", Utf8FromBytes(w.className)}, {"kind", w.kind}, {"id", w.id},
             {"text", Utf8FromBytes(w.text)},       {"style", w.style},         {"visible", w.visible},  {"enabled", w.enabled},
-            {"focused", w.focused}, {"foreground", w.foreground}, {"topmost", w.topmost}, {"minimized", w.minimized},
+            {"focused", w.focused}, {"foreground", w.foreground}, {"topmost", w.topmost}, {"minimized", w.minimized}, {"maximized", w.maximized},
             {"check", w.check},     {"items", items},         {"itemData", w.itemData}, {"curSel", w.curSel}, {"topIndex", w.topIndex},
             {"selected", w.selected}, {"tabStops", w.tabStops}, {"limit", w.limit},      {"readOnly", w.readOnly},
             {"password", w.password}, {"lower", w.lower},       {"upper", w.upper},      {"pos", w.pos},
@@ -190,6 +192,7 @@ WindowInfo FromJsonValue(const json& j) {
   w.foreground = j.at("foreground").get<bool>();
   w.topmost = j.at("topmost").get<bool>();
   w.minimized = j.at("minimized").get<bool>();
+  w.maximized = j.value("maximized", false);
   w.check = j.at("check").get<int>();
   for (const json& item : j.at("items")) w.items.push_back(BytesFromUtf8(item.get<std::string>()));
   w.itemData = j.at("itemData").get<std::vector<std::int64_t>>();
@@ -347,6 +350,13 @@ bool MoveLocal(HWND hwnd, int x, int y) {
   return MoveWindow(hwnd, x, y, r.right - r.left, r.bottom - r.top);
 }
 
+bool ShowAsLocal(HWND hwnd, int command) {
+  if (GetTopLevel(hwnd) != hwnd || !IsWindowVisible(hwnd)) return false;
+  if (command != SW_MINIMIZE && command != SW_MAXIMIZE && command != SW_RESTORE) return false;
+  ShowWindow(hwnd, command);
+  return true;
+}
+
 bool CloseLocal(HWND hwnd) {
   if (!IsWindowEnabled(GetTopLevel(hwnd))) return false;
   SendMessage(hwnd, WM_CLOSE, 0, 0);
@@ -439,6 +449,9 @@ bool Close(HWND hwnd) {
 bool Move(HWND window, int x, int y) {
   return Act(window, kMove, [&] { return MoveLocal(window, x, y); }, x, y);
 }
+bool ShowAs(HWND window, int command) {
+  return Act(window, kShow, [&] { return ShowAsLocal(window, command); }, command);
+}
 
 std::vector<TrayIcon> TrayIconsOf(HWND anyWindow) {
   if (anyWindow == 0 || IsLocal(anyWindow)) return TrayIcons();
@@ -508,6 +521,8 @@ wire::Reply HandleAutomation(const wire::Request& r) {
       return answer(CloseLocal(r.hwnd));
     case kMove:
       return answer(MoveLocal(r.hwnd, a, static_cast<int>(r.lParam)));
+    case kShow:
+      return answer(ShowAsLocal(r.hwnd, a));
     case kTrayClick:
       return answer(ClickTrayIcon(r.hwnd, static_cast<UINT>(a), static_cast<UINT>(r.lParam)));
     default:

@@ -35,6 +35,7 @@ struct WindowInfo {
   bool foreground = false;
   bool topmost = false;
   bool minimized = false;
+  bool maximized = false;
   int check = 0;
   std::vector<std::string> items;
   std::vector<std::int64_t> itemData;
@@ -82,6 +83,9 @@ bool ChooseMenuCommand(HWND hwnd, UINT command);
 bool Close(HWND hwnd);  // the close box: WM_CLOSE
 // A top-level window moved by a person to (x, y), in its program's pixels.
 bool Move(HWND window, int x, int y);
+// The title bar's buttons: SW_MINIMIZE, SW_MAXIMIZE or SW_RESTORE on a
+// top-level window; anything else is refused.
+bool ShowAs(HWND window, int command);
 
 // Tray icons of this program, or of the program owning `anyWindow`.
 std::vector<TrayIcon> TrayIconsOf(HWND anyWindow);

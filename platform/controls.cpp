@@ -582,6 +582,12 @@ bool UserDoubleClick(HWND control) {
     if (w->control.curSel < 0) return false;
     return UserDoubleClickItem(control, w->control.curSel);
   }
+  if (w->kind == ControlKind::Edit) {
+    // The edit itself ignores it; a program that subclassed it may not.
+    SetFocus(control);
+    SendMessage(control, WM_LBUTTONDBLCLK, 0, 0);
+    return true;
+  }
   if (!UserClick(control)) return false;
   if (Window* again = L().Find(control); again != nullptr && again->kind == ControlKind::Button) {
     const auto type = again->style & BS_TYPEMASK;

@@ -28,7 +28,7 @@ void InitControlState(Window& window);
 // hidden, wrong kind, index out of range).
 bool UserSetText(HWND control, std::string_view text);  // replaces an edit's or combo's text
 bool UserClick(HWND control);
-bool UserDoubleClick(HWND control);
+bool UserDoubleClick(HWND control);  // an edit gets WM_LBUTTONDBLCLK
 // A click on an item of a list or combo box; KEY_CONTROL in `modifiers`
 // is a Ctrl+click (toggles the item in an extended-selection list).
 bool UserSelectItem(HWND control, int index, unsigned modifiers = 0);

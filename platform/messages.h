@@ -300,12 +300,15 @@ inline constexpr std::uint32_t SS_ICON = 0x0003;
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;
 inline constexpr int SW_SHOWMINIMIZED = 2;
+inline constexpr int SW_MAXIMIZE = 3;
+inline constexpr int SW_SHOWMAXIMIZED = 3;
 inline constexpr int SW_SHOW = 5;
 inline constexpr int SW_MINIMIZE = 6;
 inline constexpr int SW_SHOWNA = 8;
 inline constexpr int SW_RESTORE = 9;
 inline constexpr WPARAM SIZE_RESTORED = 0;
 inline constexpr WPARAM SIZE_MINIMIZED = 1;
+inline constexpr WPARAM SIZE_MAXIMIZED = 2;
 inline constexpr WPARAM WA_INACTIVE = 0;
 inline constexpr WPARAM WA_ACTIVE = 1;
 

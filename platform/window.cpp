@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include "platform/channel.h"
 #include "platform/controls.h"
@@ -315,13 +316,32 @@ bool ShowWindow(HWND hwnd, int command) {
     w->visible = show;
     SendMessage(hwnd, WM_SHOWWINDOW, show ? 1 : 0, 0);
   }
-  if (minimize != w->minimized && (minimize || command == SW_RESTORE || command == SW_SHOWNORMAL)) {
+  // Restoring a minimised window brings back its state before: maximised
+  // stays maximised.
+  bool restoredFromMinimized = false;
+  if (minimize != w->minimized && (minimize || command == SW_RESTORE || command == SW_SHOWNORMAL || command == SW_MAXIMIZE)) {
+    restoredFromMinimized = !minimize;
     w->minimized = minimize;
     const RECT r = w->rect;
     SendMessage(hwnd, WM_SIZE, minimize ? SIZE_MINIMIZED : SIZE_RESTORED,
                 MAKELPARAM(static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top)));
   }
-  const bool activates = command == SW_SHOW || command == SW_SHOWNORMAL || command == SW_RESTORE;
+  if (command == SW_MAXIMIZE && !w->maximized) {
+    w->maximized = true;
+    w->normalRect = w->rect;
+    w->rect = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SendMessage(hwnd, WM_SIZE, SIZE_MAXIMIZED,
+                MAKELPARAM(static_cast<unsigned>(w->rect.right), static_cast<unsigned>(w->rect.bottom)));
+  } else if ((command == SW_RESTORE || command == SW_SHOWNORMAL) && w->maximized && !minimize && !w->minimized &&
+             !restoredFromMinimized) {
+    w->maximized = false;
+    w->rect = w->normalRect;
+    const RECT r = w->rect;
+    SendMessage(hwnd, WM_SIZE, SIZE_RESTORED,
+                MAKELPARAM(static_cast<unsigned>(r.right - r.left), static_cast<unsigned>(r.bottom - r.top)));
+  }
+  const bool activates =
+      command == SW_SHOW || command == SW_SHOWNORMAL || command == SW_RESTORE || command == SW_MAXIMIZE;
   if (activates && (w->style & WS_CHILD) == 0 && w->visible) SetForegroundWindow(hwnd);
   return wasVisible;
 }
@@ -338,6 +358,11 @@ bool IsWindowVisible(HWND hwnd) {
 bool IsIconic(HWND hwnd) {
   Window* w = L().Find(hwnd);
   return w != nullptr && w->minimized;
+}
+
+bool IsZoomed(HWND hwnd) {
+  Window* w = L().Find(hwnd);
+  return w != nullptr && w->maximized;
 }
 
 bool EnableWindow(HWND hwnd, bool enable) {
@@ -416,6 +441,12 @@ RECT GetWindowRect(HWND hwnd) {
 RECT GetClientRect(HWND hwnd) {
   const RECT r = GetWindowRect(hwnd);
   return RECT{0, 0, r.right - r.left, r.bottom - r.top};
+}
+
+WndProc SubclassWindow(HWND hwnd, WndProc proc) {
+  Window* w = L().Find(hwnd);
+  if (w == nullptr) return {};
+  return std::exchange(w->proc, std::move(proc));
 }
 
 void SetWindowUserData(HWND hwnd, LPARAM value) {

@@ -135,6 +135,9 @@ void SetWindowStyle(HWND hwnd, std::uint32_t style);
 bool ShowWindow(HWND hwnd, int command);  // answers whether it was visible
 bool IsWindowVisible(HWND hwnd);
 bool IsIconic(HWND hwnd);
+// Maximised (SW_MAXIMIZE): the window fills the screen until SW_RESTORE
+// puts it back where it was.
+bool IsZoomed(HWND hwnd);
 bool EnableWindow(HWND hwnd, bool enable);  // answers whether it was disabled
 bool IsWindowEnabled(HWND hwnd);
 HWND SetFocus(HWND hwnd);
@@ -147,6 +150,10 @@ bool SetTopmost(HWND hwnd, bool topmost);
 bool MoveWindow(HWND hwnd, int x, int y, int width, int height);
 RECT GetWindowRect(HWND hwnd);
 RECT GetClientRect(HWND hwnd);
+
+// Replaces a window's procedure (GWLP_WNDPROC) and answers the one it had,
+// for CallWindowProc: a program subclasses a control to see its keys first.
+WndProc SubclassWindow(HWND hwnd, WndProc proc);
 
 // Per-window value for the program's own use (GWLP_USERDATA).
 void SetWindowUserData(HWND hwnd, LPARAM value);

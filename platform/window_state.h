@@ -63,6 +63,8 @@ struct Window {
   bool visible = false;
   bool enabled = true;
   bool minimized = false;
+  bool maximized = false;  // filling the screen; `normalRect` is its place before
+  RECT normalRect;
   RECT rect;
   WndProc proc;
   LPARAM userData = 0;

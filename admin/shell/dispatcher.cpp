@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "admin/config/setup_wizard.h"
+#include "admin/mailview/mail_window.h"
 #include "admin/routing/address_lists_sheet.h"
 #include "admin/routing/mail_routing_sheet.h"
 #include "admin/routing/rizidori_dialog.h"
@@ -16,6 +17,7 @@
 #include "admin/users/users_dialog.h"
 #include "platform/dialog.h"
 #include "platform/operator.h"
+#include "common/profile.h"
 #include "platform/window.h"
 #include "resources/tmadmin32/support_ids.h"
 
@@ -105,6 +107,19 @@ Ended OpenSetupWizard(HWND owner, DialogGuard& guard) {
   return Ended::Ok;
 }
 
+// The mail window is modeless: these return as soon as it is open.
+Ended OpenMailWindowEntry(HWND, DialogGuard&) {
+  mailview::OpenMailWindow();
+  return Ended::Ok;
+}
+
+// On the Postmaster's mailbox, or on the user [administration] seekuser names.
+Ended OpenPostmasterMailbox(HWND, DialogGuard&) {
+  const std::string seek = GetProfileString(ServerSettingsFile(), "administration", "seekuser", "");
+  mailview::OpenMailWindow(seek.empty() ? std::string("(System Postmaster)") : seek);
+  return Ended::Ok;
+}
+
 // Dialog numbers of the table (any distinct values).
 enum Dialog {
   kWizard = 1, kInternetAccess, kConnectionSheet, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
@@ -117,8 +132,8 @@ const Entry kTable[] = {
   {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  OpenSetupWizard},
   {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
   {msg::kConnectionSheet, 0,                             kConnectionSheet, Owner::Main,  Slot::B, "OK", "OK", false, nullptr},
-  {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
-  {msg::kPostmasterMailbox, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, nullptr},
+  {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenMailWindowEntry},
+  {msg::kPostmasterMailbox, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenPostmasterMailbox},
   {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  OpenUsers},
   {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
   {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, nullptr},

@@ -1,5 +1,7 @@
 #include "admin/shell/main_window.h"
 
+#include "admin/mailview/mail_window.h"
+
 #include "admin/shell/admin_state.h"
 #include "admin/shell/commands.h"
 #include "admin/shell/dispatcher.h"
@@ -46,6 +48,7 @@ void CreateSplash() {
 
 void Close(HWND hwnd) {
   RemoveTrayIcon();
+  if (const HWND mail = mailview::MailWindow()) DestroyWindow(mail);
   DestroyWindow(hwnd);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "admin/mailview/mail_window.h"
 #include "admin/routing/key_phrases.h"
 #include "admin/shell/admin_state.h"
 #include "admin/shell/tray_menu.h"
@@ -356,13 +357,21 @@ std::optional<LRESULT> HandleServiceMessage(HWND hwnd, UINT message, WPARAM wPar
       return KeywordScan();
     case msg::kStoreKeyword:
       return StoreKeyword(wParam);
-    case msg::kStatusLine:
     case msg::kRefreshMailStatus:
       RefreshMailStatusWindow(lParam != 0);
       return 0;
+    case msg::kStatusLine:
+      // The caller's two windows: up to 255 characters of the first, then
+      // up to 127 of the second.
+      if (mailview::MailWindow() != 0)
+        mailview::SetMailWindowStatus(GetWindowText(static_cast<HWND>(wParam)).substr(0, 255) +
+                                      GetWindowText(static_cast<HWND>(lParam)).substr(0, 127));
+      return 0;
     case msg::kRefreshMailWindow:
+      mailview::RefreshMailWindow();
+      return 0;
     case msg::kRebuildFolders:
-      // The mail window these act on is not part of this version.
+      mailview::RebuildMailWindowFolders(true);
       return 0;
     case msg::kWelcomeMessage: {
       // Slot B names the user's record, slot A the folder ("...\ANNA\").

@@ -7,6 +7,7 @@
 #include <optional>
 #include <utility>
 
+#include "admin/mailview/mail_window.h"
 #include "admin/shell/admin_state.h"
 #include "admin/shell/rcu_model.h"
 #include "admin/users/mail_status.h"
@@ -104,7 +105,7 @@ void Resized(UINT kind) {
     return;
   }
   Layout(width, height);
-  if (!IsWindowVisible(window) || IsIconic(window)) return;
+  if (!IsWindowVisible(window) || IsIconic(window) || IsZoomed(window)) return;
   visible = true;
   // The window layer reports a move as a resize to the same size too: a
   // move alone writes nothing.
@@ -152,13 +153,25 @@ void FullRefresh() {
 
 int Period() { return TypedPeriod().value_or(30); }
 
+// A user line's real name (between its first and second TAB) opens the mail
+// window on that user's folder.
+void OpenUserOfLine() {
+  const HWND list = GetDlgItem(window, Ids::kList);
+  const int selected = ListBox_GetCurSel(list);
+  if (selected < 0) return;
+  const std::string line = ListBox_GetText(list, selected);
+  const std::size_t first = line.find('\t');
+  if (first == std::string::npos || line.rfind("USER", 0) != 0) return;
+  const std::size_t second = line.find('\t', first + 1);
+  mailview::OpenMailWindow(line.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1));
+}
+
 void Close() {
   const fs::path ini = ServerSettingsFile();
   ProfileBatch batch(ini);
   batch.Write(kSettings, "maildelayperiod", std::to_string(Period()));
   batch.Write(kSettings, "mailautoupdate", "1");
-  // The window layer has no maximised state: a window is either minimised or not.
-  const bool maximised = false, minimised = IsIconic(window);
+  const bool maximised = IsZoomed(window), minimised = IsIconic(window);
   if (!maximised && !minimised) WriteRect(batch);
   batch.Write(kSettings, "max", maximised ? "1" : "0");
   batch.Commit();
@@ -215,6 +228,10 @@ INT_PTR Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
       if (LOWORD(wParam) == Ids::kSeconds && HIWORD(wParam) == EN_CHANGE) {
         // A new period counts from now; a half-typed one changes nothing.
         if (const auto seconds = TypedPeriod(); seconds && timer) timer->SetPeriod(std::chrono::seconds(*seconds));
+        return TRUE;
+      }
+      if (LOWORD(wParam) == Ids::kList && HIWORD(wParam) == LBN_DBLCLK) {
+        OpenUserOfLine();
         return TRUE;
       }
       if (LOWORD(wParam) == IDCANCEL) {

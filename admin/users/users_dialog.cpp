@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "admin/mailview/mail_window.h"
 #include "admin/shell/admin_state.h"
 #include "admin/users/mail_status_window.h"
 #include "admin/users/network_users.h"
@@ -213,6 +214,7 @@ class UsersDialog {
     SetMode(UsersMode::kAdding);
     Focus(Ids::kRealName);
     RefreshMailStatusWindow(false);
+    mailview::RebuildMailWindowFolders(false);
   }
 
   void StartEdit() {
@@ -296,6 +298,7 @@ class UsersDialog {
         WriteTimeClientMessage(context, section, folder);
     }
     RefreshMailStatusWindow(false);
+    mailview::RebuildMailWindowFolders(false);
     ShowSelected();
     SetFocus(List());
   }
@@ -363,6 +366,7 @@ class UsersDialog {
     }
     WriteProfileString(Ini(), "environment", "RemoteUpdate", "-1");
     RefreshMailStatusWindow(false);
+    mailview::RebuildMailWindowFolders(false);
     const int at = ListBox_GetCurSel(List());
     ListBox_DeleteString(List(), at);
     ListBox_SetCurSel(List(), at > 0 ? at - 1 : 0);

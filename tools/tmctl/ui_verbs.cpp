@@ -13,6 +13,7 @@
 //   tmctl ui check HANDLE ID 0|1
 //   tmctl ui key HANDLE KEY              F5, Ctrl+S, Alt+F4, Esc, Enter, Tab...
 //   tmctl ui menu HANDLE COMMAND         a menu-bar command
+//   tmctl ui show HANDLE min|max|restore the title bar's buttons
 //   tmctl ui boxes                       boxes waiting: ID, kind, caption, text, buttons
 //   tmctl ui answer ID BUTTON|PATH       press a box's button, or give a chooser its path;
 //                                        a print dialog: PRINTER, or a PATH with a slash
@@ -40,7 +41,7 @@ namespace {
 using namespace tellmar;
 
 constexpr const char* kUsage =
-    "ui tree|get|set|click|dblclick|select|check|key|menu|boxes|answer ... (see the README)";
+    "ui tree|get|set|click|dblclick|select|check|key|menu|show|boxes|answer ... (see the README)";
 
 std::optional<long long> Number(const std::string& text) {
   if (text.empty()) return std::nullopt;
@@ -95,6 +96,7 @@ std::string StateWords(const WindowInfo& w) {
   if (w.readOnly) add("readonly");
   if (w.password) add("password");
   if (w.minimized) add("minimized");
+  if (w.maximized) add("maximized");
   if (w.curSel >= 0) add("sel=" + std::to_string(w.curSel));
   if (!w.selected.empty()) {
     std::string list;
@@ -225,6 +227,18 @@ int MenuVerb(const std::vector<std::string>& a) {
   return automation::ChooseMenuCommand(*hwnd, static_cast<UINT>(*command)) ? 0 : Fail("no window " + a[0]);
 }
 
+// The title bar's buttons.
+int ShowVerb(const std::vector<std::string>& a) {
+  if (a.size() != 2) return Usage("ui show HANDLE min|max|restore");
+  auto hwnd = Window(a[0]);
+  if (!hwnd) return Fail("not a window handle: " + a[0]);
+  const int command = a[1] == "min" ? SW_MINIMIZE : a[1] == "max" ? SW_MAXIMIZE : a[1] == "restore" ? SW_RESTORE : -1;
+  if (command < 0) return Usage("ui show HANDLE min|max|restore");
+  Session s;
+  if (s.error) return Fail(*s.error);
+  return automation::ShowAs(*hwnd, command) ? 0 : Fail("the window cannot take it");
+}
+
 const char* BoxKind(int templateId) {
   switch (templateId) {
     case kOperatorBoxTemplate:
@@ -335,6 +349,7 @@ int Ui(const Args& args) {
     });
   if (verb == "key") return Key(a);
   if (verb == "menu") return MenuVerb(a);
+  if (verb == "show") return ShowVerb(a);
   if (verb == "boxes") return Boxes(a);
   if (verb == "answer") return Answer(a);
   return Usage(kUsage);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "admin/shell/admin_state.h"
+#include "admin/shell/rcu_dialog.h"
 #include "common/profile.h"
 #include "platform/automation.h"
 #include "platform/controls.h"
@@ -141,6 +142,31 @@ TEST_F(MailStatusWindowTest, InTheRcuMinimisingHidesAndTheMenuCommandRestores) {
   EXPECT_EQ(MailStatusWindow(), 0);
   EXPECT_EQ(Get("max"), "0");
   EXPECT_EQ(Get("width") + "," + Get("height"), "500,260");
+}
+
+TEST_F(MailStatusWindowTest, AClickOnTheRcusKeepOnTopReachesTheOpenWindow) {
+  DestroyWindow(App().rcuDialog);
+  App().adminSettingsPath = dir_ / "TM3ADMIN.INI";
+  App().rcuDialog = CreateRcuDialog();
+  ASSERT_NE(App().rcuDialog, 0);
+  const HWND win = ShowMailStatusWindow(true);
+  const HWND keepOnTop = GetDlgItem(App().rcuDialog, res::tmadmin32::Rcu::kKeepOnTop);
+  const bool before = Topmost(win);
+  EXPECT_TRUE(automation::Click(keepOnTop));
+  EXPECT_NE(Topmost(win), before);
+  EXPECT_EQ(Topmost(win), Topmost(App().rcuDialog));
+  EXPECT_TRUE(automation::Click(keepOnTop));
+  EXPECT_EQ(Topmost(win), before);
+}
+
+TEST_F(MailStatusWindowTest, ClosedMaximisedItSavesMaxAndKeepsTheRectangle) {
+  const HWND win = ShowMailStatusWindow(true);
+  MoveWindow(win, 10, 20, 500, 260);
+  ShowWindow(win, SW_MAXIMIZE);
+  EXPECT_EQ(Get("width"), "500") << "a maximised window's size is not its own";
+  SendMessage(win, WM_COMMAND, IDCANCEL);
+  EXPECT_EQ(Get("max"), "1");
+  EXPECT_EQ(Get("left") + "," + Get("top") + "," + Get("width") + "," + Get("height"), "10,20,500,260");
 }
 
 TEST_F(MailStatusWindowTest, ANewPeriodRestartsTheTimerAndAHalfTypedOneDoesNot) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <vector>
 
 #include "platform/automation.h"
@@ -342,3 +343,52 @@ end
   EXPECT_EQ(GetWindowText(GetDlgItem(dialog, 1001)), "  Disconnect");
   EXPECT_EQ(SendDlgItemMessage(dialog, 1049, UDM_GETBUDDY), GetDlgItem(dialog, 1048));
 }
+
+namespace {
+
+// Maximising fills the screen and restoring puts the window back; a
+// maximised window minimised and restored is maximised again. The title
+// bar's buttons reach it through automation; a person's Delete key reaches
+// a subclassed control before the control.
+TEST(Loop, MaximiseRestoreAndSubclassedKeys) {
+  Loop loop;
+  std::vector<WPARAM> sizes;
+  RegisterClass({"Sized", [&](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                   if (m == WM_SIZE) sizes.push_back(w);
+                   return DefWindowProc(h, m, w, l);
+                 }});
+  const HWND win = CreateWindow("Sized", "", WS_VISIBLE, 10, 20, 300, 200);
+  ShowWindow(win, SW_SHOW);
+  sizes.clear();
+  EXPECT_TRUE(automation::ShowAs(win, SW_MAXIMIZE));
+  EXPECT_TRUE(IsZoomed(win));
+  const RECT full = GetWindowRect(win);
+  EXPECT_EQ(full.right - full.left, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_TRUE(automation::Describe(win, false)->maximized);
+  ShowWindow(win, SW_MINIMIZE);
+  ShowWindow(win, SW_RESTORE);
+  EXPECT_TRUE(IsZoomed(win)) << "back to maximised";
+  EXPECT_TRUE(automation::ShowAs(win, SW_RESTORE));
+  EXPECT_FALSE(IsZoomed(win));
+  const RECT r = GetWindowRect(win);
+  EXPECT_EQ(r.left, 10);
+  EXPECT_EQ(r.bottom, 220);
+  EXPECT_EQ(sizes.front(), SIZE_MAXIMIZED);
+  EXPECT_EQ(sizes.back(), SIZE_RESTORED);
+  EXPECT_FALSE(automation::ShowAs(win, SW_HIDE)) << "only the title bar's buttons";
+
+  const HWND edit = CreateWindow(kEditClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 10, win, 7);
+  std::vector<WPARAM> seen;
+  auto original = std::make_shared<WndProc>();
+  *original = SubclassWindow(edit, [&, original](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_KEYDOWN) seen.push_back(w);
+    return CallWindowProc(*original, h, m, w, l);
+  });
+  SetFocus(edit);
+  automation::PressKey(win, VK_DELETE);
+  SetWindowText(edit, "still an edit");
+  EXPECT_EQ(seen, std::vector<WPARAM>{static_cast<WPARAM>(VK_DELETE)});
+  EXPECT_EQ(GetWindowText(edit), "still an edit");
+}
+
+}  // namespace
