@@ -19,8 +19,8 @@ import tempfile
 import threading
 import time
 
-from pop3_bench_common import (QUICK, ROUND_SECONDS, Dovecot, Ours, big_message, can_connect, cpu_seconds,
-                               free_port, open_session, pss_kib, small_message, wait_for)
+from pop3_bench_common import (PASSWORD, QUICK, ROUND_SECONDS, Dovecot, Ours, big_message, can_connect,
+                               cpu_seconds, free_port, open_session, pss_kib, small_message, wait_for)
 
 HERE = pathlib.Path(__file__).resolve().parent
 USERS = 200          # one mailbox per concurrent client
