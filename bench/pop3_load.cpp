@@ -4,7 +4,7 @@
 //
 //   pop3_load login PORT USERS C SECONDS        sessions of USER, PASS, STAT, LIST, QUIT
 //   pop3_load retr PORT USERS C SECONDS|once    sessions of USER, PASS, RETR 1, QUIT
-//   pop3_load idle PORT USERS ROUNDS            holds a session per user, then NOOPs
+//   pop3_load idle PORT USERS BASE ROUNDS       holds a session per user, then NOOPs
 //   pop3_load bigbox PORT USER DELETE           one big mailbox: login, LIST, DELE, QUIT
 //   pop3_load bare PORT                         a bare server answering the login dialogue
 //   pop3_load sendfile FILE SECONDS             sendfile of FILE over loopback TCP
@@ -288,19 +288,36 @@ double Percentile(std::vector<double> v, double p) {
   return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
 }
 
-// Logs a session in per user and holds them all; then NOOPs through them,
-// one at a time, and reports the latencies. Waits for a line on standard
-// input before closing, so the memory of the held sessions can be measured.
-int Idle(int port, const std::string& users, int rounds) {
-  std::vector<int> fds;
-  const auto start = Clock::now();
-  for (const std::string& user : Users(users)) {
-    const int fd = Connect(port, true);
-    Ask(fd, "");
-    Ask(fd, "USER " + user);
-    Ask(fd, std::string("PASS ") + kPassword);
-    fds.push_back(fd);
+// Logs a session in per user and holds them all, in two steps so that the
+// server's memory can be read at each: after the first `base` sessions
+// (each has answered a NOOP) it prints "mode=idle_base" and waits for a line
+// on standard input; then it logs in the rest and NOOPs through all of them,
+// one at a time, `rounds` times, reports the latencies and waits for another
+// line before closing.
+void WaitForLine() {
+  char line[16];
+  if (std::fgets(line, sizeof line, stdin) == nullptr) {
   }
+}
+
+int LogIn(int port, const std::string& user) {
+  const int fd = Connect(port, true);
+  Ask(fd, "");
+  Ask(fd, "USER " + user);
+  Ask(fd, std::string("PASS ") + kPassword);
+  return fd;
+}
+
+int Idle(int port, const std::string& users, std::size_t base, int rounds) {
+  const std::vector<std::string> names = Users(users);
+  std::vector<int> fds;
+  for (std::size_t i = 0; i < std::min(base, names.size()); ++i) fds.push_back(LogIn(port, names[i]));
+  for (const int fd : fds) Ask(fd, "NOOP");
+  std::printf("mode=idle_base sessions=%zu\n", fds.size());
+  std::fflush(stdout);
+  WaitForLine();
+  const auto start = Clock::now();
+  for (std::size_t i = fds.size(); i < names.size(); ++i) fds.push_back(LogIn(port, names[i]));
   const double opening = Since(start);
   std::vector<double> micros;
   for (int r = 0; r < rounds; ++r) {
@@ -313,9 +330,7 @@ int Idle(int port, const std::string& users, int rounds) {
   std::printf("mode=idle sessions=%zu open_s=%.2f noop_p50_us=%.1f noop_p99_us=%.1f\n", fds.size(), opening,
               Percentile(micros, 0.5), Percentile(micros, 0.99));
   std::fflush(stdout);
-  char line[16];
-  if (std::fgets(line, sizeof line, stdin) == nullptr) {
-  }
+  WaitForLine();
   for (const int fd : fds) ::close(fd);
   return 0;
 }
@@ -475,8 +490,8 @@ int main(int argc, char** argv) {
                      {{"USER"}, {"PASS"}, {"RETR 1", true}, {"QUIT"}});
   }
   if (a[0] == "idle") {
-    need(4);
-    return Idle(std::atoi(a[1].c_str()), a[2], std::atoi(a[3].c_str()));
+    need(5);
+    return Idle(std::atoi(a[1].c_str()), a[2], std::stoul(a[3]), std::atoi(a[4].c_str()));
   }
   if (a[0] == "bigbox") {
     need(4);

@@ -1,7 +1,8 @@
 """cvpopd32 against Dovecot's POP3 server over TLS: both on POP3S with the
 same certificate, on the same generated mailboxes, alternating; prints a
 table of ratios. Scenarios: full TLS logins (handshake, USER, PASS, STAT,
-QUIT) per second, and RETR of a 100 MB message over TLS.
+QUIT) per second, and RETR of a 100 MB message over TLS (10 MB with
+TELLMAR_BENCH_QUICK=1).
 
 Run through bench/run-pop3-tls.sh (it installs dovecot-pop3d and builds).
 """
@@ -11,17 +12,15 @@ import pathlib
 import shutil
 import socket
 import ssl
-import sys
 import tempfile
 import time
 
-HERE = pathlib.Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE))
-sys.path.insert(0, str(HERE.parent / "tests" / "integration"))
-from pop3_bench import PASSWORD, ROUND_SECONDS, Dovecot, Ours  # noqa: E402
-from pop3_harness import free_port, make_certificate  # noqa: E402
+from pop3_bench_common import (PASSWORD, QUICK, ROUND_SECONDS, Dovecot, Ours, big_message, free_port,
+                               open_session, retr_largest)
+from pop3_harness import make_certificate
 
-USERS = 21  # one mailbox per concurrent client, and one for the big message
+USERS = 20  # one mailbox per concurrent client
+BIG = (10 if QUICK else 100) * 1024 * 1024
 
 
 class OursTls(Ours):
@@ -79,37 +78,11 @@ async def tls_login_rate(port, users, concurrency, context, seconds=ROUND_SECOND
 
 
 def tls_retr_mb_per_s(port, user, context):
-    raw = socket.create_connection(("127.0.0.1", port))
-    s = context.wrap_socket(raw, server_hostname="localhost")
-    f = s.makefile("rb")
-    f.readline()
-    for cmd in ("USER " + user, "PASS " + PASSWORD):
-        s.sendall(cmd.encode() + b"\r\n")
-        f.readline()
-    s.sendall(b"LIST\r\n")
-    f.readline()
-    sizes = {}
-    while True:
-        line = f.readline()
-        if line == b".\r\n":
-            break
-        n, size = line.split()
-        sizes[int(n)] = int(size)
-    start = time.monotonic()
-    s.sendall(b"RETR %d\r\n" % max(sizes, key=sizes.get))
-    f.readline()
-    total = 0
-    tail = b""
-    while True:
-        chunk = f.read1(1 << 20)
-        total += len(chunk)
-        tail = (tail + chunk)[-5:]
-        if tail.endswith(b"\r\n.\r\n"):
-            break
-    elapsed = time.monotonic() - start
+    s = context.wrap_socket(socket.create_connection(("127.0.0.1", port)), server_hostname="localhost")
+    seconds, total = retr_largest(s, open_session(s, user))
     s.sendall(b"QUIT\r\n")
     s.close()
-    return total / elapsed / 1e6
+    return total / seconds / 1e6
 
 
 def main():
@@ -120,8 +93,11 @@ def main():
     context = ssl.create_default_context(cafile=str(cert))
     users = ["user%03d" % i for i in range(USERS)]
     ours, peer = OursTls(root, users, cert, key), DovecotTls(root, users, cert, key)
-    ours.add_big(users[0])
-    peer.add_big(users[0])
+    big = root / "big"
+    big.write_bytes(big_message(BIG))
+    for server in (ours, peer):
+        server.add_mailbox("bigcrlf", [big])
+    ours.sd.write_settings()
     rows = []
     try:
         for concurrency in (1, 20):
@@ -129,7 +105,7 @@ def main():
             for _ in range(2):
                 for server in (ours, peer):
                     server.start()
-                    rate = asyncio.run(tls_login_rate(server.secure_port, users[1:], concurrency, context))
+                    rate = asyncio.run(tls_login_rate(server.secure_port, users, concurrency, context))
                     server.stop()
                     best[server.name] = max(best.get(server.name, 0), rate)
             rows.append(("TLS login sessions/s, %d client%s" % (concurrency, "s" * (concurrency > 1)),
@@ -139,10 +115,10 @@ def main():
         for _ in range(2):
             for server in (ours, peer):
                 server.start()
-                rate = tls_retr_mb_per_s(server.secure_port, users[0], context)
+                rate = tls_retr_mb_per_s(server.secure_port, "bigcrlf", context)
                 server.stop()
                 best[server.name] = max(best.get(server.name, 0), rate)
-        rows.append(("TLS RETR 100 MB, MB/s", "%.0f" % best["cvpopd32"], "%.0f" % best["Dovecot"],
+        rows.append(("TLS RETR %d MB, MB/s" % (BIG >> 20), "%.0f" % best["cvpopd32"], "%.0f" % best["Dovecot"],
                      best["cvpopd32"] / best["Dovecot"], ">= 1.0x"))
     finally:
         for server in (ours, peer):

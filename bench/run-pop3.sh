@@ -8,16 +8,7 @@
 # Usage: bench/run-pop3.sh            (TELLMAR_BENCH_QUICK=1 for a small run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if ! command -v dovecot >/dev/null || ! dpkg-query -W -f='${Status}' dovecot-pop3d 2>/dev/null | grep -q "install ok installed"; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends dovecot-pop3d
-fi
-build=${TELLMAR_BUILD_DIR:-build}
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
-fi
-cmake --build "$build" --target cvpopd32 pop3_load
+. bench/pop3_bench_setup.sh cvpopd32 pop3_load
 # Server and client each hold one descriptor per session.
 ulimit -n 65536 2>/dev/null || ulimit -n "$(ulimit -Hn)"
 TELLMAR_BUILD_DIR="$PWD/$build" /usr/bin/python3 bench/pop3_bench.py

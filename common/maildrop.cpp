@@ -13,6 +13,7 @@
 #include "common/ini_document.h"
 #include "common/name_order.h"
 #include "common/path_case.h"
+#include "common/unique_fd.h"
 
 namespace tellmar {
 
@@ -30,10 +31,38 @@ struct DirCloser {
   }
 };
 
-bool Exists(const std::filesystem::path& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
-}
+// The lock and envelope files of a folder by their lower-case names, listed
+// once: a companion whose name differs in case from the one its message
+// implies is found without listing the folder again for every message.
+class CompanionListing {
+ public:
+  explicit CompanionListing(int folderFd) {
+    const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0) return;
+    DirCloser closer{::fdopendir(listFd)};
+    if (closer.dir == nullptr) {
+      ::close(listFd);
+      return;
+    }
+    while (const dirent* entry = ::readdir(closer.dir)) {
+      const std::string_view name(entry->d_name);
+      if (name.size() < 3) continue;
+      const std::string extension = AsciiLower(name.substr(name.size() - 3));
+      if (extension == "lck" || extension == "env") byLowerName_.emplace(AsciiLower(name), name);
+    }
+  }
+
+  // The listed spelling of `name` when it is not `name` itself; nullptr when
+  // no companion of that name in any case was listed.
+  const std::string* OtherSpelling(const std::string& name) const {
+    const auto found = byLowerName_.find(AsciiLower(name));
+    if (found == byLowerName_.end() || found->second == name) return nullptr;
+    return &found->second;
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> byLowerName_;
+};
 
 }  // namespace
 
@@ -71,41 +100,38 @@ std::optional<Maildrop> Maildrop::Build(const std::filesystem::path& serverDir,
   Maildrop drop;
   drop.folder_ = ResolveNoCase(serverDir, mailboxId);
 
-  int dirFd = ::open(drop.folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) {
+  DirCloser closer{::opendir(drop.folder_.c_str())};
+  if (closer.dir == nullptr) {
     if (errno == ENOENT) return drop;  // nothing matches: an empty maildrop
     error = std::error_code(errno, std::generic_category());
     return std::nullopt;
   }
-  DirCloser closer{fdopendir(dirFd)};
-  if (closer.dir == nullptr) {
-    error = std::error_code(errno, std::generic_category());
-    ::close(dirFd);
-    return std::nullopt;
-  }
 
-  // One pass collects the messages and every name, so that
-  // a lock file is found by name without a look-up per message.
+  // One pass collects the messages and the lock files' names, so that a
+  // lock file is found by name without a look-up per message.
   std::vector<std::string> messages;
-  std::unordered_set<std::string> lowerNames;
+  std::unordered_set<std::string> lockNames;  // lower case
   errno = 0;
   while (const dirent* entry = readdir(closer.dir)) {
     std::string_view name(entry->d_name);
-    if (name == "." || name == "..") continue;
-    lowerNames.insert(AsciiLower(name));
-    if (HasTxtExtension(name)) messages.emplace_back(name);
+    if (HasTxtExtension(name)) {
+      messages.emplace_back(name);
+    } else if (name.size() >= 3 && EqualsNoCase(name.substr(name.size() - 3), "lck")) {
+      lockNames.insert(AsciiLower(name));
+    }
   }
   // Numbered in name order, which for the store's names is delivery order.
   SortByNameOrder(messages);
 
+  drop.entries_.reserve(messages.size());
   int number = 0;
-  for (const std::string& name : messages) {
+  for (std::string& name : messages) {
     struct stat st {};
     if (fstatat(dirfd(closer.dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (!S_ISREG(st.st_mode) || st.st_size == 0) continue;
-    if (lowerNames.count(AsciiLower(CompanionName(name, "lck"))) != 0) continue;
+    if (!lockNames.empty() && lockNames.count(AsciiLower(CompanionName(name, "lck"))) != 0) continue;
     MaildropEntry e;
-    e.fileName = name;
+    e.fileName = std::move(name);
     e.number = ++number;
     e.size = static_cast<std::uint32_t>(static_cast<std::uint64_t>(st.st_size));
     e.device = st.st_dev;
@@ -158,36 +184,34 @@ MessageFile Maildrop::Open(const MaildropEntry& entry) const {
 
 int Maildrop::Commit() const {
   if (std::none_of(entries_.begin(), entries_.end(), [](const MaildropEntry& e) { return e.deleted; })) return 0;
-  // Companions are found under their exact name, else in one listing of the
-  // folder taken now: a listing per message would make deleting many of a
-  // big mailbox's messages take quadratic time.
-  std::unordered_map<std::string, std::string> byLowerName;
-  if (DirCloser closer{::opendir(folder_.c_str())}; closer.dir != nullptr) {
-    while (const dirent* entry = readdir(closer.dir)) byLowerName.emplace(AsciiLower(entry->d_name), entry->d_name);
-  }
-  const auto companion = [&](const MaildropEntry& e, std::string_view extension) {
-    const std::string name = CompanionName(e.fileName, extension);
-    std::filesystem::path exact = folder_ / name;
-    if (Exists(exact)) return exact;
-    const auto found = byLowerName.find(AsciiLower(name));
-    return found == byLowerName.end() ? exact : folder_ / found->second;
+  // Every name is looked up relative to the folder, so that each check costs
+  // one component rather than the whole path.
+  const UniqueFd folder(::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!folder) return 0;
+  const CompanionListing listing(folder.get());
+  const auto exists = [&folder](const std::string& name) {
+    struct stat st {};
+    return ::fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
   };
   int deleted = 0;
   for (const MaildropEntry& e : entries_) {
     if (!e.deleted) continue;
-    if (Exists(companion(e, "lck"))) continue;
-    const std::filesystem::path path = folder_ / e.fileName;
+    const std::string lock = CompanionName(e.fileName, "lck");
+    if (exists(lock)) continue;
+    if (const std::string* other = listing.OtherSpelling(lock); other != nullptr && exists(*other)) continue;
     struct stat st {};
     // Another file under the same name is not the message the client saw.
-    if (lstat(path.c_str(), &st) != 0) continue;
+    if (::fstatat(folder.get(), e.fileName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (st.st_dev != e.device || st.st_ino != e.inode) continue;
-    if (::unlink(path.c_str()) != 0) continue;
+    if (::unlinkat(folder.get(), e.fileName.c_str(), 0) != 0) continue;
     ++deleted;
     // The envelope goes only with its message: with the message already gone,
     // an envelope of that name may be a new delivery's, which writes its
     // envelope first.
-    const std::filesystem::path envelope = companion(e, "env");
-    if (Exists(envelope)) ::unlink(envelope.c_str());
+    const std::string envelope = CompanionName(e.fileName, "env");
+    if (::unlinkat(folder.get(), envelope.c_str(), 0) != 0 && errno == ENOENT) {
+      if (const std::string* other = listing.OtherSpelling(envelope)) ::unlinkat(folder.get(), other->c_str(), 0);
+    }
   }
   return deleted;
 }

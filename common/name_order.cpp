@@ -13,12 +13,17 @@ unsigned char Upper(char c) {
 }  // namespace
 
 bool NameOrderLess(std::string_view a, std::string_view b) {
-  const bool less = std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                                 [](char x, char y) { return Upper(x) < Upper(y); });
-  if (less) return true;
-  const bool greater = std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
-                                                    [](char x, char y) { return Upper(x) < Upper(y); });
-  return !greater && a < b;
+  // One pass: the first byte that differs once folded decides; a name that
+  // is a prefix of the other comes first; equal names fall back to bytes.
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    if (a[i] == b[i]) continue;
+    const unsigned char x = Upper(a[i]);
+    const unsigned char y = Upper(b[i]);
+    if (x != y) return x < y;
+  }
+  if (a.size() != b.size()) return a.size() < b.size();
+  return a < b;
 }
 
 void SortByNameOrder(std::vector<std::string>& names) {

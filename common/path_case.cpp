@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "common/ini_document.h"
 
@@ -12,10 +14,28 @@ namespace tellmar {
 
 namespace fs = std::filesystem;
 
-fs::path ResolveNoCase(const fs::path& dir, std::string_view name) {
-  fs::path exact = dir / fs::path(std::string(name));
-  struct stat st {};
-  if (name.empty() || ::lstat(exact.c_str(), &st) == 0) return exact;
+std::optional<fs::path> FindNoCase(const fs::path& dir, std::string_view name, struct stat& found) {
+  if (name.empty()) return std::nullopt;
+  // A plain name is tried as a string joined to the folder: cheaper than a
+  // path, which splits itself into components at every step.
+  const bool plain = IsPlainFileName(name) && !dir.empty();
+  std::string candidate = plain ? dir.native() : std::string();
+  if (plain && candidate.back() != '/') candidate.push_back('/');
+  const std::size_t base = candidate.size();
+  const auto exists = [&](std::string_view tried) -> std::optional<fs::path> {
+    fs::path path;
+    if (plain) {
+      candidate.resize(base);
+      candidate.append(tried);
+      if (::lstat(candidate.c_str(), &found) != 0) return std::nullopt;
+      path = fs::path(candidate);
+    } else {
+      path = dir / fs::path(std::string(tried));
+      if (::lstat(path.c_str(), &found) != 0) return std::nullopt;
+    }
+    return path;
+  };
+  if (auto exact = exists(name)) return exact;
   // Names are mostly all upper or all lower case (mailbox folders, message
   // files): trying those first spares reading a folder of thousands.
   std::string folded(name);
@@ -23,15 +43,21 @@ fs::path ResolveNoCase(const fs::path& dir, std::string_view name) {
   for (int pass = 0; pass < 2; ++pass) {
     if (pass == 1) folded = AsciiLower(name);
     if (folded == name) continue;
-    fs::path candidate = dir / folded;
-    if (::lstat(candidate.c_str(), &st) == 0) return candidate;
+    if (auto path = exists(folded)) return path;
   }
   std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(dir.empty() ? "." : dir.c_str()), ::closedir);
-  if (!listing) return exact;
+  if (!listing) return std::nullopt;
   while (const dirent* entry = ::readdir(listing.get())) {
-    if (EqualsNoCase(entry->d_name, name)) return dir / entry->d_name;
+    if (!EqualsNoCase(entry->d_name, name)) continue;
+    if (auto path = exists(entry->d_name)) return path;
   }
-  return exact;
+  return std::nullopt;
+}
+
+fs::path ResolveNoCase(const fs::path& dir, std::string_view name) {
+  struct stat st {};
+  if (std::optional<fs::path> found = FindNoCase(dir, name, st)) return std::move(*found);
+  return dir / fs::path(std::string(name));
 }
 
 fs::path ResolvePathNoCase(const fs::path& base, std::string_view relative) {

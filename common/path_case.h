@@ -3,7 +3,10 @@
 // case-sensitive file system an existing entry of any case serves the name.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace tellmar {
@@ -12,6 +15,11 @@ namespace tellmar {
 // ASCII case (the exact name first); `dir / name` when there is none, so
 // that a new file gets the name as written.
 std::filesystem::path ResolveNoCase(const std::filesystem::path& dir, std::string_view name);
+
+// The existing entry of `dir` that ResolveNoCase finds, with its lstat in
+// `found`; nullopt when there is none.
+std::optional<std::filesystem::path> FindNoCase(const std::filesystem::path& dir, std::string_view name,
+                                                struct stat& found);
 
 // Resolves each component of a relative path in turn below `base`; a
 // backslash separates components as a slash does.

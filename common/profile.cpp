@@ -200,13 +200,17 @@ std::error_code CheckValue(std::string_view value) {
 }  // namespace
 
 std::shared_ptr<const IniDocument> LoadProfile(const fs::path& file) {
-  fs::path path = Resolve(file);
+  // The exact name is the usual case: found with one call, without reading
+  // the folder for another spelling.
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return EmptyDocument();
+  const bool exact = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  const fs::path resolved = exact ? fs::path() : Resolve(file);
+  const fs::path& path = exact ? file : resolved;
+  if (!exact && (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))) return EmptyDocument();
   FileStamp stamp = FileStamp::Of(st);
   {
     std::lock_guard lock(cacheMutex);
-    auto it = Cache().find(path.string());
+    auto it = Cache().find(path.native());
     if (it != Cache().end() && it->second.stamp == stamp) return it->second.document;
   }
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -53,7 +53,15 @@ std::shared_ptr<const PopIndex> BuildPopIndex(std::shared_ptr<const IniDocument>
 }
 
 std::shared_ptr<const PopIndex> CurrentPopIndex(const fs::path& serverDir) {
-  auto document = LoadProfile(SettingsFile(serverDir));
+  // The settings file's path, made once per server directory rather than
+  // at every look-up.
+  thread_local std::string settingsFor;
+  thread_local fs::path settingsFile;
+  if (settingsFile.empty() || settingsFor != serverDir.native()) {
+    settingsFile = SettingsFile(serverDir);
+    settingsFor = serverDir.native();
+  }
+  auto document = LoadProfile(settingsFile);
   static std::shared_ptr<const PopIndex> cached;
   std::lock_guard lock(indexMutex);
   if (!cached || cached->document != document) cached = BuildPopIndex(std::move(document));
@@ -62,9 +70,9 @@ std::shared_ptr<const PopIndex> CurrentPopIndex(const fs::path& serverDir) {
 
 // The mailbox folder must be a real directory that is not read-only or
 // hidden: what the server could not write into, it must not serve.
-bool IsPlainWritableDirectory(const fs::path& path) {
+bool IsPlainWritableDirectory(const fs::path& dir, std::string_view name) {
   struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0) return false;
+  if (!FindNoCase(dir, name, st)) return false;
   return S_ISDIR(st.st_mode) && (st.st_mode & S_IWUSR) != 0;
 }
 
@@ -80,7 +88,7 @@ fs::path SettingsFile(const fs::path& serverDir) { return serverDir / kSettingsF
 
 bool PopUserCheck(const fs::path& serverDir, std::string_view name) {
   if (!IsPlainFileName(name) || name.front() == '.') return false;
-  if (!IsPlainWritableDirectory(ResolveNoCase(serverDir, name))) return false;
+  if (!IsPlainWritableDirectory(serverDir, name)) return false;
   auto index = CurrentPopIndex(serverDir);
   const std::string key = AsciiLower(name);
   auto it = index->byCheckDir.find(key);

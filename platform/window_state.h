@@ -2,6 +2,7 @@
 // automation read it; programs use the calls of window.h.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,7 +25,8 @@ struct ListItem {
 
 struct ControlState {
   int check = BST_UNCHECKED;
-  std::vector<ListItem> items;
+  // A deque: a log list drops its oldest line for every new one.
+  std::deque<ListItem> items;
   int curSel = -1;
   int topIndex = 0;
   std::vector<int> tabStops;

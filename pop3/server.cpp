@@ -528,7 +528,7 @@ void Server::Accept() {
 void Server::Accept(Listener& listener) {
   if (listener.accepting || stopped_) return;
   listener.accepting = true;
-  listener.acceptor.async_accept([this, &listener](const error_code& error, tcp::socket socket) {
+  listener.acceptor.async_accept(listener.peer, [this, &listener](const error_code& error, tcp::socket socket) {
     listener.accepting = false;
     OnAccept(listener, error, std::move(socket));
   });
@@ -556,7 +556,7 @@ void Server::OnAccept(Listener& listener, const error_code& error, tcp::socket s
   }
   acceptPaused_ = false;
   error_code ignored;
-  const tcp::endpoint peer = socket.remote_endpoint(ignored);
+  const tcp::endpoint peer = listener.peer;
   socket.non_blocking(true, ignored);
   socket.set_option(tcp::no_delay(true), ignored);
   std::string peerName = peer.address().is_v4() ? peer.address().to_v4().to_string() : "0.0.0.0";

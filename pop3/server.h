@@ -106,6 +106,9 @@ class Server {
     boost::asio::ip::tcp::acceptor acceptor;
     bool secure;  // POP3S: TLS from the first byte
     bool accepting = false;
+    // The address of the connection being accepted, filled in by the accept
+    // itself rather than asked of the socket afterwards.
+    boost::asio::ip::tcp::endpoint peer;
   };
 
   // Opens the listener on `port`; the failure's log text, empty on success.

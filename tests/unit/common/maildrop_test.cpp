@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <set>
 
@@ -124,6 +125,36 @@ TEST_F(MaildropTest, CommitFindsCompanionsWhoseNameDiffersInCase) {
   EXPECT_EQ(drop.Commit(), 2);
   EXPECT_FALSE(fs::exists(Box("00000002.ENV")));
   EXPECT_TRUE(fs::exists(Box("00000003.txt")));
+}
+
+TEST_F(MaildropTest, CommitOfManyTakesEachMessageWithItsOwnEnvelopeOnly) {
+  // Envelopes in either case, one message without one, a lock file and a
+  // stray envelope of no message: one listing of the folder serves them all.
+  for (int i = 1; i <= 40; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%08x", i);
+    WriteFile(Box(std::string(name) + ".txt"), "m\r\n");
+    if (i % 5 != 0) WriteFile(Box(std::string(name) + (i % 2 ? ".env" : ".ENV")), "env\r\n");
+  }
+  WriteFile(Box("000000ff.env"), "stray\r\n");
+  Maildrop drop = Build();
+  ASSERT_EQ(drop.size(), 40u);
+  for (const auto& e : drop.entries()) {
+    if (e.number % 3 != 0) drop.Mark(e.number);
+  }
+  WriteFile(Box("00000004.Lck"), "");  // held since the listing
+
+  EXPECT_EQ(drop.Commit(), 26);
+  std::set<std::string> left;
+  for (const auto& entry : fs::directory_iterator(dir_ / "ANNA")) left.insert(entry.path().filename().string());
+  std::set<std::string> expected{"000000ff.env", "00000004.Lck", "00000004.txt", "00000004.ENV"};
+  for (int i = 3; i <= 40; i += 3) {
+    char name[16];
+    std::snprintf(name, sizeof name, "%08x", i);
+    expected.insert(std::string(name) + ".txt");
+    if (i % 5 != 0) expected.insert(std::string(name) + (i % 2 ? ".env" : ".ENV"));
+  }
+  EXPECT_EQ(left, expected);
 }
 
 TEST_F(MaildropTest, CommitKeepsEnvelopeWhoseMessageIsAlreadyGone) {
