@@ -143,7 +143,8 @@ INT_PTR SheetProc(Sheet& s, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_INITDIALOG:
       s.hwnd = hwnd;
-      for (const Page& p : s.pages) ListBox_AddString(GetDlgItem(hwnd, IDC_SHEET_TABS), p.tmpl->caption);
+      for (const Page& p : s.pages)
+        ListBox_AddString(GetDlgItem(hwnd, IDC_SHEET_TABS), p.def.title.empty() ? p.tmpl->caption : p.def.title);
       if (s.wizard) SetWizardButtons(s, PSWIZB_BACK | PSWIZB_NEXT);
       return TRUE;
     case WM_COMMAND:
