@@ -10,7 +10,11 @@ import { join } from 'node:path';
 import { Desktop, bin, waitFor } from './harness.mjs';
 
 const desk = new Desktop();
-after(() => desk.close());
+after(async () => {
+  // The dial-up page started Dialwick, which outlives the support module.
+  try { desk.tmctl('call', 'CorvDunHandler', 'Corvane DUN32', '1233'); } catch { /* not running */ }
+  await desk.close();
+});
 
 const CLASS = 'CorvVuvedo32Utility';
 const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
@@ -27,6 +31,7 @@ const settings = () => readFileSync(join(desk.server, 'tmhub.ini'), 'latin1');
 test('server configuration: switch to internal mail, add a gateway, Apply', async () => {
   writeFileSync(join(desk.server, 'tmhub.ini'),
     '[NetConnections]\r\nNetMailOnly=0\r\nUse95DUN=-1\r\n[Netmailserver]\r\nMailserver0=smtp.example\r\n');
+  writeFileSync(desk.env.TELLMAR_PHONEBOOK, '[ISP]\r\nPassword=a\r\n');
   desk.startPath(supportLink());
   await desk.startDesk();
   const page = await desk.openPage();
@@ -50,6 +55,7 @@ test('server configuration: switch to internal mail, add a gateway, Apply', asyn
 
   await tab('Configure dialup networking').click();
   await sheet.getByText('Dial-up is disabled as you have internal mail or TCP connection selected...').waitFor();
+  assert.equal(await sheet.locator('[data-id="1012"]').isDisabled(), true, 'the phonebook list is greyed');
 
   await tab('Outgoing mail').click();
   await sheet.locator('[data-id="1042"]').click();  // Add New Gateway
