@@ -9,6 +9,8 @@
 namespace tellmar {
 namespace {
 
+constexpr int kTabListHeight = 14;
+
 struct Page {
   PROPSHEETPAGE def;
   const DialogTemplate* tmpl = nullptr;
@@ -61,6 +63,8 @@ bool ShowPage(Sheet& s, int index, bool leaveCheck) {
   if (p.hwnd == 0) {
     DialogTemplate t = *p.tmpl;
     t.style = (t.style | WS_CHILD) & ~WS_VISIBLE;
+    // Below the tab list, which the page would otherwise cover.
+    if (!s.wizard) t.y += kTabListHeight + 2;
     p.hwnd = CreateDialogIndirect(t, s.hwnd, p.def.proc, reinterpret_cast<LPARAM>(&p.def));
     if (p.hwnd == 0) return false;
   }
@@ -143,7 +147,8 @@ INT_PTR SheetProc(Sheet& s, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_INITDIALOG:
       s.hwnd = hwnd;
-      for (const Page& p : s.pages) ListBox_AddString(GetDlgItem(hwnd, IDC_SHEET_TABS), p.tmpl->caption);
+      for (const Page& p : s.pages)
+        ListBox_AddString(GetDlgItem(hwnd, IDC_SHEET_TABS), p.def.title.empty() ? p.tmpl->caption : p.def.title);
       if (s.wizard) SetWizardButtons(s, PSWIZB_BACK | PSWIZB_NEXT);
       return TRUE;
     case WM_COMMAND:
@@ -203,6 +208,7 @@ INT_PTR PropertySheet(const PROPSHEETHEADER& header, DialogGuard* guard) {
   t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
   const int y = height + 40;
   ControlTemplate tabs = Control(kListBoxClass, IDC_SHEET_TABS, "", 7, 2, width, LBS_NOTIFY);
+  tabs.cy = kTabListHeight;
   if (header.wizard) tabs.style &= ~WS_VISIBLE;
   t.controls.push_back(tabs);
   t.controls.push_back(Control(kStaticClass, IDC_SHEET_HINT, "", 7, height + 22, width, 0));

@@ -8,11 +8,12 @@
 // page's template number to go there) and PSN_WIZFINISH (TRUE to stay).
 //
 // The sheet holds OK, Cancel and Apply (Back, Next, Finish and Cancel in a
-// wizard), a tab list of the page titles (control IDC_SHEET_TABS; choosing
-// an item shows its page) and a hint line (IDC_SHEET_HINT) that pages set
-// with SetSheetHint. Apply is enabled once a page calls PropSheet_Changed.
-// With a help file in the header, a Help button opens it (OpenHelpFile) at
-// the shown page's help context, or the header's when the page has none.
+// wizard), a tab list of the page titles (control IDC_SHEET_TABS; the
+// page's title, else its template's caption; choosing an item shows its
+// page) and a hint line (IDC_SHEET_HINT) that pages set with SetSheetHint.
+// Apply is enabled once a page calls PropSheet_Changed. With a help file
+// in the header, a Help button opens it (OpenHelpFile) at the shown page's
+// help context, or the header's when the page has none.
 #pragma once
 
 #include <string>
@@ -29,6 +30,8 @@ struct PROPSHEETPAGE {
   LPARAM lParam = 0;
   // The help topic of this page; 0: the sheet's own (the header's).
   int helpContext = 0;
+  // The page's item in the tab list; empty: the template's caption.
+  std::string title = {};
 };
 
 struct PROPSHEETHEADER {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdio>
 
+#include "admin/config/administrators_sheet.h"
+#include "admin/config/internet_sheet.h"
 #include "admin/config/setup_wizard.h"
 #include "admin/mailview/mail_window.h"
 #include "admin/routing/address_lists_sheet.h"
@@ -97,6 +99,16 @@ Ended OpenAddressLists(HWND owner, DialogGuard& guard) {
   return Ended::Ok;
 }
 
+Ended OpenInternetSheet(HWND owner, DialogGuard& guard) {
+  RunInternetSheet(owner, guard);
+  return Ended::Ok;
+}
+
+Ended OpenAdministrators(HWND owner, DialogGuard& guard) {
+  RunAdministratorsSheet(owner, guard);
+  return Ended::Ok;
+}
+
 Ended OpenRiziDori(HWND owner, DialogGuard& guard) {
   return RunRiziDoriDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
 }
@@ -130,8 +142,9 @@ enum Dialog {
 // clang-format off
 const Entry kTable[] = {
   {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  OpenSetupWizard},
-  {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {msg::kConnectionSheet, 0,                             kConnectionSheet, Owner::Main,  Slot::B, "OK", "OK", false, nullptr},
+  {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, OpenInternetSheet},
+  // The same sheet, opened at most once for either message.
+  {msg::kConnectionSheet, 0,                             kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, OpenInternetSheet},
   {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenMailWindowEntry},
   {msg::kPostmasterMailbox, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenPostmasterMailbox},
   {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  OpenUsers},
@@ -143,7 +156,7 @@ const Entry kTable[] = {
   {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, OpenAddressLists},
   {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  OpenRiziDori},
   {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
-  {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, nullptr},
+  {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, OpenAdministrators},
   {msg::kTechSupport, 0,                             kTechSupport,    Owner::Server, {},      "",   "",   false, OpenTechSupport},
   {msg::kServerStatus, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, OpenServerStatus},
   {msg::kAbout, command::kAbout,               kAbout,          Owner::Main,   Slot::B, "OK", "OK", false, OpenAbout},

@@ -264,7 +264,7 @@ def test_platform_and_other_answers(desk):
 
 
 def test_not_built_dialogs_say_so_and_answer_as_cancel(desk):
-    proc = desk.call_in_background(1825)
+    proc = desk.call_in_background(1829)
     box = desk.wait_box("box")
     assert box[2:4] == ["Tellmar", "This function is not available in this version"]
     desk.answer(box[0], "OK")
@@ -334,11 +334,11 @@ def test_space_and_drive_type_of_paths_on_another_mount(desk):
 def test_boxes_follow_the_service_mode_switched_at_run_time(desk):
     # Service mode: nobody is asked, the box takes its default answer at once.
     desk.call(1325, {"A": str(desk.server) + "/", "B": "1"})
-    assert desk.call(1825)[1]["B"] == "OK"
+    assert desk.call(1829)[1]["B"] == "OK"
     assert desk.boxes() == []
     # Back to a person: the box waits for an answer again.
     desk.call(1325, {"A": str(desk.server) + "/", "B": "0"})
-    proc = desk.call_in_background(1825)
+    proc = desk.call_in_background(1829)
     box = desk.wait_box("box")
     desk.answer(box[0], "OK")
     assert finish(proc)[1]["B"] == "OK"
