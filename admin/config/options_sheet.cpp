@@ -3,8 +3,11 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "admin/config/footer_file.h"
+#include "admin/config/spin_range.h"
 #include "admin/shell/admin_state.h"
 #include "common/profile.h"
 #include "common/scramble.h"
@@ -35,6 +38,15 @@ struct OptionsPage {
   std::function<void(HWND page, int id)> command;         // a button of its own
   std::function<bool(HWND page)> check;                   // before storing; false refuses
   std::function<bool(HWND page)> store;                   // after the form's keys; false refuses
+  struct Spin {
+    int field, spin, min, max;
+  };
+  std::vector<Spin> spins;  // number fields whose spin must not change the stored value
+
+  void Number(int field, ValueRef ref, int spin, int min, int max) {
+    form.Integer(field, std::move(ref), min, max);
+    spins.push_back({field, spin, min, max});
+  }
 
   INT_PTR Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
@@ -52,7 +64,10 @@ struct OptionsPage {
       SetDlgMsgResult(page, Apply(page) ? PSNRET_NOERROR : PSNRET_INVALID);
       return TRUE;
     }
+    const bool loading = notify->hdr.code == PSN_SETACTIVE && form.dialog() == 0;
     const bool handled = form.SheetNotify(page, lParam);
+    if (loading)
+      for (const Spin& s : spins) SetSpinKeepingValue(page, s.spin, s.min, s.max, GetDlgItemText(page, s.field));
     if (notify->hdr.code == PSN_SETACTIVE && command) command(page, 0);  // states that follow the loaded values
     return handled;
   }
@@ -123,13 +138,13 @@ std::shared_ptr<OptionsPage> PortsPage() {
   auto page = std::make_shared<OptionsPage>();
   const auto ini = ServerSettingsFile();
   Form& f = page->form;
-  f.Integer(PortIds::kSmtpPort, SettingsKey(ini, "smtpsrv", "port", "25"), 1, 5000, PortIds::kSmtpPortSpin);
-  f.Integer(PortIds::kSmtpExternal, SettingsKey(ini, "outports", "smtp", "25"), 1, 5000, PortIds::kSmtpExternalSpin);
+  page->Number(PortIds::kSmtpPort, SettingsKey(ini, "smtpsrv", "port", "25"), PortIds::kSmtpPortSpin, 1, 5000);
+  page->Number(PortIds::kSmtpExternal, SettingsKey(ini, "outports", "smtp", "25"), PortIds::kSmtpExternalSpin, 1, 5000);
   f.Flag(PortIds::kSmtpBind, BindKey(ini, "smtpsrv"));
-  f.Integer(PortIds::kPopPort, SettingsKey(ini, "popsrv", "port", "110"), 1, 5000, PortIds::kPopPortSpin);
-  f.Integer(PortIds::kPopExternal, SettingsKey(ini, "outports", "pop3", "110"), 1, 5000, PortIds::kPopExternalSpin);
+  page->Number(PortIds::kPopPort, SettingsKey(ini, "popsrv", "port", "110"), PortIds::kPopPortSpin, 1, 5000);
+  page->Number(PortIds::kPopExternal, SettingsKey(ini, "outports", "pop3", "110"), PortIds::kPopExternalSpin, 1, 5000);
   f.Flag(PortIds::kPopBind, BindKey(ini, "popsrv"));
-  f.Integer(PortIds::kTimeout, SettingsKey(ini, "popsrv", "timeout", "5"), 1, 99, PortIds::kTimeoutSpin);
+  page->Number(PortIds::kTimeout, SettingsKey(ini, "popsrv", "timeout", "5"), PortIds::kTimeoutSpin, 1, 99);
   for (int id : {PortIds::kSmtpPort, PortIds::kSmtpExternal, PortIds::kPopPort, PortIds::kPopExternal})
     f.Require(id, IsPort, "Invalid port", "Please enter a port number from 1 to 65535");
   page->command = [form = &page->form](HWND h, int id) {  // the page owns this: a plain pointer back
@@ -156,7 +171,7 @@ std::shared_ptr<OptionsPage> LogfilesPage() {
   const auto ini = ServerSettingsFile();
   page->form.Radio({{LogIds::kDaily, "-1"}, {LogIds::kSingle, "0"}}, SettingsKey(ini, "log", "daily", "0"));
   page->form.Text(LogIds::kFileName, SettingsKey(ini, "log", "fname", "srvlog.log"), 259);
-  page->form.Integer(LogIds::kMaxSize, SettingsKey(ini, "log", "maxsize", "32"), 1, 20, LogIds::kMaxSizeSpin);
+  page->Number(LogIds::kMaxSize, SettingsKey(ini, "log", "maxsize", "32"), LogIds::kMaxSizeSpin, 1, 20);
   return page;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "admin/config/schedule_codec.h"
+#include "admin/config/spin_range.h"
 #include "admin/shell/admin_state.h"
 #include "admin/shell/system_services.h"
 #include "common/profile.h"
@@ -53,11 +54,6 @@ void ShowState(HWND dialog, Active active, bool clicked) {
   SetWindowText(dialog, periodic ? "Periodic collections ON!" : timed ? "Timed collections ON!" : "Scheduling is OFF!");
   CheckRadioButton(dialog, Ids::kPeriodicOn, Ids::kPeriodicOff, periodic ? Ids::kPeriodicOn : Ids::kPeriodicOff);
   CheckRadioButton(dialog, Ids::kTimedOn, Ids::kTimedOff, timed ? Ids::kTimedOn : Ids::kTimedOff);
-}
-
-void SetSpin(HWND dialog, int spin, int min, int max, const std::string& value) {
-  SendDlgItemMessage(dialog, spin, UDM_SETRANGE32, static_cast<WPARAM>(min), max);
-  SendDlgItemMessage(dialog, spin, UDM_SETPOS32, 0, ParseProfileInt(value));
 }
 
 class SchedulingDialog {
@@ -121,9 +117,9 @@ class SchedulingDialog {
     SetDlgItemText(dialog_, Ids::kEvery, every);
     SetDlgItemText(dialog_, Ids::kEarly, early);
     SetDlgItemText(dialog_, Ids::kLate, late);
-    SetSpin(dialog_, Ids::kEverySpin, 1, 999, every);
-    SetSpin(dialog_, Ids::kEarlySpin, 0, 23, early);
-    SetSpin(dialog_, Ids::kLateSpin, 0, 23, late);
+    SetSpinKeepingValue(dialog_, Ids::kEverySpin, 1, 999, every);
+    SetSpinKeepingValue(dialog_, Ids::kEarlySpin, 0, 23, early);
+    SetSpinKeepingValue(dialog_, Ids::kLateSpin, 0, 23, late);
 
     storedTimes_ = DecodeTimedPeriods(GetProfileString(ini, kMail, "TimedPeriods", ""));
     ShowTimes(storedTimes_);

@@ -116,7 +116,7 @@ def test_attachment_directory_must_exist(desk):
 
 def start_pop3(path, desktop):
     env = dict(os.environ, TELLMAR_DESKTOP=str(desktop))
-    return subprocess.Popen([str(CVPOPD32)], cwd=path, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    return subprocess.Popen([str(CVPOPD32)], cwd=path, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def login(port):

@@ -21,6 +21,7 @@ using namespace tellmar;
 using namespace tellmar::admin;
 using FootIds = res::tmadmin32::FootnotePage;
 using PortIds = res::tmadmin32::PortsPage;
+using LogIds = res::tmadmin32::LogfilesPage;
 using IntranetIds = res::tmadmin32::IntranetAdminPage;
 using ExternalIds = res::tmadmin32::ExternalAdminPage;
 
@@ -75,11 +76,11 @@ class OptionsSheetTest : public ::testing::Test {
 };
 
 TEST_F(OptionsSheetTest, PortsAreCheckedResetAndStored) {
-  Settings("[popsrv]\r\nport=1110\r\nbind=-1\r\n");
+  Settings("[popsrv]\r\nport=1110\r\nbind=-1\r\n[smtpsrv]\r\nport=8025\r\n[log]\r\nmaxsize=32\r\n");
   DialogDriver driver;
   ShowTab(driver, kPorts).Then([](HWND sheet) {
     EXPECT_EQ(GetWindowText(Control(sheet, PortIds::kPopPort)), "1110");
-    EXPECT_EQ(GetWindowText(Control(sheet, PortIds::kSmtpPort)), "25");
+    EXPECT_EQ(GetWindowText(Control(sheet, PortIds::kSmtpPort)), "8025") << "beyond the spin, kept";
     EXPECT_EQ(IsDlgButtonChecked(Page(sheet), PortIds::kPopBind), BST_UNCHECKED) << "only 1 binds";
     EXPECT_EQ(IsDlgButtonChecked(Page(sheet), PortIds::kSmtpBind), BST_CHECKED);
   });
@@ -92,6 +93,8 @@ TEST_F(OptionsSheetTest, PortsAreCheckedResetAndStored) {
   });
   Type(driver, PortIds::kPopPort, "4110");
   Type(driver, PortIds::kTimeout, "12");
+  ShowTab(driver, kLogfiles);
+  Type(driver, LogIds::kFileName, "srv.log");
   Press(driver, IDOK);
   Run(driver);
   ASSERT_EQ(driver.op().shown().size(), 1u);
@@ -99,10 +102,12 @@ TEST_F(OptionsSheetTest, PortsAreCheckedResetAndStored) {
   EXPECT_EQ(Key("popsrv", "port"), "4110");
   EXPECT_EQ(Key("popsrv", "bind"), "1");
   EXPECT_EQ(Key("popsrv", "timeout"), "12");
-  EXPECT_EQ(Key("smtpsrv", "port"), "25");
+  EXPECT_EQ(Key("smtpsrv", "port"), "25") << "reset";
   EXPECT_EQ(Key("outports", "pop3"), "110");
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
-  EXPECT_EQ(Key("log", "fname"), "(none)") << "an untouched page writes nothing";
+  EXPECT_EQ(Key("log", "fname"), "srv.log");
+  EXPECT_EQ(Key("log", "maxsize"), "32") << "a value beyond the spin's range is kept";
+  EXPECT_EQ(Key("log", "daily"), "0");
 }
 
 TEST_F(OptionsSheetTest, AnUntouchedSheetLeavesTheFilesAlone) {

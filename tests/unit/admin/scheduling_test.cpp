@@ -103,6 +103,7 @@ TEST_F(SchedulingDialogTest, TheStoredStateNamesTheGroupsAndTheTitle) {
       EXPECT_EQ(GetDlgItemText(d, Ids::kTime1), "09:30");
       EXPECT_EQ(GetDlgItemText(d, Ids::kTime2), "08:00");
       EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, Ids::kDisconnect))) << "no dial-up: its options are closed";
+      EXPECT_EQ(GetDlgItemText(d, Ids::kEarly), "-1") << "the stored hour, not the spin's end";
     });
     driver.Click(Ids::kCancel);
     EXPECT_EQ(Run(driver), IDCANCEL);
