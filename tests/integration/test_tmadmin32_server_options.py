@@ -172,3 +172,47 @@ def test_a_pop3_port_set_on_the_options_sheet_is_where_cvpopd32_listens(tmp_path
             pop3.send_signal(signal.SIGTERM)
         reap(pop3, 10)
         d.stop()
+
+
+def connect_rcu(desk, handle, password):
+    desk.ui("click", handle, 1253)
+    box = desk.dialog("Enter Password")
+    desk.ui("set", box, 1252, password)
+    desk.ui("click", box, 1)
+
+
+def test_the_remote_utility_opens_them_and_asks_for_the_master_password_set_here(desk):
+    from tellmar_ids.tmadmin32 import ExternalAdminPage
+    from admin_harness import RCU_DIALOG_TITLE
+    (desk.server / "tmhub.ini").write_bytes(b"[Environment]\r\nserverpw=\r\n")
+    (desk.server / "TM3ADMIN.INI").write_text(
+        f"[Administration]\r\nServerPath={desk.server}/tmhub.ini\r\nPath={desk.server}\r\n")
+    desk.start("rcu")
+    rcu = desk.dialog(RCU_DIALOG_TITLE)
+    connect_rcu(desk, rcu, "")
+    desk.wait_for(lambda: desk.text(rcu, 1247).strip() == "Connected to server...", "not connected")
+
+    desk.ui("key", rcu, "Ctrl+O")
+    desk.ui("click", desk.dialog("Scheduling is OFF!"), Scheduling.Cancel)
+
+    desk.ui("menu", rcu, 40037)
+    dlg = desk.dialog("Attachment handling")
+    desk.ui("click", dlg, Attachments.Select)
+    refusal = box(desk, "Warning")
+    assert refusal[3] == "Sorry - but you cannot set the attachments path using R.C.U..."
+    desk.answer(refusal[0], "OK")
+    desk.ui("click", dlg, Attachments.Cancel)
+
+    desk.ui("menu", rcu, 40042)
+    sheet = desk.dialog("Options")
+    desk.ui("select", sheet, SHEET_TABS, "External Admin")
+    desk.ui("set", sheet, ExternalAdminPage.Password, "door-key")
+    desk.ui("click", sheet, 1)
+    desk.wait_for(lambda: not desk.window("#32770", "Options"), "the sheet stayed")
+
+    desk.ui("click", rcu, 1252)  # disconnect, then the new password is asked for
+    connect_rcu(desk, rcu, "wrong")
+    err = box(desk, "Password Error")
+    desk.answer(err[0], "OK")
+    connect_rcu(desk, rcu, "door-key")
+    desk.wait_for(lambda: desk.text(rcu, 1247).strip() == "Connected to server...", "the new password")
