@@ -104,7 +104,7 @@ class MailboxesDialog {
 
   void Init() {
     rows_.Attach(GetDlgItem(dialog_, Ids::kList));
-    if (!ListBox_SetTabStops(rows_.list(), {96, 170, 400, 410, 420}))
+    if (!ListBox_SetTabStops(rows_.list(), {96, 400, 410, 420}))
       MessageBox(dialog_, "Failed to set tabstops....", "Listbox Error", MB_OK | MB_ICONEXCLAMATION);
     for (int id : {Ids::kUserId, Ids::kPassword, Ids::kHost})
       SendDlgItemMessage(dialog_, id, EM_LIMITTEXT, kFieldLimit);
