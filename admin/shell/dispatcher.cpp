@@ -4,7 +4,11 @@
 #include <cstdio>
 
 #include "admin/config/administrators_sheet.h"
+#include "admin/config/attachments_dialog.h"
 #include "admin/config/internet_sheet.h"
+#include "admin/config/mailbox_collections_dialog.h"
+#include "admin/config/options_sheet.h"
+#include "admin/config/scheduling_dialog.h"
 #include "admin/config/setup_wizard.h"
 #include "admin/mailview/mail_window.h"
 #include "admin/routing/address_lists_sheet.h"
@@ -132,6 +136,24 @@ Ended OpenPostmasterMailbox(HWND, DialogGuard&) {
   return Ended::Ok;
 }
 
+Ended OpenScheduling(HWND owner, DialogGuard& guard) {
+  return RunSchedulingDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
+}
+
+Ended OpenMailboxes(HWND owner, DialogGuard& guard) {
+  return RunMailboxCollectionsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
+}
+
+// The sheet answers "OK" however it closes.
+Ended OpenOptions(HWND owner, DialogGuard& guard) {
+  RunOptionsSheet(owner, guard);
+  return Ended::Ok;
+}
+
+Ended OpenAttachments(HWND owner, DialogGuard& guard) {
+  return RunAttachmentsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
+}
+
 // Dialog numbers of the table (any distinct values).
 enum Dialog {
   kWizard = 1, kInternetAccess, kConnectionSheet, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
@@ -148,10 +170,10 @@ const Entry kTable[] = {
   {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenMailWindowEntry},
   {msg::kPostmasterMailbox, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenPostmasterMailbox},
   {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  OpenUsers},
-  {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
-  {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, nullptr},
-  {msg::kScheduling, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, nullptr},
+  {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, OpenMailboxes},
+  {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, OpenOptions},
+  {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, OpenAttachments},
+  {msg::kScheduling, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, OpenScheduling},
   {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, OpenMailRouting},
   {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, OpenAddressLists},
   {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  OpenRiziDori},

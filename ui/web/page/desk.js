@@ -345,7 +345,7 @@ function dragWith(handle, node, hwnd) {
 // The icon resources the programs name, drawn for this desktop (icon-N.svg),
 // and what each tray icon says about its program.
 const kIconFiles = new Set([101, 102, 104, 106, 116, 121, 124, 133, 141, 143, 145, 167, 237, 254,
-  620, 621, 622, 623, 624, 625, 630, 631]);
+  620, 621, 622, 623, 624, 625, 630, 631, 650, 651]);
 const kTrayStates = {
   102: 'POP3 server running',
   116: 'Dialwick online',
