@@ -1,5 +1,6 @@
 #include "admin/config/attachments_dialog.h"
 
+#include "admin/config/remote_update.h"
 #include "admin/shell/admin_state.h"
 #include "admin/shell/system_services.h"
 #include "common/profile.h"
@@ -66,7 +67,7 @@ bool Store(HWND dialog, const std::filesystem::path& ini) {
   batch.Write(kSection, "EXEfilesOnly", OneZero(Checked(dialog, Ids::kExeOnly)));
   batch.Write(kSection, "hold", OneZero(Checked(dialog, Ids::kHold)));
   batch.Write(kSection, "remove", OneZero(Checked(dialog, Ids::kRemove)));
-  batch.Write("environment", "RemoteUpdate", "-1");  // merge: the shared RemoteUpdate helper
+  AddRemoteUpdate(batch);
   if (auto error = batch.Commit()) {
     MessageBox(dialog, "The attachment settings could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
     return false;

@@ -155,7 +155,13 @@ PROPSHEETPAGE MakePage(DomainView* wizardEntry, int helpContext) {
 
 }  // namespace
 
-PROPSHEETPAGE DomainPage() { return MakePage(nullptr, kDomainPageHelpContext); }
+// On the sheet the tab reads "Domain"; the template's caption is the
+// wizard's page title.
+PROPSHEETPAGE DomainPage() {
+  PROPSHEETPAGE page = MakePage(nullptr, kDomainPageHelpContext);
+  page.title = "Domain";
+  return page;
+}
 
 PROPSHEETPAGE DomainWizardPage(DomainView& entry) { return MakePage(&entry, kDomainWizardHelpContext); }
 

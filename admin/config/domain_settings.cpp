@@ -1,5 +1,6 @@
 #include "admin/config/domain_settings.h"
 
+#include "admin/config/remote_update.h"
 #include "common/ini_document.h"
 #include "common/profile.h"
 #include "common/user_directory.h"
@@ -142,8 +143,7 @@ std::error_code ApplyDomainSettings(const fs::path& ini, const DomainView& entry
     if (wasSingle) RewriteUserIds(*doc, batch, true, oldDomain, rootAddr);
   }
   batch.Write("Environment", "RegDomain", entry.registered ? "-1" : "0");
-  // merge: switch to the shared RemoteUpdate helper of admin/config/remote_update.h
-  if (remoteUpdate) batch.Write("environment", "RemoteUpdate", "-1");
+  if (remoteUpdate) AddRemoteUpdate(batch);
   return batch.Commit();
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "admin/config/domain_page.h"
 #include "admin/config/internet_pages.h"
 #include "admin/shell/admin_state.h"
 #include "platform/propsheet.h"
@@ -20,7 +21,7 @@ void RunInternetSheet(HWND owner, DialogGuard& guard) {
       MakeIncomingMailPage(),
       MakeOutgoingMailPage(),
       MakeServerOptionsPage(connection),
-      // The domain page (142) goes here.
+      DomainPage(),
       MakeTimeServerPage(),
   };
   PropertySheet(header, &guard);

@@ -1,5 +1,6 @@
 #include "admin/config/mailbox_collections.h"
 
+#include "admin/config/remote_update.h"
 #include "common/ascii.h"
 #include "common/ini_document.h"
 #include "common/profile.h"
@@ -76,7 +77,7 @@ std::error_code StoreProxyMailboxes(const std::filesystem::path& settingsFile,
     batch.Write(kProxySection, Key("POPDELETESERVERMAIL", n), m.deleteAfter ? "-1" : "0");
     ++n;
   }
-  batch.Write("environment", "RemoteUpdate", "-1");  // merge: the shared RemoteUpdate helper
+  AddRemoteUpdate(batch);
   return batch.Commit();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "admin/config/footer_file.h"
+#include "admin/config/remote_update.h"
 #include "admin/config/spin_range.h"
 #include "admin/shell/admin_state.h"
 #include "common/profile.h"
@@ -80,8 +81,7 @@ struct OptionsPage {
       form.MarkModified(true);
       return false;
     }
-    // merge: the shared RemoteUpdate helper
-    (void)WriteProfileString(ServerSettingsFile(), "environment", "RemoteUpdate", "-1");
+    (void)WriteRemoteUpdate(ServerSettingsFile());
     return true;
   }
 };

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "admin/config/remote_update.h"
 #include "admin/config/schedule_codec.h"
 #include "admin/config/spin_range.h"
 #include "admin/shell/admin_state.h"
@@ -203,7 +204,7 @@ class SchedulingDialog {
     std::vector<std::string> times;
     for (int id : kTimeIds) times.push_back(Text(id));
     batch.Write(kMail, "TimedPeriods", EncodeTimedPeriods(times));
-    batch.Write("environment", "RemoteUpdate", "-1");  // merge: the shared RemoteUpdate helper
+    AddRemoteUpdate(batch);
     if (auto error = batch.Commit()) {
       MessageBox(dialog_, "The schedule could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
       return false;

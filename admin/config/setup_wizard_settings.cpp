@@ -1,5 +1,6 @@
 #include "admin/config/setup_wizard_settings.h"
 
+#include "admin/config/remote_update.h"
 #include "admin/shell/rcu_model.h"
 #include "common/ascii.h"
 #include "common/ini_document.h"
@@ -177,8 +178,7 @@ std::error_code FinishWizard(const WizardChoices& c, const fs::path& ini, const 
 
   ProfileBatch notice(ini);
   notice.Write("servermailstatus", "updated", "1");
-  // merge: switch to the shared RemoteUpdate helper of admin/config/remote_update.h
-  notice.Write("Environment", "remoteupdate", "-1");
+  AddRemoteUpdate(notice);
   return notice.Commit();
 }
 

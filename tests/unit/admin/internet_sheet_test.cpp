@@ -26,7 +26,7 @@ namespace ids = res::tmadmin32;
 
 namespace {
 
-enum PageIndex { kTypePage, kDialupPage, kIncomingPage, kOutgoingPage, kOptionsPage, kTimePage };
+enum PageIndex { kTypePage, kDialupPage, kIncomingPage, kOutgoingPage, kOptionsPage, kDomainPage, kTimePage };
 
 class InternetSheetTest : public ::testing::Test {
  protected:
