@@ -129,15 +129,16 @@ class Desk:
         r = self.tmctl(*args, check=check, timeout=timeout + 20)
         return Answer(r)
 
-    def request(self, text, wait_words="OK,BUSY,FAIL,OFFLINE", copydata=False):
+    def request(self, text, wait_words="OK,BUSY,FAIL,OFFLINE", copydata=False, timeout=30):
         """A connect or hang-up request as the main server makes it: status,
         parameter and failure windows registered, the request text in the
-        parameter window (or in a copy-data message)."""
+        parameter window (or in a copy-data message). The wait ends with the
+        first awaited word; its limit only matters on a slow machine."""
         slots = [("st", SETSTATUSWND, None), ("fa", SETFAILWND, None)]
         if copydata:
-            return self.call(REQUESTTEXT, slots=slots, copydata=text, wait=f"st={wait_words}")
+            return self.call(REQUESTTEXT, slots=slots, copydata=text, wait=f"st={wait_words}", timeout=timeout)
         slots.append(("pa", SETPARAMWND, text))
-        return self.call(REQUESTEX, 0, 0, slots=slots, wait=f"st={wait_words}")
+        return self.call(REQUESTEX, 0, 0, slots=slots, wait=f"st={wait_words}", timeout=timeout)
 
     def ask(self, msg, text="", lparam=None):
         """A query answered in the parameter window."""

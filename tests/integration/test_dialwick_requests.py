@@ -98,8 +98,10 @@ def test_a_busy_line_says_busy_without_service_texts(tmp_path):
         desk.start()
         a = desk.request("0,BusyEarly", wait_words="BUSY,FAIL")
         assert a.rc == 0, a.stderr
-        assert a.words() == ["BUSY"]
-        assert a.text["fa"] == "Line is currently busy"
+        # The row's word and the common tail's follow each other; on a slow
+        # machine the client may hear both, and both must say BUSY.
+        assert a.words() and set(a.words()) == {"BUSY"}, a.words()
+        assert a.history["fa"][0] == "Line is currently busy", a.history["fa"]
         # The word reaches the client before the log line is written.
         wait_for(lambda: "Line is busy" in desk.log_lines(), what="the busy line in the log")
     finally:
