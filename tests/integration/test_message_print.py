@@ -109,9 +109,3 @@ def test_everything_is_printed_as_stored(tmp_path):
     assert "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJ" in picture
     assert "A picture of the cat" in picture
 
-
-def test_header_off_attachments_on(tmp_path):
-    alternative, _ = print_messages(tmp_path, header=False, attachments=True)
-    assert alternative == ["##User option: RFC Headers not printed...", RULE, "--alt-1",
-                           "Content-Type: text/plain; charset=us-ascii", "Lunch at noon", "--alt-1",
-                           "Content-Type: text/html; charset=us-ascii", "<p>Lunch at <b>noon</b></p>", "--alt-1--"]

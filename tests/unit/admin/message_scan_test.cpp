@@ -98,14 +98,4 @@ TEST_F(MessageScanTest, AMissingFileIsReportedWithItsPathAndErrno) {
   EXPECT_EQ(op_->shown()[0].caption, path.string());
 }
 
-TEST(HeaderScan, APartHeaderGivesItsContentType) {
-  HeaderScan scan;
-  scan.Line("Content-Transfer-Encoding: base64\r\n");
-  scan.Line("Content-Type: Text/HTML;\r\n");
-  scan.Line("\tcharset=utf-8\r\n");
-  EXPECT_EQ(scan.Result().contentType, "text/html");
-  EXPECT_EQ(scan.Result().kind, StructureClass::Base64);
-  EXPECT_EQ(HeaderScan().Result().contentType, "");
-}
-
 }  // namespace
