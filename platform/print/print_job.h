@@ -56,7 +56,9 @@ class Printer {
 };
 
 // Lays text out line by line inside the printer's margins, starting a new
-// page before a line would pass the bottom margin.
+// page before a line would pass the bottom margin. A TAB moves on to the
+// next tab stop, every eight average characters (of a-z and A-Z) from the
+// left margin, as a tabbed text output does.
 class PageWriter {
  public:
   PageWriter(const Printer& printer, std::string title, std::string font = "DejaVu Sans", double size = 10);
@@ -67,20 +69,28 @@ class PageWriter {
   // Whether one more line fits on the current page.
   bool Fits() const;
   void Line(std::string_view text, bool bold = false);
+  // How far `text` reaches from the left margin, TABs included.
+  double Extent(std::string_view text, bool bold = false) const;
   void Skip();  // an empty line
   void NewPage();
   // How many leading bytes of `text` are narrower than `width` (at least one
   // when the text is not empty, so that breaking a line always advances).
+  // Only the first kMeasureLimit bytes are measured: no page is that wide,
+  // and a line of megabytes is broken without measuring all of it each time.
+  static constexpr std::size_t kMeasureLimit = 4096;
   std::size_t FittingPrefix(std::string_view text, double width, bool bold = false) const;
 
   PrintDocument Finish();
 
  private:
+  double NextTabStop(double x) const;
+
   const Printer& printer_;
   PageSetup setup_;
   std::string font_;
   double size_;
   double lineHeight_;
+  double tabStop_;
   double y_;
   PrintDocument document_;
 };
