@@ -15,6 +15,14 @@ inline std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+inline std::string AsciiUpper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = AsciiUpper(c);
+  return out;
+}
+
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)

@@ -44,8 +44,6 @@ std::optional<std::uint32_t> MessageNumberOf(std::string_view name) {
   return number;
 }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() &&
          EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);

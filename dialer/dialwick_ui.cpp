@@ -2,9 +2,9 @@
 // Password, No Password and Connection Failed dialogs and message boxes;
 // and the clients' peer windows, reached over the desktop channel.
 #include <algorithm>
-#include <cctype>
 #include <limits>
 
+#include "common/ascii.h"
 #include "common/ini_document.h"
 #include "dialer/dialwick_app.h"
 #include "dialer/resources.h"
@@ -26,12 +26,6 @@ constexpr int kMaxPumpSteps = 1000;
 // A peer handle as a window handle; 0 for a number that cannot be one.
 HWND PeerWindow(PeerHandle h) {
   return h > static_cast<PeerHandle>(std::numeric_limits<HWND>::max()) ? 0 : static_cast<HWND>(h);
-}
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
 }
 
 }  // namespace
@@ -142,7 +136,7 @@ void DialwickApp::EnableCancel(bool on) {
 PasswordAnswer DialwickApp::PasswordDialog(std::string_view entry, std::string_view password, bool savePassword) {
   using pw = ids::Password;
   PasswordAnswer answer;
-  const std::string title = Printf("Enter Password for DUN Connection [%s]", Upper(entry).c_str());
+  const std::string title = Printf("Enter Password for DUN Connection [%s]", AsciiUpper(entry).c_str());
   const std::string shown(password);
   DialogBox(ids::Password::kTemplate, main_, [&](HWND dlg, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
     switch (msg) {

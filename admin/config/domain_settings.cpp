@@ -1,6 +1,7 @@
 #include "admin/config/domain_settings.h"
 
 #include "admin/config/remote_update.h"
+#include "common/ascii.h"
 #include "common/ini_document.h"
 #include "common/profile.h"
 #include "common/user_directory.h"
@@ -9,13 +10,6 @@ namespace tellmar::admin {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
 
 bool Holds(std::string_view text, char c) { return text.find(c) != std::string_view::npos; }
 
@@ -87,7 +81,7 @@ std::optional<DomainRefusal> CheckDomainApply(bool single, std::string_view text
                          "administrator)\r\nif you elect to support multiple domains with Tellmar\r\nPlease enter a "
                          "suitable email address...",
                          std::nullopt};
-  if (!single && Holds(text, '@') && Upper(text).find("ROOT@") == std::string::npos) {
+  if (!single && Holds(text, '@') && AsciiUpper(text).find("ROOT@") == std::string::npos) {
     const std::string candidate = RootAddressFor(text);
     return DomainRefusal{"Root user error !!",
                          "The user ID of the root user must always be 'ROOT@yourdomain'\r\nPlease note that the "
@@ -115,7 +109,7 @@ std::optional<DomainRefusal> CheckWizardDomain(bool single, std::string_view tex
   if (!Holds(text, '@') || !Holds(text, '.'))
     return DomainRefusal{"Invalid Root user Address", "Please enter an email address in the format root@" + example,
                          {}};
-  if (Upper(text.substr(0, 5)) != "ROOT@")
+  if (AsciiUpper(text.substr(0, 5)) != "ROOT@")
     return DomainRefusal{"Invalid Root user Address",
                          "When configuring Tellmar to support multiple domains,\r\nthe administrators email address "
                          "must be ROOT@" +

@@ -157,13 +157,13 @@ class ConnectionPage : public WizardPage {
   }
   int NextPage() const override {
     if (c_.internalOnly) return ids::FirstUserPage::kTemplate;
-    return c_.dialup ? ids::DialupPage::kTemplate : ids::MailboxPage::kTemplate;
+    return c_.dialup ? ids::WizardDialupPage::kTemplate : ids::MailboxPage::kTemplate;
   }
 };
 
 class DialupPage : public WizardPage {
  public:
-  using Ids = ids::DialupPage;
+  using Ids = ids::WizardDialupPage;
   explicit DialupPage(WizardChoices& c) : WizardPage(c) {
     form_.Selection(Ids::kEntry, FieldRef(c.dialupEntry));
     form_.Flag(Ids::kDisconnect, FieldRef(c.disconnect));
@@ -224,7 +224,7 @@ class MailboxPage : public WizardPage {
     return true;
   }
   int BackPage() const override {
-    return c_.dialup ? ids::DialupPage::kTemplate : ids::ConnectionPage::kTemplate;
+    return c_.dialup ? ids::WizardDialupPage::kTemplate : ids::ConnectionPage::kTemplate;
   }
 };
 

@@ -22,13 +22,6 @@ bool Flag(const fs::path& ini, std::string_view section, std::string_view key, s
   return FlagIsOn(GetProfileString(ini, section, key, fallback), kMinusOneZero);
 }
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 // The administrator's address of a multiple-domain Finish.
 std::string AdministratorAddress(const DomainView& domain) {
   return domain.text.find('@') != std::string::npos ? domain.text : "root@" + domain.text;
@@ -157,7 +150,7 @@ std::error_code FinishWizard(const WizardChoices& c, const fs::path& ini, const 
     postmaster.maxSize = "9999";
     AddNetworkUserWrites(batch, 0, postmaster);
   }
-  if (!c.domain.single && record == 1) batch.Write(UserSectionName(0), "ID", Upper(AdministratorAddress(c.domain)));
+  if (!c.domain.single && record == 1) batch.Write(UserSectionName(0), "ID", AsciiUpper(AdministratorAddress(c.domain)));
   AddNetworkUserWrites(batch, record, user);
 
   // The external mailbox and the SMTP gateway.

@@ -20,13 +20,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kColumnRead = 24;  // each user column is read cut to this
 constexpr std::string_view kPostmasterName = "(System Postmaster)";
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 std::vector<FolderLine> UserLines(const fs::path& settingsFile) {
   std::vector<FolderLine> lines;
   const auto doc = LoadProfile(settingsFile);
@@ -34,7 +27,7 @@ std::vector<FolderLine> UserLines(const fs::path& settingsFile) {
     const std::string section = UserSectionName(i);
     const std::string_view realName = doc->Find(section, "realname").value_or("");
     if (realName.empty()) break;
-    const std::string id = Upper(doc->Find(section, "DIR").value_or("").substr(0, kColumnRead));
+    const std::string id = AsciiUpper(doc->Find(section, "DIR").value_or("").substr(0, kColumnRead));
     lines.push_back({"\t" + id + "\t" + std::string(realName.substr(0, kColumnRead)), id, FolderKind::User, false});
   }
   return lines;

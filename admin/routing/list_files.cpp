@@ -21,14 +21,7 @@ namespace {
 constexpr std::string_view kArrow = " -> ";
 constexpr int kAliasScanMax = 32000;
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-std::string FileName(std::string_view name) { return Upper(name) + ".LST"; }
+std::string FileName(std::string_view name) { return AsciiUpper(name) + ".LST"; }
 
 // The existing file of a list in any case, or the name as a new file gets it.
 fs::path ListPath(const fs::path& dir, std::string_view name) { return ResolveNoCase(dir, FileName(name)); }
@@ -37,7 +30,7 @@ fs::path ListPath(const fs::path& dir, std::string_view name) { return ResolveNo
 
 std::vector<std::string> ListNames(const fs::path& dir) {
   std::vector<std::string> names;
-  for (const std::string& file : AddressListFiles(dir)) names.push_back(Upper(file.substr(0, file.size() - 4)));
+  for (const std::string& file : AddressListFiles(dir)) names.push_back(AsciiUpper(file.substr(0, file.size() - 4)));
   return names;
 }
 
@@ -53,9 +46,9 @@ std::optional<std::string> CreateListFile(const fs::path& dir, std::string_view 
   const fs::path path = ListPath(dir, name);
   std::error_code ec;
   if (fs::exists(path, ec))
-    return "An address list with the name [" + Upper(path.string()) + "] already exists...";
+    return "An address list with the name [" + AsciiUpper(path.string()) + "] already exists...";
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd < 0) return "Creation of address list [" + Upper(path.string()) + "] failed...";
+  if (fd < 0) return "Creation of address list [" + AsciiUpper(path.string()) + "] failed...";
   ::close(fd);
   return std::nullopt;
 }
@@ -115,7 +108,7 @@ bool CarryListRename(const fs::path& settingsFile, std::string_view from, std::s
     const std::size_t end = value->find(" ,", start);
     if (end == std::string_view::npos || !EqualsNoCase(value->substr(start, end - start), from)) continue;
     batch.Write("ADDRESS-ALIAS", key,
-                std::string(value->substr(0, start)) + Upper(to) + std::string(value->substr(end)));
+                std::string(value->substr(0, start)) + AsciiUpper(to) + std::string(value->substr(end)));
   }
   return batch.empty() || !batch.Commit();
 }

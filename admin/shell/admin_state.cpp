@@ -2,28 +2,18 @@
 
 #include <cstdio>
 
+#include "common/ascii.h"
 #include "platform/window.h"
 
 namespace tellmar::admin {
 
-namespace {
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-}  // namespace
-
 Role RoleFromCommandLine(const std::vector<std::string>& argv) {
   std::string line;
   for (const std::string& arg : argv) line += (line.empty() ? "" : " ") + arg;
-  line = Upper(line);
+  line = AsciiUpper(line);
   if (line.find("\\TMADMIN32.EXE") != std::string::npos) return Role::SupportModule;
   if (argv.empty()) return Role::RemoteConfiguration;
-  const std::string program = Upper(argv[0]);
+  const std::string program = AsciiUpper(argv[0]);
   const std::size_t slash = program.find_last_of("/\\");
   if (slash == std::string::npos) return Role::RemoteConfiguration;  // found through the search path
   const std::string name = program.substr(slash + 1);

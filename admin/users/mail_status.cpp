@@ -16,15 +16,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kSection = "ServerMailStatus";
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 bool EndsWithNoCase(std::string_view name, std::string_view suffix) {
-  return name.size() >= suffix.size() && Upper(name.substr(name.size() - suffix.size())) == suffix;
+  return name.size() >= suffix.size() && AsciiUpper(name.substr(name.size() - suffix.size())) == suffix;
 }
 
 int CountNoCase(const fs::path& folder, std::string_view suffix) {
@@ -62,7 +55,7 @@ std::string EnvelopeSender(const fs::path& file) {
   std::size_t at = line.find(':') + 1;
   while (at < line.size() && (line[at] == ' ' || line[at] == '<')) ++at;
   const std::size_t end = line.find_first_of("> \r\n", at);
-  return Upper(line.substr(at, end == std::string::npos ? std::string::npos : end - at));
+  return AsciiUpper(line.substr(at, end == std::string::npos ? std::string::npos : end - at));
 }
 
 std::string Caret(std::string text) {
@@ -88,7 +81,7 @@ std::vector<std::string> MailStatusLines(const fs::path& ini, const fs::path& se
                     std::to_string(CountFor(serverDir, dirs[i])));
     std::string id(doc->Find(section, "id").value_or(""));
     if (singleDomain && id.find('@') == std::string::npos) id += "@" + domain;
-    addresses.push_back(Upper(id));
+    addresses.push_back(AsciiUpper(id));
   }
   std::vector<int> outgoing(dirs.size(), 0);
   std::error_code ec;

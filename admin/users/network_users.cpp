@@ -17,13 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
 bool IsAsciiAlnum(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
@@ -33,7 +26,7 @@ std::string Key(const IniDocument& doc, std::string_view section, std::string_vi
   return std::string(doc.Find(section, key).value_or(fallback));
 }
 
-bool IsRoot(std::string_view popId) { return Upper(popId) == "ROOT"; }
+bool IsRoot(std::string_view popId) { return AsciiUpper(popId) == "ROOT"; }
 
 std::string CutAtSign(std::string_view address) { return std::string(address.substr(0, address.find('@'))); }
 
@@ -74,7 +67,7 @@ NetworkUser LoadNetworkUser(const fs::path& ini, int index) {
   else
     u.email = addressing.useDomain ? CutAtSign(id) : id;
   const std::string dir = Key(*doc, section, "DIR");
-  u.popId = Upper(dir);
+  u.popId = AsciiUpper(dir);
   u.password = Unscramble(MailboxKeyWord(dir), Key(*doc, section, "pw"));
   u.externalMail = ParseProfileInt(Key(*doc, section, "extml", "1")) != 0;
   u.alertIp = Key(*doc, section, "alert");
@@ -123,7 +116,7 @@ std::optional<UserRefusal> CheckNetworkUser(NetworkUser& user, const std::option
   auto sameName = [&]() -> std::optional<R> {
     for (int i = 0; i <= count && i < kMaxUserRecords; ++i) {
       const std::string existing = Key(*doc, UserSectionName(i), "REALNAME");
-      if (!existing.empty() && Upper(existing) == Upper(user.realName))
+      if (!existing.empty() && AsciiUpper(existing) == AsciiUpper(user.realName))
         return R{R::kRealName, "Duplicate user name!",
                  "You already have a network user with the name [" + existing +
                      "].\r\nPlease choose a unique name for this user..."};
@@ -133,7 +126,7 @@ std::optional<UserRefusal> CheckNetworkUser(NetworkUser& user, const std::option
   auto samePopId = [&]() -> std::optional<R> {
     for (int i = 0; i <= count && i < kMaxUserRecords; ++i) {
       const std::string existing = Key(*doc, UserSectionName(i), "DIR");
-      if (!existing.empty() && Upper(existing) == Upper(user.popId))
+      if (!existing.empty() && AsciiUpper(existing) == AsciiUpper(user.popId))
         return R{R::kPopId, "Duplicate user name!",
                  "You already have a network user with the name [" + existing +
                      "].\r\nPlease choose a unique pop3 ID for this mailbox..."};
@@ -157,9 +150,9 @@ std::optional<UserRefusal> CheckNetworkUser(NetworkUser& user, const std::option
     if (!duplicate) duplicate = sameName();
   } else {
     const std::string typedEmail = addressing.useDomain ? user.email + "@" + addressing.domain : user.email;
-    if (!duplicate && Upper(user.realName) != Upper(previous->realName)) duplicate = sameName();
-    if (!duplicate && Upper(user.popId) != Upper(previous->popId)) duplicate = samePopId();
-    if (!duplicate && Upper(typedEmail) != Upper(previous->email)) duplicate = sameEmail();
+    if (!duplicate && AsciiUpper(user.realName) != AsciiUpper(previous->realName)) duplicate = sameName();
+    if (!duplicate && AsciiUpper(user.popId) != AsciiUpper(previous->popId)) duplicate = samePopId();
+    if (!duplicate && AsciiUpper(typedEmail) != AsciiUpper(previous->email)) duplicate = sameEmail();
   }
   if (duplicate) return duplicate;
 
@@ -194,7 +187,7 @@ std::error_code WriteNetworkUser(const fs::path& ini, int index, const NetworkUs
 }
 
 std::error_code RenameMailbox(const fs::path& serverDir, std::string_view from, std::string_view to) {
-  if (Upper(from) == Upper(to)) return {};
+  if (AsciiUpper(from) == AsciiUpper(to)) return {};
   const auto source = MailboxFolder(serverDir, from);
   const auto target = MailboxFolder(serverDir, to);
   if (!target) return std::make_error_code(std::errc::invalid_argument);

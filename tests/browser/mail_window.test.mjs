@@ -1,14 +1,16 @@
-// The mail administration window on the browser desktop, browsed as a
-// person would: a folder chosen, a message read, the text switched off and
-// on with F6, a new message seen with F5, and F9 closing it with its place
-// saved.
+// The mail administration window on the browser desktop, used as a person
+// would: a folder chosen, a message read, the text switched off and on with
+// F6, a new message seen with F5, F9 closing it with its place saved; then
+// F3 holding and releasing a message and F4 copying one to a user and moving
+// one to the archive.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { Desktop, bin } from './harness.mjs';
+import { Desktop, bin, waitFor } from './harness.mjs';
 
 const desk = new Desktop();
+let page;
 
 // The page draws each view afresh, so a field is read again by its locator.
 async function waitForValue(field, check) {
@@ -38,7 +40,7 @@ test('browse folders and messages with the function keys', async () => {
   symlinkSync(join(bin, 'tmadmin32'), path);
   desk.startPath(path);
   await desk.startDesk();
-  const page = await desk.openPage();
+  page = await desk.openPage();
   page.setDefaultTimeout(90000);
   await page.locator('#tray .tray-icon[title="Tellmar support module..."]').waitFor();
 
@@ -70,4 +72,43 @@ test('browse folders and messages with the function keys', async () => {
   await page.keyboard.press('F9');
   await win.waitFor({ state: 'detached' });
   assert.match(desk.tmctl('ini', 'get', join(desk.server, 'tmhub.ini'), 'MSGVIEWER32', 'Width'), /^\d+\s*$/);
+});
+
+test('F3 holds and releases, F4 copies to a user and moves to the archive', async () => {
+  const zoe = (name) => join(desk.server, 'ZOE', name);
+  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1826');
+  const win = page.locator('section.window[aria-label="Administration - Mail Server"]');
+  await win.waitFor();
+  await win.locator('[data-id="1001"] [role="option"]').filter({ hasText: 'Zoe Zed' }).click();
+  const messages = win.locator('[data-id="1003"] [role="option"]');
+
+  await messages.filter({ hasText: '00000002.txt' }).click();
+  await page.keyboard.press('F3');
+  await waitFor('the lock file', () => existsSync(zoe('00000002.lck')), 30000);
+  await win.locator('[data-id="1007"]').waitFor({ state: 'visible' });
+  await page.keyboard.press('F3');
+  await waitFor('the lock file to go', () => !existsSync(zoe('00000002.lck')), 30000);
+
+  const copyMove = page.locator('section.window[aria-label="Copy/Move 1 message to -"]');
+  const target = (name) => copyMove.locator('[data-id="1200"] [role="option"]').filter({ hasText: name });
+  await page.keyboard.press('F4');
+  await target('Anna Example').click();
+  await waitForValue(copyMove.locator('[data-id="1203"]'), (v) => v === 'ANNA');
+  await copyMove.locator('[data-id="1205"]').click();  // Copy
+  await copyMove.waitFor({ state: 'detached' });
+  await waitFor('the copy with its envelope', () =>
+    existsSync(join(desk.server, 'ANNA', '00000002.txt')) && existsSync(join(desk.server, 'ANNA', '00000002.env')), 30000);
+  assert.ok(existsSync(zoe('00000002.txt')), 'a copy keeps its source');
+  assert.ok(!existsSync(join(desk.server, 'ROOT', '00000002.txt')), 'only the chosen target');
+
+  await messages.filter({ hasText: '00000003.txt' }).click();
+  await page.keyboard.press('F4');
+  await target('(Archive) - Inbound').click();
+  await copyMove.locator('[data-id="1206"]').click();  // Move
+  await copyMove.waitFor({ state: 'detached' });
+  await waitFor('the moved message', () =>
+    existsSync(join(desk.server, 'ARCHIVE', 'INBOUND', '00000003.txt')) && !existsSync(zoe('00000003.txt')), 30000);
+  await messages.filter({ hasText: '00000003.txt' }).waitFor({ state: 'detached' });
+  await page.keyboard.press('F9');
+  await win.waitFor({ state: 'detached' });
 });

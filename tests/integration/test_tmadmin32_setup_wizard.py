@@ -98,8 +98,8 @@ def test_single_domain_with_dial_up_on_an_empty_server(desk):
     # Dialwick is started and bound on the way: it may take a while.
     next_page(desk, wizard, "Setup Wizard - Configure dial-up connection", timeout=30)
     # The phonebook's entries, listed by the real Dialwick.
-    assert items(desk, wizard, ids.DialupPage.Entry) == ["ISP", "Office"]
-    desk.ui("select", wizard, ids.DialupPage.Entry, "1")
+    assert items(desk, wizard, ids.WizardDialupPage.Entry) == ["ISP", "Office"]
+    desk.ui("select", wizard, ids.WizardDialupPage.Entry, "1")
     next_page(desk, wizard, "Setup Wizard - Setup external mail collection")
     desk.ui("set", wizard, ids.MailboxPage.PopHost, "pop.isp.example")
     desk.ui("set", wizard, ids.MailboxPage.PopUser, "shop")
