@@ -44,7 +44,7 @@ test('server configuration: switch to internal mail, add a gateway, Apply', asyn
   const sheet = page.locator('section.window[aria-label="Server configuration"]');
   await sheet.waitFor();
   const tab = (name) => sheet.locator('[role="tab"]', { hasText: name });
-  assert.equal(await sheet.locator('[role="tab"]').count(), 6);
+  assert.equal(await sheet.locator('[role="tab"]').count(), 7);
   assert.equal(await tab('Select connection type').getAttribute('aria-selected'), 'true');
 
   await sheet.getByText('Support Internal email only !').click();
