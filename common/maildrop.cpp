@@ -97,8 +97,13 @@ std::optional<Maildrop> Maildrop::Build(const std::filesystem::path& serverDir,
     error = std::make_error_code(std::errc::invalid_argument);
     return std::nullopt;
   }
+  return BuildFolder(ResolveNoCase(serverDir, mailboxId), error);
+}
+
+std::optional<Maildrop> Maildrop::BuildFolder(std::filesystem::path folder, std::error_code& error) {
+  error.clear();
   Maildrop drop;
-  drop.folder_ = ResolveNoCase(serverDir, mailboxId);
+  drop.folder_ = std::move(folder);
 
   DirCloser closer{::opendir(drop.folder_.c_str())};
   if (closer.dir == nullptr) {

@@ -77,6 +77,8 @@ class Maildrop {
   // cannot be read is an error.
   static std::optional<Maildrop> Build(const std::filesystem::path& serverDir,
                                        std::string_view mailboxId, std::error_code& error);
+  // The same for a folder already found (its name as on disk).
+  static std::optional<Maildrop> BuildFolder(std::filesystem::path folder, std::error_code& error);
 
   const std::vector<MaildropEntry>& entries() const { return entries_; }
   std::size_t size() const { return entries_.size(); }

@@ -70,10 +70,17 @@ std::shared_ptr<const PopIndex> CurrentPopIndex(const fs::path& serverDir) {
 
 // The mailbox folder must be a real directory that is not read-only or
 // hidden: what the server could not write into, it must not serve.
-bool IsPlainWritableDirectory(const fs::path& dir, std::string_view name) {
+std::optional<fs::path> PlainWritableDirectory(const fs::path& dir, std::string_view name) {
   struct stat st {};
-  if (!FindNoCase(dir, name, st)) return false;
-  return S_ISDIR(st.st_mode) && (st.st_mode & S_IWUSR) != 0;
+  std::optional<fs::path> found = FindNoCase(dir, name, st);
+  if (!found || !S_ISDIR(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return std::nullopt;
+  return found;
+}
+
+std::optional<std::string> PasswordOf(const PopIndex& index, int record, std::string_view mailboxId) {
+  std::string_view pw = index.document->Find(UserSectionName(record), "pw").value_or("");
+  if (pw.empty()) return std::nullopt;
+  return Unscramble(MailboxKeyWord(mailboxId), pw);
 }
 
 }  // namespace
@@ -86,19 +93,25 @@ std::string UserSectionName(int index) {
 
 fs::path SettingsFile(const fs::path& serverDir) { return serverDir / kSettingsFileName; }
 
-bool PopUserCheck(const fs::path& serverDir, std::string_view name) {
-  if (!IsPlainFileName(name) || name.front() == '.') return false;
-  if (!IsPlainWritableDirectory(serverDir, name)) return false;
+std::optional<PopAccount> PopAccountCheck(const fs::path& serverDir, std::string_view name) {
+  if (!IsPlainFileName(name) || name.front() == '.') return std::nullopt;
+  std::optional<fs::path> folder = PlainWritableDirectory(serverDir, name);
+  if (!folder) return std::nullopt;
   auto index = CurrentPopIndex(serverDir);
   const std::string key = AsciiLower(name);
   auto it = index->byCheckDir.find(key);
-  if (it == index->byCheckDir.end() || !it->second.active) return false;
+  if (it == index->byCheckDir.end() || !it->second.active) return std::nullopt;
   // The check reads `dir` cut short, the password look-up reads it whole: a
   // name equal to the cut ID of a longer one would pass here and then find
   // no password (or another record's). Only the record that admits the name
   // may give its password, so a disagreement refuses the login.
   auto password = index->byLookupDir.find(key);
-  return password != index->byLookupDir.end() && password->second == it->second.index;
+  if (password == index->byLookupDir.end() || password->second != it->second.index) return std::nullopt;
+  return PopAccount{std::move(*folder), PasswordOf(*index, password->second, name)};
+}
+
+bool PopUserCheck(const fs::path& serverDir, std::string_view name) {
+  return PopAccountCheck(serverDir, name).has_value();
 }
 
 std::optional<std::string> PopPasswordLookup(const fs::path& serverDir, std::string_view mailboxId) {
@@ -106,9 +119,7 @@ std::optional<std::string> PopPasswordLookup(const fs::path& serverDir, std::str
   auto index = CurrentPopIndex(serverDir);
   auto it = index->byLookupDir.find(AsciiLower(mailboxId));
   if (it == index->byLookupDir.end()) return std::nullopt;
-  std::string_view pw = index->document->Find(UserSectionName(it->second), "pw").value_or("");
-  if (pw.empty()) return std::nullopt;
-  return Unscramble(MailboxKeyWord(mailboxId), pw);
+  return PasswordOf(*index, it->second, mailboxId);
 }
 
 int CountUserRecords(const fs::path& settingsFile) {

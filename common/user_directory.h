@@ -33,6 +33,15 @@ std::filesystem::path SettingsFile(const std::filesystem::path& serverDir);
 // the one that admitted it.
 bool PopUserCheck(const std::filesystem::path& serverDir, std::string_view name);
 
+// The user check and the password look-up of one login, read from one
+// version of the file: the mailbox folder as found on disk and the password
+// (nullopt: "no password"). nullopt when the user check fails.
+struct PopAccount {
+  std::filesystem::path folder;
+  std::optional<std::string> password;
+};
+std::optional<PopAccount> PopAccountCheck(const std::filesystem::path& serverDir, std::string_view name);
+
 // POP3 password look-up: the unscrambled password of the first record whose
 // `dir` (cut to 254 characters) equals the mailbox ID; nullopt ("no
 // password") when the ID is empty, no record matches or its `pw` is empty.

@@ -27,8 +27,8 @@ using boost::system::error_code;
 // connection closed inside one of its own handlers lives until that handler
 // returns; the server forgets it at once.
 //
-// The connection is plain or TLS. Plain, it waits for the socket to be ready
-// and reads and writes it directly, as much as the socket takes. TLS (from
+// The connection is plain or TLS. Plain, it reads into a small buffer of its
+// own and writes the socket directly, as much as the socket takes. TLS (from
 // the first byte, or after STLS), every byte goes through the SSL stream,
 // which owns its reads and writes until they complete.
 class Connection : public std::enable_shared_from_this<Connection> {
@@ -183,46 +183,26 @@ class Connection : public std::enable_shared_from_this<Connection> {
                             });
       return;
     }
-    socket_.async_wait(tcp::socket::wait_read,
-                       [self = shared_from_this()](const error_code& error) {
-                         self->reading_ = false;
-                         self->OnReadable(error);
-                       });
+    // A read into the connection's own small buffer rather than a wait for
+    // readiness: after a short read the reactor queues the next one without
+    // a system call, where a wait re-arms the descriptor every time.
+    socket_.async_read_some(asio::buffer(input_),
+                            [self = shared_from_this()](const error_code& error, std::size_t n) {
+                              self->reading_ = false;
+                              self->OnInput(error, self->input_.data(), n);
+                            });
   }
 
-  void OnReadable(const error_code& error) {
-    if (closed_) return;
-    server_.NoteSocketEvent();
-    if (error) {
-      server_.Close(*this);
-      return;
-    }
-    error_code readError;
-    const std::size_t n = socket_.read_some(asio::buffer(server_.receiveBuffer_), readError);
-    if (readError == asio::error::would_block || readError == asio::error::try_again) {
-      StartReading();
-      return;
-    }
-    if (readError || n == 0) {
-      server_.Close(*this);
-      return;
-    }
-    session_.Input(std::string_view(server_.receiveBuffer_.data(), n));
-    if (session_.failed()) {
-      server_.Close(*this);
-      return;
-    }
-    Pump();
-  }
+  void OnTlsInput(const error_code& error, std::size_t n) { OnInput(error, tlsInput_.get(), n); }
 
-  void OnTlsInput(const error_code& error, std::size_t n) {
+  void OnInput(const error_code& error, const char* data, std::size_t n) {
     if (closed_) return;
     server_.NoteSocketEvent();
     if (error || n == 0) {
       server_.Close(*this);
       return;
     }
-    session_.Input(std::string_view(tlsInput_.get(), n));
+    session_.Input(std::string_view(data, n));
     if (session_.failed()) {
       server_.Close(*this);
       return;
@@ -348,6 +328,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   Session session_;
   std::unique_ptr<TlsStream> tls_;
   std::unique_ptr<char[]> tlsInput_;
+  std::array<char, kPlainReceiveChunk> input_;
   std::string tlsOutput_;
   bool reading_ = false;
   bool writing_ = false;

@@ -31,8 +31,11 @@ namespace tellmar::pop3 {
 
 // The timeout check runs this often (divided by the clock scale).
 inline constexpr Millis kTickMillis = 3000;
-// Bytes received at a time, as one chunk for the line assembler.
+// Bytes received at a time over TLS, as one chunk for the line assembler.
 inline constexpr std::size_t kReceiveChunk = 2048;
+// The same on a plain connection, into a buffer of the connection's own: a
+// command line fits, and an idle session stays small.
+inline constexpr std::size_t kPlainReceiveChunk = 512;
 // Output kept ready for the socket while a multi-line reply is produced.
 inline constexpr std::size_t kOutputTarget = 64 * 1024;
 // At most this much is written for one session before others get a turn.
@@ -149,8 +152,6 @@ class Server {
   std::list<std::shared_ptr<Connection>> active_;
   std::map<std::string, long long> perAddress_;  // open connections by peer address
   std::size_t descriptorLimit_ = 0;
-  // One receive buffer for all sessions: handlers never interleave.
-  std::array<char, kReceiveChunk> receiveBuffer_{};
 };
 
 }  // namespace tellmar::pop3

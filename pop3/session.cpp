@@ -259,17 +259,15 @@ void Session::AuthResponse(std::string_view response) {
   const std::string& user = credentials->user;
   const bool sameIdentity = credentials->authorizationId.empty() ||
                             AsciiLower(credentials->authorizationId) == AsciiLower(user);
-  bool valid = sameIdentity && user.size() < kMaxTokenLength && PopUserCheck(context_.serverDir, user);
-  if (valid) {
-    const std::optional<std::string> password = PopPasswordLookup(context_.serverDir, user);
-    valid = !password || *password == credentials->password;
-  }
-  if (!valid) {
+  std::optional<PopAccount> account;
+  if (sameIdentity && user.size() < kMaxTokenLength) account = PopAccountCheck(context_.serverDir, user);
+  if (!account || (account->password && *account->password != credentials->password)) {
     LoginFailed(user, Coded("AUTH", "authentication failed"));
     return;
   }
   failedPasswords_ = 0;
   mailboxId_ = user;
+  mailboxFolder_ = std::move(account->folder);
   OpenMailbox();
   HoldLoginAnswer();
 }
@@ -300,7 +298,8 @@ void Session::User(const std::string& name) {
     Err(Coded("SYS/PERM", "secure connection required: use STLS first"));
     return;
   }
-  if (!PopUserCheck(context_.serverDir, name)) {
+  std::optional<PopAccount> account = PopAccountCheck(context_.serverDir, name);
+  if (!account) {
     if (!context_.modern) {
       Err("user doesn't get mail here");
       return;
@@ -315,7 +314,8 @@ void Session::User(const std::string& name) {
   }
   failedPasswords_ = 0;
   mailboxId_ = name;
-  if (PopPasswordLookup(context_.serverDir, mailboxId_)) {
+  mailboxFolder_ = std::move(account->folder);
+  if (account->password) {
     Ok("user gets mail here");
     HoldLoginAnswer();
     return;
@@ -349,7 +349,9 @@ void Session::OpenMailbox() {
     return;
   }
   std::error_code error;
-  std::optional<Maildrop> drop = Maildrop::Build(context_.serverDir, mailboxId_, error);
+  // The folder the user check found: the password's answer does not look
+  // for it again.
+  std::optional<Maildrop> drop = Maildrop::BuildFolder(mailboxFolder_, error);
   if (!drop) {
     context_.locks->Unlock(mailboxId_);
     Err(Coded("SYS/TEMP", "can't read mailbox"));

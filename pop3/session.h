@@ -182,6 +182,7 @@ class Session {
   State state_ = State::New;
   LineAssembler assembler_;
   std::string mailboxId_;
+  std::filesystem::path mailboxFolder_;  // found by the user check of mailboxId_
   std::string lockedId_;
   int failedPasswords_ = 0;
   Maildrop maildrop_;
