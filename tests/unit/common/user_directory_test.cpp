@@ -53,6 +53,22 @@ TEST_F(UserDirectoryTest, UserCheckFollowsRecordsAndFolders) {
   EXPECT_FALSE(PopUserCheck(server.path(), "ANNA"));
 }
 
+// The login takes the folder and the password from the check, so they must
+// be what the separate look-ups give: the folder as on disk, the password
+// keyed by the name as typed.
+TEST_F(UserDirectoryTest, AccountCheckGivesTheFolderOnDiskAndThePassword) {
+  AddUser(0, "(System Postmaster)", "ROOT", "secret");
+  AddUser(1, "Anna", "ANNA", "");
+  std::optional<PopAccount> root = PopAccountCheck(server.path(), "root");
+  ASSERT_TRUE(root);
+  EXPECT_EQ(root->folder, server / "ROOT");
+  EXPECT_EQ(root->password, PopPasswordLookup(server.path(), "root"));
+  std::optional<PopAccount> anna = PopAccountCheck(server.path(), "anna");
+  ASSERT_TRUE(anna);
+  EXPECT_FALSE(anna->password) << "an empty pw is no password";
+  EXPECT_FALSE(PopAccountCheck(server.path(), "bob"));
+}
+
 TEST_F(UserDirectoryTest, AnEmptyDirHidesEveryLaterRecord) {
   AddUser(0, "(System Postmaster)", "ROOT", "pw");
   AddUser(1, "Gap", "", "", false);
