@@ -83,40 +83,30 @@ TEST_F(CopyMoveDialogTest, CaptionTargetsAndTheSelectedTargetsDetails) {
   EXPECT_EQ(CopyMoveCaption(2), "Copy/Move 2 messages to -");
 
   const fs::path message = Put("ZOE", "00000001.txt", "x");
-  struct Shown {
-    std::string caption;
-    std::vector<std::string> lines;
-    std::vector<int> selected;
-    std::vector<std::string> details[3];  // first line, after clicking Anna, after clicking the archive
-  } shown;
   auto details = [](HWND d) {
     return std::vector<std::string>{GetDlgItemText(d, Ids::kRealName), GetDlgItemText(d, Ids::kAddress),
                                     GetDlgItemText(d, Ids::kPopId)};
   };
   DialogDriver driver;
   driver.Then([&](HWND d) {
-    shown.caption = GetWindowText(d);
+    EXPECT_EQ(GetWindowText(d), "Copy/Move 1 message to -");
+    // Sorted by mailbox ID, the viewed folder and the record without a
+    // folder left out, each text cut to 24 characters.
     const HWND list = GetDlgItem(d, Ids::kTargets);
-    for (int i = 0; i < ListBox_GetCount(list); ++i) shown.lines.push_back(ListBox_GetText(list, i));
-    shown.selected = ListBox_GetSelItems(list);
-    shown.details[0] = details(d);
+    std::vector<std::string> lines;
+    for (int i = 0; i < ListBox_GetCount(list); ++i) lines.push_back(ListBox_GetText(list, i));
+    EXPECT_EQ(lines, (std::vector<std::string>{"(System Postmaster)", "ANNA\tAnna Example With A Very", "BOB\tBob Jones",
+                                               "(Archive) - Inbound", "(Archive) - Outbound"}));
+    EXPECT_EQ(ListBox_GetSelItems(list), std::vector<int>{0});
+    EXPECT_EQ(details(d), (std::vector<std::string>{"(System Postmaster)", "postmaster@office.example", "ROOT"}));
   });
-  driver.Select(Ids::kTargets, 1).Then([&](HWND d) { shown.details[1] = details(d); });
-  driver.Select(Ids::kTargets, 3).Then([&](HWND d) { shown.details[2] = details(d); });
+  // An ID with "@" stays as it is; the archive has no details.
+  driver.Select(Ids::kTargets, 1).Then([&](HWND d) {
+    EXPECT_EQ(details(d), (std::vector<std::string>{"Anna Example With A Very Long Name", "anna@elsewhere.example", "anna"}));
+  });
+  driver.Select(Ids::kTargets, 3).Then([&](HWND d) { EXPECT_EQ(details(d), (std::vector<std::string>{"", "", ""})); });
   driver.Click(Ids::kCancel);
   EXPECT_FALSE(Run(driver, "ZOE", {message}));
-
-  EXPECT_EQ(shown.caption, "Copy/Move 1 message to -");
-  // Sorted by mailbox ID, the viewed folder and the record without a folder
-  // left out, each text cut to 24 characters.
-  EXPECT_EQ(shown.lines, (std::vector<std::string>{"(System Postmaster)", "ANNA\tAnna Example With A Very", "BOB\tBob Jones",
-                                                   "(Archive) - Inbound", "(Archive) - Outbound"}));
-  EXPECT_EQ(shown.selected, std::vector<int>{0});
-  EXPECT_EQ(shown.details[0], (std::vector<std::string>{"(System Postmaster)", "postmaster@office.example", "ROOT"}));
-  // An ID with "@" stays as it is.
-  EXPECT_EQ(shown.details[1],
-            (std::vector<std::string>{"Anna Example With A Very Long Name", "anna@elsewhere.example", "anna"}));
-  EXPECT_EQ(shown.details[2], (std::vector<std::string>{"", "", ""}));
   EXPECT_EQ(Names("ZOE"), std::set<std::string>{"00000001.txt"});
 
   // Without UseDomain the ID is the address.

@@ -121,15 +121,15 @@ TEST_F(FilterPageTest, AChainEndingActionClosesTheSlotsAfterIt) {
 TEST_F(FilterPageTest, RemovingTheLastAndTheOnlyRule) {
   DialogDriver driver;
   On(driver, Ids::kRules, [](HWND c) { return UserSelectItem(c, 2); });
-  On(driver, Ids::kRemove, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kRemove, UserClick);
   driver.Then([](HWND sheet) {
     EXPECT_EQ(ListBox_GetCount(PageControl(sheet, Ids::kRules)), 2);
     EXPECT_EQ(ListBox_GetCurSel(PageControl(sheet, Ids::kRules)), 1);
     EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kNameButton)), "Beta");
     EXPECT_FALSE(Enabled(sheet, Ids::kMoveDown));
   });
-  On(driver, Ids::kRemove, [](HWND c) { return UserClick(c); });
-  On(driver, Ids::kRemove, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kRemove, UserClick);
+  On(driver, Ids::kRemove, UserClick);
   driver.Then([](HWND sheet) {
     EXPECT_EQ(ListBox_GetCount(PageControl(sheet, Ids::kRules)), 0);
     for (int id : {Ids::kRemove, Ids::kActive, Ids::kInternal, Ids::kField1, Ids::kText1, Ids::kAction1})
@@ -161,7 +161,7 @@ TEST_F(FilterPageTest, NewAsksAboutADuplicateNameAndMovesKeepOrder) {
   });
   On(driver, Ids::kText1, [](HWND c) { return UserSetText(c, "a^b"); });  // the caret is refused
   driver.op().QueueBox(IDOK);
-  On(driver, Ids::kMoveUp, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kMoveUp, UserClick);
   Run(driver);
   ASSERT_EQ(tellmar::testing::Captions(driver.op()),
             (std::vector<std::string>{"Duplicate filter name", "Invalid character"}));
@@ -178,7 +178,7 @@ TEST_F(FilterPageTest, TenListsArePoppedUpElevenAreChosenInADialog) {
   DialogDriver driver;
   On(driver, Ids::kAction1, [](HWND c) { return UserSelectItem(c, action::kAddToList); });
   driver.op().QueueMenu(kFirstChoiceCommand + 3);
-  On(driver, Ids::kParam1, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kParam1, UserClick);
   driver.Then([&](HWND sheet) {
     EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kParam1)), "L3.LST");
     std::ofstream(lists / "team.lst");
@@ -199,9 +199,9 @@ TEST_F(FilterPageTest, PrintPutsTheRulesAsEditedIntoTheChosenPdf) {
   PrintAnswer toFile;
   toFile.outputFile = pdf.string();
   driver.op().QueuePrint(toFile);
-  On(driver, Ids::kPrint, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kPrint, UserClick);
   driver.op().QueuePrint(std::nullopt);
-  On(driver, Ids::kPrint, [](HWND c) { return UserClick(c); });  // cancelled: nothing happens
+  On(driver, Ids::kPrint, UserClick);  // cancelled: nothing happens
   Run(driver, IDCANCEL);
   ASSERT_EQ(driver.op().shown().size(), 2u);
   EXPECT_EQ(driver.op().shown()[0].kind, "print");
