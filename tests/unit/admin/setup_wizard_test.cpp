@@ -40,6 +40,7 @@ class SetupWizardTest : public tellmar::testing::AdminTest {
     });
     return finished;
   }
+  std::error_code Finish(const WizardChoices& c) { return FinishWizard(c, ini_, dir_.path(), {ini_, dir_.path(), ""}); }
 };
 
 TEST_F(SetupWizardTest, TheDomainPageChecksInOrder) {
@@ -197,7 +198,7 @@ TEST_F(SetupWizardTest, FinishOnAnEmptyServerWritesThePostmasterTooInThePartsOrd
   c.internalOnly = true;
   c.dialup = true;
   c.dialupEntry = "ISP";
-  ASSERT_FALSE(FinishWizard(c, ini_, dir_.path(), {ini_, dir_.path(), ""}));
+  ASSERT_FALSE(Finish(c));
   EXPECT_EQ(GetProfileSectionNames(ini_),
             (std::vector<std::string>{"Environment", "General", "startup", "NetConnections", "USER0", "USER1",
                                       "NetMailServer", "servermailstatus"}));
@@ -218,14 +219,13 @@ TEST_F(SetupWizardTest, FinishOnAnEmptyServerWritesThePostmasterTooInThePartsOrd
 TEST_F(SetupWizardTest, FinishLeavesAnExistingPostmasterAsItWas) {
   const std::string postmaster = "[USER0]\r\nrealname=(System Postmaster)\r\nID=boss\r\nDIR=ROOT\r\npw=xyz\r\n";
   Settings(postmaster);
-  ASSERT_FALSE(FinishWizard(Choices(true, "shop.example", "anna"), ini_, dir_.path(), {ini_, dir_.path(), ""}));
+  ASSERT_FALSE(Finish(Choices(true, "shop.example", "anna")));
   EXPECT_EQ(FileBytes(ini_).substr(0, postmaster.size()), postmaster);
 }
 
 TEST_F(SetupWizardTest, FinishWithMultipleDomains) {
   // The first user is the administrator: stored as the postmaster's record.
-  ASSERT_FALSE(FinishWizard(Choices(false, "root@shop.example", "ROOT@Shop.example"), ini_, dir_.path(),
-                            {ini_, dir_.path(), ""}));
+  ASSERT_FALSE(Finish(Choices(false, "root@shop.example", "ROOT@Shop.example")));
   ExpectKeys("Environment", {{"UseDomain", "0"}, {"RootAddr", "root@shop.example"}});
   ExpectKeys("USER0", {{"realname", "Anna Example"}, {"ID", "ROOT@Shop.example"}});
   EXPECT_EQ(Key("USER1", "realname"), "(none)");
@@ -234,8 +234,7 @@ TEST_F(SetupWizardTest, FinishWithMultipleDomains) {
   // Anyone else is USER1, and the postmaster's ID is the administrator's
   // address in capitals.
   fs::remove(ini_);
-  ASSERT_FALSE(FinishWizard(Choices(false, "root@shop.example", "anna@other.example"), ini_, dir_.path(),
-                            {ini_, dir_.path(), ""}));
+  ASSERT_FALSE(Finish(Choices(false, "root@shop.example", "anna@other.example")));
   ExpectKeys("USER0", {{"ID", "ROOT@SHOP.EXAMPLE"}, {"DIR", "ROOT"}});
   EXPECT_EQ(Key("USER1", "ID"), "anna@other.example");
   EXPECT_TRUE(PopUserCheck(dir_.path(), "anna"));
