@@ -44,7 +44,8 @@ TEST_F(AttachmentsTest, AMissingDirectoryIsRefusedAndAChosenOneStoredInBothForms
   EXPECT_EQ(shown[0].text, "WARNING - the path entered cannot be found, please use the\r\nSelect Button or retype the path entered correctly");
   EXPECT_EQ(shown[1].caption, "Unknown path entered");
   EXPECT_EQ(shown[2].kind, "directory");
-  ExpectKeys("attachcfg", {{"LongExtractDir", (dir_ / "attach").string()}, {"ExtractDir", (dir_ / "attach").string() + "/"},
+  ExpectKeys("attachcfg", {{"LongExtractDir", (dir_ / "attach").string()},
+                           {"ExtractDir", (dir_ / "attach").string() + "/"},
                            {"extract", "1"}, {"EXEfilesOnly", "0"}, {"hold", "1"}, {"remove", "0"}});
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
 }

@@ -102,7 +102,8 @@ TEST_F(CopyMoveDialogTest, CaptionTargetsAndTheSelectedTargetsDetails) {
   });
   // An ID with "@" stays as it is; the archive has no details.
   driver.Select(Ids::kTargets, 1).Then([&](HWND d) {
-    EXPECT_EQ(details(d), (std::vector<std::string>{"Anna Example With A Very Long Name", "anna@elsewhere.example", "anna"}));
+    EXPECT_EQ(details(d),
+              (std::vector<std::string>{"Anna Example With A Very Long Name", "anna@elsewhere.example", "anna"}));
   });
   driver.Select(Ids::kTargets, 3).Then([&](HWND d) { EXPECT_EQ(details(d), (std::vector<std::string>{"", "", ""})); });
   driver.Click(Ids::kCancel);

@@ -62,11 +62,13 @@ TEST_F(DomainPageTest, SwitchingModesRewritesEveryIdBothWays) {
     EXPECT_TRUE(driver.op().shown().empty());
   }
   // The support module sets no RemoteUpdate.
-  ExpectKeys("Environment", {{"UseDomain", "0"}, {"RootAddr", "root@office.example"}, {"RegDomain", "0"}, {"RemoteUpdate", "(none)"}});
+  ExpectKeys("Environment",
+             {{"UseDomain", "0"}, {"RootAddr", "root@office.example"}, {"RegDomain", "0"}, {"RemoteUpdate", "(none)"}});
   // USER0's ID, then the pass over the others: a full address is moved to
   // the old domain, and the pass stops at the first empty ID.
   const std::pair<const char*, const char*> ids[] = {
-      {"USER0", "root@office.example"}, {"USER1", "anna@office.example"}, {"USER2", "bob@office.example"}, {"USER4", "zed"}};
+      {"USER0", "root@office.example"}, {"USER1", "anna@office.example"},
+      {"USER2", "bob@office.example"}, {"USER4", "zed"}};
   for (const auto& [user, id] : ids) EXPECT_EQ(Key(user, "ID"), id) << user;
 
   App().role = Role::RemoteConfiguration;
@@ -133,8 +135,10 @@ TEST_F(DomainPageTest, LookingOnlyStoresTheShownValuesAndTouchesNoUser) {
   Settings("[Environment]\r\nDomain=a.example\r\n" + users);
   DialogDriver driver;
   Play(driver);
-  ExpectKeys("Environment", {{"UseDomain", "-1"}, {"Domain", "a.example"}, {"RootAddr", "root@a.example"}, {"RegDomain", "0"}});
-  EXPECT_NE(tellmar::testing::FileBytes(ini_).find(users), std::string::npos) << "the user records are byte for byte as they were";
+  ExpectKeys("Environment",
+             {{"UseDomain", "-1"}, {"Domain", "a.example"}, {"RootAddr", "root@a.example"}, {"RegDomain", "0"}});
+  EXPECT_NE(tellmar::testing::FileBytes(ini_).find(users), std::string::npos)
+      << "the user records are byte for byte as they were";
 }
 
 TEST_F(DomainPageTest, CancelWritesNothing) {

@@ -168,7 +168,8 @@ TEST_F(FilterPageTest, NewAsksAboutADuplicateNameAndMovesKeepOrder) {
   EXPECT_EQ(driver.op().shown()[0].text,
             "You already have a filter with the name [ALPHA], do you want to create another with the same name?");
   const std::tuple<int, int, const char*> fields[] = {{2, 1, "Delta"}, {2, 8, "ab"}, {2, 2, "2"}, {3, 1, "Gamma"}};
-  for (const auto& [rule, field, value] : fields) EXPECT_EQ(RuleField(Stored(rule), field), value) << rule << " " << field;
+  for (const auto& [rule, field, value] : fields)
+    EXPECT_EQ(RuleField(Stored(rule), field), value) << rule << " " << field;
 }
 
 TEST_F(FilterPageTest, TenListsArePoppedUpElevenAreChosenInADialog) {

@@ -254,7 +254,8 @@ TEST_F(InternetSheetTest, AShrunkGatewayListLeavesNoOldGatewayBehind) {
   for (int n = 1; n <= 10; ++n)
     EXPECT_EQ(Key("Netmailserver", ("MAILSERVER" + std::to_string(n)).c_str()),
               "smtp" + std::to_string(n < 5 ? n : n + 1) + ".example");
-  ExpectKeys("Netmailserver", {{"MAILSERVER11", "(none)"}, {"MAILSERVER15", "(none)"}, {"Mailserver0", "smtp0.example"}});
+  ExpectKeys("Netmailserver",
+             {{"MAILSERVER11", "(none)"}, {"MAILSERVER15", "(none)"}, {"Mailserver0", "smtp0.example"}});
   EXPECT_EQ(ReadGateways(ini_).size(), 11u);
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "(none)") << "the support module does not announce it";
 }
@@ -289,8 +290,8 @@ TEST_F(InternetSheetTest, GatewaysAreAddedMadeDefaultAndDeleted) {
     });
     Run(driver);
   }
-  ExpectKeys("Netmailserver", {{"Mailserver0", "b.example"}, {"MAILSERVER1", "a.example"}, {"MAILSERVER2", "c.example:2525"},
-                               {"MAILSERVER3", "(none)"}, {"GateWayCycle", "-1"}});
+  ExpectKeys("Netmailserver", {{"Mailserver0", "b.example"}, {"MAILSERVER1", "a.example"},
+                               {"MAILSERVER2", "c.example:2525"}, {"MAILSERVER3", "(none)"}, {"GateWayCycle", "-1"}});
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
 
   // Every gateway deleted: the default line stays, no numbered key is left.
@@ -388,7 +389,8 @@ TEST_F(InternetSheetTest, ResetTimeNowStartsTheTimeClientWithTheChosenServer) {
     Click(page, Time::kResetNow);
   });
   Run(driver, IDCANCEL);
-  EXPECT_EQ(tellmar::testing::Boxes(driver.op()), std::vector<std::string>{"Error: Error can't Execute ZERARIRI.EXE..."});
+  EXPECT_EQ(tellmar::testing::Boxes(driver.op()),
+            std::vector<std::string>{"Error: Error can't Execute ZERARIRI.EXE..."});
   EXPECT_TRUE(loop_.PumpUntil([this] { return fs::exists(dir_ / "args.txt"); }, std::chrono::seconds(20)));
   std::ifstream in(dir_ / "args.txt");
   std::string args;

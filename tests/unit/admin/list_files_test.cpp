@@ -56,8 +56,10 @@ TEST_F(ListFilesTest, ARenameIsCarriedIntoTheAliasesThatNameTheList) {
                                        << "[LIST-SALES]\r\nchange=-1\r\n";
   ASSERT_TRUE(CarryListRename(ini, "SALES", "team"));
   const char* const after[] = {"a@x.org -> TEAM , internal and external mail,1",
-                               "b@x.org -> c@y.org , internal mail only,0", "d@x.org -> SALESTEAM , external mail only,1"};
-  for (int n = 0; n < 3; ++n) EXPECT_EQ(GetProfileString(ini, "ADDRESS-ALIAS", "ALIAS" + std::to_string(n), ""), after[n]);
+                               "b@x.org -> c@y.org , internal mail only,0",
+                               "d@x.org -> SALESTEAM , external mail only,1"};
+  for (int n = 0; n < 3; ++n)
+    EXPECT_EQ(GetProfileString(ini, "ADDRESS-ALIAS", "ALIAS" + std::to_string(n), ""), after[n]) << n;
   EXPECT_EQ(GetProfileString(ini, "LIST-SALES", "change", ""), "-1") << "the list's settings stay";
 }
 

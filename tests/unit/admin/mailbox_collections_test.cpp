@@ -96,10 +96,11 @@ TEST_F(MailboxesTest, TheEditorChecksInOrder) {
   driver.op().QueueBox(IDYES);
   driver.Click(Ids::kOk);
   EXPECT_EQ(Run(driver), IDOK);
-  EXPECT_EQ(tellmar::testing::Captions(driver.op()), (std::vector<std::string>{"UserI ID omitted", "Bad mail host address ?", "Bad mail host address ?",
-                                                "Invalid mail host machine", "User ID omitted", "User ID omitted",
-                                                "Password omitted", "Password omitted", "Mailbox already specified...",
-                                                "Mailbox Duplicated...", "Mailbox Duplicated..."}));
+  EXPECT_EQ(tellmar::testing::Captions(driver.op()),
+            (std::vector<std::string>{"UserI ID omitted", "Bad mail host address ?", "Bad mail host address ?",
+                                      "Invalid mail host machine", "User ID omitted", "User ID omitted",
+                                      "Password omitted", "Password omitted", "Mailbox already specified...",
+                                      "Mailbox Duplicated...", "Mailbox Duplicated..."}));
   ExpectKeys("PROXYCOLLECTIONS", {{"TOTALPROXIES", "2"}, {"POPHOST3", "MAIL.example"}, {"PROXYACTIVE3", "0"}});
   EXPECT_EQ(Unscramble(kProxyKeyWord, Key("PROXYCOLLECTIONS", "POPPASSWORD3")), "p");
 }

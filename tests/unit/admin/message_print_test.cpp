@@ -205,7 +205,8 @@ TEST_F(MessagePrintTest, SeveralMessagesIntoPdfFilesAndAFileThatCannotBeCreated)
   PrintMessagesOn(0, nowhere, {one, dir_ / "gone.txt", two}, {true, true});
   std::vector<std::string> texts;
   for (const auto& box : op_->shown()) texts.push_back(box.text);
-  EXPECT_EQ(texts, (std::vector<std::string>{"StartDoc failed..", "Can't open file " + (dir_ / "gone.txt").string() + " errno 2",
+  EXPECT_EQ(texts, (std::vector<std::string>{"StartDoc failed..",
+                                             "Can't open file " + (dir_ / "gone.txt").string() + " errno 2",
                                              "StartDoc failed.."}));
 }
 

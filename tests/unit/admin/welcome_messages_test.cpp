@@ -22,7 +22,9 @@ class WelcomeMessagesTest : public tellmar::testing::AdminTest {
     Settings("[Environment]\r\nDomain=office.example\r\n[USER1]\r\nid=anna\r\ndir=ANNA\r\npw=" +
              Scramble("ANNA", "secret") + "\r\n");
   }
-  void Template(const std::string& relative, const std::string& text) { tellmar::testing::WriteFile(dir_ / relative, text); }
+  void Template(const std::string& relative, const std::string& text) {
+    tellmar::testing::WriteFile(dir_ / relative, text);
+  }
   WelcomeContext Context() { return {ini_, dir_.path(), "192.168.1.5"}; }
 
   // The file with the clock's lines replaced by their shape.
