@@ -2,17 +2,8 @@
 // the stored forms and the Remote Configuration Utility's refusal.
 #include "admin/config/attachments_dialog.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
-#include "admin/shell/admin_state.h"
-#include "common/profile.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
 #include "resources/tmadmin32/attachments_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -20,27 +11,16 @@ using Ids = res::tmadmin32::Attachments;
 
 namespace {
 
-class AttachmentsTest : public ::testing::Test {
+class AttachmentsTest : public tellmar::testing::AdminTest {
  protected:
   AttachmentsTest() {
-    App().serverSettingsPath = ini_.string();
-    App().serverDir = dir_.path().string();
     App().role = Role::SupportModule;
     std::filesystem::create_directory(dir_ / "attach");
   }
   ~AttachmentsTest() override { App().role = Role::SupportModule; }
-  void Settings(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
-  std::string Key(const char* key) { return GetProfileString(ini_, "attachcfg", key, "(none)"); }
   INT_PTR Run(DialogDriver& driver) {
-    const INT_PTR r = driver.Run([this] { return RunAttachmentsDialog(0, guard_) ? IDOK : IDCANCEL; });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures().front();
-    return r;
+    return tellmar::testing::Play(driver, [this] { return RunAttachmentsDialog(0, guard_) ? IDOK : IDCANCEL; });
   }
-
-  tellmar::testing::TempDir dir_;
-  std::filesystem::path ini_ = dir_ / "tmhub.ini";
-  Loop loop_;
-  DialogGuard guard_;
 };
 
 TEST_F(AttachmentsTest, AMissingDirectoryIsRefusedAndAChosenOneStoredInBothForms) {
@@ -64,13 +44,10 @@ TEST_F(AttachmentsTest, AMissingDirectoryIsRefusedAndAChosenOneStoredInBothForms
   EXPECT_EQ(shown[0].text, "WARNING - the path entered cannot be found, please use the\r\nSelect Button or retype the path entered correctly");
   EXPECT_EQ(shown[1].caption, "Unknown path entered");
   EXPECT_EQ(shown[2].kind, "directory");
-  EXPECT_EQ(Key("LongExtractDir"), (dir_ / "attach").string());
-  EXPECT_EQ(Key("ExtractDir"), (dir_ / "attach").string() + "/");
-  EXPECT_EQ(Key("extract"), "1");
-  EXPECT_EQ(Key("EXEfilesOnly"), "0");
-  EXPECT_EQ(Key("hold"), "1");
-  EXPECT_EQ(Key("remove"), "0");
-  EXPECT_EQ(GetProfileString(ini_, "environment", "RemoteUpdate", ""), "-1");
+  ExpectKeys("attachcfg", {{"LongExtractDir", (dir_ / "attach").string()},
+                           {"ExtractDir", (dir_ / "attach").string() + "/"},
+                           {"extract", "1"}, {"EXEfilesOnly", "0"}, {"hold", "1"}, {"remove", "0"}});
+  EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
 }
 
 TEST_F(AttachmentsTest, NoCopiesNeedNoDirectoryAndARelativeOneIsTheServers) {
@@ -79,13 +56,12 @@ TEST_F(AttachmentsTest, NoCopiesNeedNoDirectoryAndARelativeOneIsTheServers) {
     driver.Click(Ids::kOk);
     EXPECT_EQ(Run(driver), IDOK);
     EXPECT_TRUE(driver.op().shown().empty());
-    EXPECT_EQ(Key("ExtractDir"), "");
+    EXPECT_EQ(Key("attachcfg", "ExtractDir"), "");
   }
   DialogDriver again;
   again.Check(Ids::kExtract, 1).Type(Ids::kDirectory, "attach/").Click(Ids::kOk);
   EXPECT_EQ(Run(again), IDOK);
-  EXPECT_EQ(Key("LongExtractDir"), "attach/");
-  EXPECT_EQ(Key("ExtractDir"), "attach/");
+  ExpectKeys("attachcfg", {{"LongExtractDir", "attach/"}, {"ExtractDir", "attach/"}});
 }
 
 TEST_F(AttachmentsTest, TheRemoteUtilityCannotSetThePath) {
@@ -97,8 +73,7 @@ TEST_F(AttachmentsTest, TheRemoteUtilityCannotSetThePath) {
   EXPECT_EQ(Run(driver), IDOK);
   ASSERT_EQ(driver.op().shown().size(), 1u);
   EXPECT_EQ(driver.op().shown()[0].text, "Sorry - but you cannot set the attachments path using R.C.U...");
-  EXPECT_EQ(Key("ExtractDir"), "C:\\ATTACH\\");
-  EXPECT_EQ(Key("remove"), "1");
+  ExpectKeys("attachcfg", {{"ExtractDir", "C:\\ATTACH\\"}, {"remove", "1"}});
 }
 
 }  // namespace

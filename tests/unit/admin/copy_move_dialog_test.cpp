@@ -4,23 +4,14 @@
 // deleting several messages.
 #include "admin/mailview/copy_move_dialog.h"
 
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
-#include <fstream>
 #include <set>
 
 #include "admin/mailview/message_files.h"
 #include "admin/mailview/message_ops.h"
-#include "admin/shell/admin_state.h"
-#include "common/profile.h"
-#include "platform/controls.h"
-#include "platform/dialog.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
 #include "resources/tmadmin32/message_ops_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -31,10 +22,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CopyMoveDialogTest : public ::testing::Test {
+class CopyMoveDialogTest : public tellmar::testing::AdminTest {
  protected:
   CopyMoveDialogTest() {
-    ini_ = dir_ / "tmhub.ini";
     Set("Environment", "UseDomain", "1");
     Set("Environment", "Domain", "office.example");
     AddUser(0, "(System Postmaster)", "postmaster", "ROOT");
@@ -42,14 +32,10 @@ class CopyMoveDialogTest : public ::testing::Test {
     AddUser(2, "Anna Example With A Very Long Name", "anna@elsewhere.example", "anna");
     AddUser(3, "Bob Jones", "bob", "BOB");
     AddUser(4, "No Folder", "nobody", "");
-    App().serverSettingsPath = ini_.string();
     SetServerDirectory(dir_.path().string());
   }
   ~CopyMoveDialogTest() override { SetCopyWriter({}); }
 
-  void Set(const std::string& section, const std::string& key, const std::string& value) {
-    ASSERT_FALSE(WriteProfileString(ini_, section, key, value));
-  }
   void AddUser(int n, const std::string& name, const std::string& id, const std::string& dir) {
     const std::string s = "USER" + std::to_string(n);
     Set(s, "realname", name);
@@ -58,9 +44,8 @@ class CopyMoveDialogTest : public ::testing::Test {
     if (!dir.empty()) fs::create_directory(dir_ / dir);
   }
   fs::path Put(const std::string& folder, const std::string& name, const std::string& bytes) {
-    const fs::path file = dir_ / folder / name;
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file;
+    tellmar::testing::WriteFile(dir_ / folder / name, bytes);
+    return dir_ / folder / name;
   }
   std::set<std::string> Names(const std::string& folder) {
     std::set<std::string> names;
@@ -69,11 +54,7 @@ class CopyMoveDialogTest : public ::testing::Test {
       names.insert(it->path().filename().string());
     return names;
   }
-  static std::vector<std::string> Boxes(DialogDriver& driver) {
-    std::vector<std::string> out;
-    for (const auto& s : driver.op().shown()) out.push_back(s.caption + ": " + s.text);
-    return out;
-  }
+  static std::vector<std::string> Boxes(DialogDriver& driver) { return tellmar::testing::Boxes(driver.op()); }
   // Selects exactly the targets whose lines start with these texts.
   static void SelectTargets(DialogDriver& driver, std::vector<std::string> starts) {
     driver.Then([starts](HWND d) {
@@ -88,18 +69,13 @@ class CopyMoveDialogTest : public ::testing::Test {
   }
   bool Run(DialogDriver& driver, const std::string& viewed, const std::vector<fs::path>& messages) {
     bool changed = false;
-    driver.Run([&] {
+    tellmar::testing::Play(driver, [&] {
       changed = RunCopyMove(0, viewed, messages);
       return INT_PTR(0);
     });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures()[0];
     return changed;
   }
-  std::string RemoteUpdate() { return GetProfileString(ini_, "environment", "RemoteUpdate", "(none)"); }
-
-  tellmar::testing::TempDir dir_;
-  fs::path ini_;
-  Loop loop_;
+  std::string RemoteUpdate() { return Key("environment", "RemoteUpdate"); }
 };
 
 TEST_F(CopyMoveDialogTest, CaptionTargetsAndTheSelectedTargetsDetails) {
@@ -107,40 +83,31 @@ TEST_F(CopyMoveDialogTest, CaptionTargetsAndTheSelectedTargetsDetails) {
   EXPECT_EQ(CopyMoveCaption(2), "Copy/Move 2 messages to -");
 
   const fs::path message = Put("ZOE", "00000001.txt", "x");
-  struct Shown {
-    std::string caption;
-    std::vector<std::string> lines;
-    std::vector<int> selected;
-    std::vector<std::string> details[3];  // first line, after clicking Anna, after clicking the archive
-  } shown;
   auto details = [](HWND d) {
     return std::vector<std::string>{GetDlgItemText(d, Ids::kRealName), GetDlgItemText(d, Ids::kAddress),
                                     GetDlgItemText(d, Ids::kPopId)};
   };
   DialogDriver driver;
   driver.Then([&](HWND d) {
-    shown.caption = GetWindowText(d);
+    EXPECT_EQ(GetWindowText(d), "Copy/Move 1 message to -");
+    // Sorted by mailbox ID, the viewed folder and the record without a
+    // folder left out, each text cut to 24 characters.
     const HWND list = GetDlgItem(d, Ids::kTargets);
-    for (int i = 0; i < ListBox_GetCount(list); ++i) shown.lines.push_back(ListBox_GetText(list, i));
-    shown.selected = ListBox_GetSelItems(list);
-    shown.details[0] = details(d);
+    std::vector<std::string> lines;
+    for (int i = 0; i < ListBox_GetCount(list); ++i) lines.push_back(ListBox_GetText(list, i));
+    EXPECT_EQ(lines, (std::vector<std::string>{"(System Postmaster)", "ANNA\tAnna Example With A Very", "BOB\tBob Jones",
+                                               "(Archive) - Inbound", "(Archive) - Outbound"}));
+    EXPECT_EQ(ListBox_GetSelItems(list), std::vector<int>{0});
+    EXPECT_EQ(details(d), (std::vector<std::string>{"(System Postmaster)", "postmaster@office.example", "ROOT"}));
   });
-  driver.Select(Ids::kTargets, 1).Then([&](HWND d) { shown.details[1] = details(d); });
-  driver.Select(Ids::kTargets, 3).Then([&](HWND d) { shown.details[2] = details(d); });
+  // An ID with "@" stays as it is; the archive has no details.
+  driver.Select(Ids::kTargets, 1).Then([&](HWND d) {
+    EXPECT_EQ(details(d),
+              (std::vector<std::string>{"Anna Example With A Very Long Name", "anna@elsewhere.example", "anna"}));
+  });
+  driver.Select(Ids::kTargets, 3).Then([&](HWND d) { EXPECT_EQ(details(d), (std::vector<std::string>{"", "", ""})); });
   driver.Click(Ids::kCancel);
   EXPECT_FALSE(Run(driver, "ZOE", {message}));
-
-  EXPECT_EQ(shown.caption, "Copy/Move 1 message to -");
-  // Sorted by mailbox ID, the viewed folder and the record without a folder
-  // left out, each text cut to 24 characters.
-  EXPECT_EQ(shown.lines, (std::vector<std::string>{"(System Postmaster)", "ANNA\tAnna Example With A Very", "BOB\tBob Jones",
-                                                   "(Archive) - Inbound", "(Archive) - Outbound"}));
-  EXPECT_EQ(shown.selected, std::vector<int>{0});
-  EXPECT_EQ(shown.details[0], (std::vector<std::string>{"(System Postmaster)", "postmaster@office.example", "ROOT"}));
-  // An ID with "@" stays as it is.
-  EXPECT_EQ(shown.details[1],
-            (std::vector<std::string>{"Anna Example With A Very Long Name", "anna@elsewhere.example", "anna"}));
-  EXPECT_EQ(shown.details[2], (std::vector<std::string>{"", "", ""}));
   EXPECT_EQ(Names("ZOE"), std::set<std::string>{"00000001.txt"});
 
   // Without UseDomain the ID is the address.
@@ -228,11 +195,10 @@ TEST_F(CopyMoveDialogTest, HoldingSeveralAsksAndCancelMeansNothing) {
     if (row.radio) driver.Check(row.radio, BST_CHECKED);
     driver.Click(row.click);
     std::optional<bool> answer;
-    driver.Run([&] {
+    tellmar::testing::Play(driver, [&] {
       answer = AskHoldMultiple(0);
       return INT_PTR(0);
     });
-    EXPECT_TRUE(driver.failures().empty());
     EXPECT_EQ(answer, row.answer);
   }
 }

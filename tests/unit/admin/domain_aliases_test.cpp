@@ -2,21 +2,11 @@
 // sheet, played in the dialog driver.
 #include "admin/routing/domain_aliases.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include "admin/routing/mail_routing_sheet.h"
 #include "admin/routing/routing_users.h"
-#include "admin/shell/admin_state.h"
 #include "common/ini_document.h"
-#include "common/profile.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
-#include "platform/propsheet.h"
 #include "resources/tmadmin32/routing_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -25,34 +15,24 @@ using BadIds = res::tmadmin32::UndeliverablePage;
 
 namespace {
 
-HWND Control(HWND sheet, int id) { return GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), id); }
+using tellmar::testing::PageControl;
 
-class RoutingPagesTest : public ::testing::Test {
+class RoutingPagesTest : public tellmar::testing::AdminTest {
  protected:
   RoutingPagesTest() {
-    App().serverSettingsPath = ini_.string();
-    App().serverDir = dir_.path().string();
     App().workingDir = dir_.path();
     App().role = Role::SupportModule;
   }
-  void Settings(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
   void Run(DialogDriver& driver) {
-    driver.Then([](HWND sheet) { UserClick(GetDlgItem(sheet, IDOK)); });
-    driver.Run([this] {
+    tellmar::testing::PressSheetButton(driver, IDOK);
+    tellmar::testing::Play(driver, [this] {
       RunMailRoutingSheet(0, guard_);
       return IDOK;
     });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures().front();
   }
   DialogDriver& Do(DialogDriver& d, int id, std::function<bool(HWND)> act) {
-    return d.Then([id, act = std::move(act)](HWND sheet) { EXPECT_TRUE(act(Control(sheet, id))) << id; });
+    return d.Then([id, act = std::move(act)](HWND sheet) { EXPECT_TRUE(act(PageControl(sheet, id))) << id; });
   }
-  std::string Key(const char* section, const char* key) { return GetProfileString(ini_, section, key, "(none)"); }
-
-  tellmar::testing::TempDir dir_;
-  std::filesystem::path ini_ = dir_ / "tmhub.ini";
-  Loop loop_;
-  DialogGuard guard_;
 };
 
 TEST(DomainAliasFormat, ValuesAndChecks) {
@@ -87,8 +67,8 @@ TEST_F(RoutingPagesTest, AliasesAreCheckedAddedEditedAndStoredInOrder) {
   Do(driver, AliasIds::kSaveAlias, UserClick);
   driver.op().QueueBox(IDOK);
   driver.Then([](HWND sheet) {
-    EXPECT_TRUE(IsWindowEnabled(Control(sheet, AliasIds::kDomain))) << "still editing";
-    EXPECT_EQ(ListBox_GetCount(Control(sheet, AliasIds::kAliases)), 1);
+    EXPECT_TRUE(IsWindowEnabled(PageControl(sheet, AliasIds::kDomain))) << "still editing";
+    EXPECT_EQ(ListBox_GetCount(PageControl(sheet, AliasIds::kAliases)), 1);
   });
   Do(driver, AliasIds::kDomain, [](HWND c) { return UserSetText(c, "old.example"); });
   Do(driver, AliasIds::kExternalMail, [](HWND c) { return UserSetCheck(c, 1); });
@@ -99,11 +79,9 @@ TEST_F(RoutingPagesTest, AliasesAreCheckedAddedEditedAndStoredInOrder) {
   Do(driver, AliasIds::kBothMail, [](HWND c) { return UserSetCheck(c, 1); });
   Do(driver, AliasIds::kSaveAlias, UserClick);
   Run(driver);
-  ASSERT_EQ(driver.op().shown().size(), 1u);
-  EXPECT_EQ(driver.op().shown()[0].caption, "Invalid domain name");
-  EXPECT_EQ(Key("DOMAIN-ALIAS", "ALIAS0"), "one.example -> x.org , internal and external mail");
-  EXPECT_EQ(Key("DOMAIN-ALIAS", "ALIAS1"), "old.example -> x.org , external mail only");
-  EXPECT_EQ(Key("DOMAIN-ALIAS", "ALIAS2"), "(none)");
+  EXPECT_EQ(tellmar::testing::Captions(driver.op()), std::vector<std::string>{"Invalid domain name"});
+  ExpectKeys("DOMAIN-ALIAS", {{"ALIAS0", "one.example -> x.org , internal and external mail"},
+                              {"ALIAS1", "old.example -> x.org , external mail only"}, {"ALIAS2", "(none)"}});
 }
 
 TEST_F(RoutingPagesTest, UndeliverableMailOptions) {
@@ -112,17 +90,15 @@ TEST_F(RoutingPagesTest, UndeliverableMailOptions) {
   DialogDriver driver;
   driver.Then([](HWND sheet) {
     PropSheet_SetCurSel(sheet, 2);
-    EXPECT_FALSE(IsWindowEnabled(Control(sheet, BadIds::kUsers))) << "opts 2: kill";
+    EXPECT_FALSE(IsWindowEnabled(PageControl(sheet, BadIds::kUsers))) << "opts 2: kill";
     EXPECT_EQ(IsDlgButtonChecked(PropSheet_GetCurrentPageHwnd(sheet), BadIds::kBounce), 1);
-    EXPECT_EQ(ListBox_GetCurSel(Control(sheet, BadIds::kUsers)), 0) << "an unknown baduser keeps the first";
+    EXPECT_EQ(ListBox_GetCurSel(PageControl(sheet, BadIds::kUsers)), 0) << "an unknown baduser keeps the first";
   });
   Do(driver, BadIds::kSendToUser, [](HWND c) { return UserSetCheck(c, 1); });
-  driver.Then([](HWND sheet) { EXPECT_TRUE(IsWindowEnabled(Control(sheet, BadIds::kUsers))); });
+  driver.Then([](HWND sheet) { EXPECT_TRUE(IsWindowEnabled(PageControl(sheet, BadIds::kUsers))); });
   Do(driver, BadIds::kBounce, [](HWND c) { return UserSetCheck(c, 0); });
   Run(driver);
-  EXPECT_EQ(Key("badmailopts", "opts"), "0");
-  EXPECT_EQ(Key("badmailopts", "baduser"), "root@x.org");
-  EXPECT_EQ(Key("badmailopts", "bounce"), "0");
+  ExpectKeys("badmailopts", {{"opts", "0"}, {"baduser", "root@x.org"}, {"bounce", "0"}});
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
 }
 

@@ -3,24 +3,16 @@
 // commands, the choosers, and what OK and Cancel leave in the files.
 #include "admin/routing/filter_page.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
+#include <tuple>
 
 #include "admin/routing/filter_dialogs.h"
 #include "admin/routing/filter_store.h"
 #include "admin/routing/mail_routing_sheet.h"
-#include "admin/shell/admin_state.h"
 #include "common/ini_document.h"
-#include "common/profile.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
-#include "platform/propsheet.h"
 #include "resources/tmadmin32/routing_ids.h"
-#include "tests/unit/common/pdf_text.h"
+#include "tests/unit/admin/admin_fixture.h"
 #include "tests/unit/admin/sheet_help.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/common/pdf_text.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -39,69 +31,52 @@ std::string Line(const std::string& name, bool active, const std::string& text =
   return EncodeRule(rule).line;
 }
 
-HWND Page(HWND sheet) { return PropSheet_GetCurrentPageHwnd(sheet); }
+using tellmar::testing::PostClick;
+using tellmar::testing::PageControl;
+bool Enabled(HWND sheet, int id) { return IsWindowEnabled(PageControl(sheet, id)); }
 
-// A click that opens a modal dialog: posted, so that the driver's next step
-// runs inside that dialog.
-bool PostClick(HWND control) {
-  if (!IsWindowEnabled(control)) return false;
-  PostMessage(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
-              static_cast<LPARAM>(control));
-  return true;
-}
-HWND Control(HWND sheet, int id) { return GetDlgItem(Page(sheet), id); }
-bool Enabled(HWND sheet, int id) { return IsWindowEnabled(Control(sheet, id)); }
-
-class FilterPageTest : public ::testing::Test {
+class FilterPageTest : public tellmar::testing::AdminTest {
  protected:
   FilterPageTest() {
-    App().serverSettingsPath = ini_.string();
-    App().serverDir = dir_.path().string();
     App().workingDir = dir_.path();
     App().role = Role::SupportModule;
-    std::ofstream(ini_, std::ios::binary) << "[Environment]\r\nDomain=x.org\r\n[MAILFILTERS]\r\nPRI0="
-                                          << Line("Alpha", true) << "\r\nPRI1=" << Line("Beta", false)
-                                          << "\r\nPRI2=" << Line("Gamma", true) << "\r\n";
+    Settings("[Environment]\r\nDomain=x.org\r\n[MAILFILTERS]\r\nPRI0=" + Line("Alpha", true) + "\r\nPRI1=" +
+             Line("Beta", false) + "\r\nPRI2=" + Line("Gamma", true) + "\r\n");
   }
 
   // Plays the steps on the sheet and ends with OK (or Cancel).
   void Run(DialogDriver& driver, int end = IDOK) {
-    driver.Then([end](HWND sheet) { UserClick(GetDlgItem(sheet, end)); });
-    driver.Run([this] {
+    tellmar::testing::PressSheetButton(driver, end);
+    tellmar::testing::Play(driver, [this] {
       RunMailRoutingSheet(0, guard_);
       return IDOK;
     });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures().front();
   }
 
   static DialogDriver& On(DialogDriver& d, int id, std::function<bool(HWND)> act) {
-    return d.Then([id, act = std::move(act)](HWND sheet) { EXPECT_TRUE(act(Control(sheet, id))) << id; });
+    return d.Then([id, act = std::move(act)](HWND sheet) { EXPECT_TRUE(act(PageControl(sheet, id))) << id; });
   }
 
   std::string Work(int n) { return GetProfileString(work_, "MAILFILTERS", "PRI" + std::to_string(n), "None"); }
   std::string Stored(int n) { return GetProfileString(ini_, "MAILFILTERS", "PRI" + std::to_string(n), "None"); }
 
-  tellmar::testing::TempDir dir_;
-  std::filesystem::path ini_ = dir_ / "tmhub.ini";
   std::filesystem::path work_ = dir_ / "FLTTEMP.INI";
-  Loop loop_;
-  DialogGuard guard_;
 };
 
 TEST_F(FilterPageTest, RowsShowStateAndADoubleClickTurnsARuleRed) {
   DialogDriver driver;
   driver.Then([](HWND sheet) {
     EXPECT_EQ(GetWindowText(sheet), "Mail routing");
-    const HWND rules = Control(sheet, Ids::kRules);
+    const HWND rules = PageControl(sheet, Ids::kRules);
     ASSERT_EQ(ListBox_GetCount(rules), 3);
     EXPECT_EQ(ListBox_GetItemData(rules, 0), 101);
     EXPECT_EQ(ListBox_GetItemData(rules, 1), 104);
     EXPECT_EQ(ListBox_GetItemLook(rules, 1).color, RGB(255, 0, 0));
     EXPECT_EQ(ListBox_GetItemLook(rules, 0).color, RGB(0, 0, 0));
-    EXPECT_EQ(GetWindowText(Control(sheet, Ids::kNameButton)), "Alpha");
+    EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kNameButton)), "Alpha");
     EXPECT_FALSE(Enabled(sheet, Ids::kMoveUp));
     EXPECT_TRUE(Enabled(sheet, Ids::kMoveDown));
-    EXPECT_EQ(GetWindowText(Control(sheet, Ids::kParam1)), "Delete message from system...");
+    EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kParam1)), "Delete message from system...");
     EXPECT_TRUE(UserDoubleClickItem(rules, 0));
     EXPECT_EQ(ListBox_GetItemLook(rules, 0).color, RGB(255, 0, 0));
     EXPECT_EQ(ListBox_GetItemData(rules, 0), 104);
@@ -119,14 +94,14 @@ TEST_F(FilterPageTest, AChainEndingActionClosesTheSlotsAfterIt) {
   driver.Then([](HWND sheet) {
     for (int id : {Ids::kAction3, Ids::kAction4, Ids::kAction5, Ids::kParam3, Ids::kParam5})
       EXPECT_FALSE(Enabled(sheet, id)) << id;
-    EXPECT_EQ(ComboBox_GetCurSel(Control(sheet, Ids::kAction3)), action::kNone);
-    EXPECT_EQ(GetWindowText(Control(sheet, Ids::kParam1)), "Click here to select a sound file...");
+    EXPECT_EQ(ComboBox_GetCurSel(PageControl(sheet, Ids::kAction3)), action::kNone);
+    EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kParam1)), "Click here to select a sound file...");
   });
   On(driver, Ids::kAction2, [](HWND c) { return UserSelectItem(c, action::kPlaySound); });
   driver.Then([](HWND sheet) {
     for (int id : {Ids::kAction3, Ids::kAction4, Ids::kAction5}) {
       EXPECT_TRUE(Enabled(sheet, id)) << id;
-      EXPECT_EQ(ComboBox_GetCurSel(Control(sheet, id)), action::kNone);
+      EXPECT_EQ(ComboBox_GetCurSel(PageControl(sheet, id)), action::kNone);
     }
   });
   // An empty first condition leaves no action to choose.
@@ -140,23 +115,23 @@ TEST_F(FilterPageTest, AChainEndingActionClosesTheSlotsAfterIt) {
   EXPECT_EQ(stored.first.text, "offer") << "OK writes the pending rule before the commit";
   EXPECT_EQ(stored.actions[0].code, action::kPlaySound);
   EXPECT_EQ(stored.actions[1].code, action::kPlaySound);
-  EXPECT_EQ(GetProfileString(ini_, "environment", "RemoteUpdate", ""), "-1");
+  EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
 }
 
 TEST_F(FilterPageTest, RemovingTheLastAndTheOnlyRule) {
   DialogDriver driver;
   On(driver, Ids::kRules, [](HWND c) { return UserSelectItem(c, 2); });
-  On(driver, Ids::kRemove, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kRemove, UserClick);
   driver.Then([](HWND sheet) {
-    EXPECT_EQ(ListBox_GetCount(Control(sheet, Ids::kRules)), 2);
-    EXPECT_EQ(ListBox_GetCurSel(Control(sheet, Ids::kRules)), 1);
-    EXPECT_EQ(GetWindowText(Control(sheet, Ids::kNameButton)), "Beta");
+    EXPECT_EQ(ListBox_GetCount(PageControl(sheet, Ids::kRules)), 2);
+    EXPECT_EQ(ListBox_GetCurSel(PageControl(sheet, Ids::kRules)), 1);
+    EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kNameButton)), "Beta");
     EXPECT_FALSE(Enabled(sheet, Ids::kMoveDown));
   });
-  On(driver, Ids::kRemove, [](HWND c) { return UserClick(c); });
-  On(driver, Ids::kRemove, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kRemove, UserClick);
+  On(driver, Ids::kRemove, UserClick);
   driver.Then([](HWND sheet) {
-    EXPECT_EQ(ListBox_GetCount(Control(sheet, Ids::kRules)), 0);
+    EXPECT_EQ(ListBox_GetCount(PageControl(sheet, Ids::kRules)), 0);
     for (int id : {Ids::kRemove, Ids::kActive, Ids::kInternal, Ids::kField1, Ids::kText1, Ids::kAction1})
       EXPECT_FALSE(Enabled(sheet, id)) << id;
     EXPECT_TRUE(Enabled(sheet, Ids::kNew));
@@ -172,31 +147,29 @@ TEST_F(FilterPageTest, NewAsksAboutADuplicateNameAndMovesKeepOrder) {
   driver.Type(NameIds::kText, "ALPHA").Click(NameIds::kOk);  // differs only in case
   driver.op().QueueBox(IDNO);
   driver.Then([](HWND sheet) {
-    EXPECT_EQ(ListBox_GetCount(Control(sheet, Ids::kRules)), 3);
-    EXPECT_EQ(GetWindowText(Control(sheet, Ids::kNameButton)), "Alpha") << "the current rule is shown again";
-    EXPECT_EQ(GetWindowText(Control(sheet, Ids::kText1)), "free money");
+    EXPECT_EQ(ListBox_GetCount(PageControl(sheet, Ids::kRules)), 3);
+    EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kNameButton)), "Alpha") << "the current rule is shown again";
+    EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kText1)), "free money");
   });
   On(driver, Ids::kNew, PostClick);
   driver.Type(NameIds::kText, "Delta").Check(NameIds::kInternal, 1).Click(NameIds::kOk);
   driver.Then([](HWND sheet) {
-    EXPECT_EQ(ListBox_GetCount(Control(sheet, Ids::kRules)), 4);
-    EXPECT_EQ(ListBox_GetItemData(Control(sheet, Ids::kRules), 3), 100);
+    EXPECT_EQ(ListBox_GetCount(PageControl(sheet, Ids::kRules)), 4);
+    EXPECT_EQ(ListBox_GetItemData(PageControl(sheet, Ids::kRules), 3), 100);
     EXPECT_FALSE(Enabled(sheet, Ids::kAction1)) << "no condition text yet";
-    EXPECT_EQ(GetWindowText(Control(sheet, Ids::kParam1)), "No action specified...");
+    EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kParam1)), "No action specified...");
   });
   On(driver, Ids::kText1, [](HWND c) { return UserSetText(c, "a^b"); });  // the caret is refused
   driver.op().QueueBox(IDOK);
-  On(driver, Ids::kMoveUp, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kMoveUp, UserClick);
   Run(driver);
-  ASSERT_EQ(driver.op().shown().size(), 2u);
+  ASSERT_EQ(tellmar::testing::Captions(driver.op()),
+            (std::vector<std::string>{"Duplicate filter name", "Invalid character"}));
   EXPECT_EQ(driver.op().shown()[0].text,
             "You already have a filter with the name [ALPHA], do you want to create another with the same name?");
-  EXPECT_EQ(driver.op().shown()[0].caption, "Duplicate filter name");
-  EXPECT_EQ(driver.op().shown()[1].caption, "Invalid character");
-  EXPECT_EQ(RuleField(Stored(2), 1), "Delta");
-  EXPECT_EQ(RuleField(Stored(2), 8), "ab");
-  EXPECT_EQ(RuleField(Stored(2), 2), "2");
-  EXPECT_EQ(RuleField(Stored(3), 1), "Gamma");
+  const std::tuple<int, int, const char*> fields[] = {{2, 1, "Delta"}, {2, 8, "ab"}, {2, 2, "2"}, {3, 1, "Gamma"}};
+  for (const auto& [rule, field, value] : fields)
+    EXPECT_EQ(RuleField(Stored(rule), field), value) << rule << " " << field;
 }
 
 TEST_F(FilterPageTest, TenListsArePoppedUpElevenAreChosenInADialog) {
@@ -206,9 +179,9 @@ TEST_F(FilterPageTest, TenListsArePoppedUpElevenAreChosenInADialog) {
   DialogDriver driver;
   On(driver, Ids::kAction1, [](HWND c) { return UserSelectItem(c, action::kAddToList); });
   driver.op().QueueMenu(kFirstChoiceCommand + 3);
-  On(driver, Ids::kParam1, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kParam1, UserClick);
   driver.Then([&](HWND sheet) {
-    EXPECT_EQ(GetWindowText(Control(sheet, Ids::kParam1)), "L3.LST");
+    EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kParam1)), "L3.LST");
     std::ofstream(lists / "team.lst");
   });
   On(driver, Ids::kParam1, PostClick);
@@ -227,9 +200,9 @@ TEST_F(FilterPageTest, PrintPutsTheRulesAsEditedIntoTheChosenPdf) {
   PrintAnswer toFile;
   toFile.outputFile = pdf.string();
   driver.op().QueuePrint(toFile);
-  On(driver, Ids::kPrint, [](HWND c) { return UserClick(c); });
+  On(driver, Ids::kPrint, UserClick);
   driver.op().QueuePrint(std::nullopt);
-  On(driver, Ids::kPrint, [](HWND c) { return UserClick(c); });  // cancelled: nothing happens
+  On(driver, Ids::kPrint, UserClick);  // cancelled: nothing happens
   Run(driver, IDCANCEL);
   ASSERT_EQ(driver.op().shown().size(), 2u);
   EXPECT_EQ(driver.op().shown()[0].kind, "print");

@@ -2,22 +2,14 @@
 // shows from tmhub.ini, what it refuses, and the keys an apply writes.
 #include "admin/config/internet_sheet.h"
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <chrono>
-#include <fstream>
 
 #include "admin/config/gateway_list.h"
-#include "admin/shell/admin_state.h"
-#include "common/profile.h"
 #include "common/scramble.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
-#include "platform/propsheet.h"
 #include "resources/tmadmin32/internet_sheet_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -28,22 +20,15 @@ namespace {
 
 enum PageIndex { kTypePage, kDialupPage, kIncomingPage, kOutgoingPage, kOptionsPage, kDomainPage, kTimePage };
 
-class InternetSheetTest : public ::testing::Test {
+class InternetSheetTest : public tellmar::testing::AdminTest {
  protected:
   InternetSheetTest() {
-    AdminState& app = App();
-    app.serverSettingsPath = ini_.string();
     SetServerDirectory(dir_.path().string());
-    app.workingDir = dir_.path();
-    app.programDir.clear();
-    app.role = Role::SupportModule;
+    App().workingDir = dir_.path();
+    App().programDir.clear();
+    App().role = Role::SupportModule;
   }
   ~InternetSheetTest() override { App().role = Role::SupportModule; }
-
-  void Settings(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
-  std::string Key(const char* section, const char* key) {
-    return GetProfileString(ini_, section, key, "(none)");
-  }
 
   // Shows a page and does something on it.
   DialogDriver& On(DialogDriver& d, int index, std::function<void(HWND page)> act) {
@@ -58,17 +43,11 @@ class InternetSheetTest : public ::testing::Test {
       UserClick(GetDlgItem(sheet, button));
       if (button == IDC_SHEET_APPLY) UserClick(GetDlgItem(sheet, IDCANCEL));
     });
-    d.Run([this] {
+    tellmar::testing::Play(d, [this] {
       RunInternetSheet(0, guard_);
       return IDOK;
     });
-    EXPECT_TRUE(d.failures().empty()) << d.failures().front();
   }
-
-  tellmar::testing::TempDir dir_;
-  fs::path ini_ = dir_ / "tmhub.ini";
-  Loop loop_;
-  DialogGuard guard_;
 };
 
 bool Checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
@@ -151,8 +130,7 @@ TEST_F(InternetSheetTest, InternalOnlyDisablesTheDialupAndInternetOptionsAndIsSt
   On(driver, kTypePage,
      [](HWND page) { EXPECT_TRUE(UserSetCheck(GetDlgItem(page, Type_::kInternalOnly), 1)); });
   Run(driver);
-  EXPECT_EQ(Key("NetConnections", "NetMailOnly"), "1");
-  EXPECT_EQ(Key("NetConnections", "Use95DUN"), "0");
+  ExpectKeys("NetConnections", {{"NetMailOnly", "1"}, {"Use95DUN", "0"}});
   EXPECT_EQ(Key("Maillog", "AutoDisplay"), "0");
   EXPECT_EQ(Key("warnings", "connect-fail"), "-1");
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
@@ -170,9 +148,7 @@ TEST_F(InternetSheetTest, ServerOptionsAreWrittenAsFlagsAndTheProxyBoxesNeedPrtl
     Click(page, Opt::kBackupOnClose);
   });
   Run(driver);
-  EXPECT_EQ(Key("Environment", "CloseWebServer"), "-1");
-  EXPECT_EQ(Key("Environment", "SaveIniOnClosedown"), "0");
-  EXPECT_EQ(Key("Environment", "urgent"), "-1");
+  ExpectKeys("Environment", {{"CloseWebServer", "-1"}, {"SaveIniOnClosedown", "0"}, {"urgent", "-1"}});
   EXPECT_EQ(Key("Startup", "goonline"), "0");
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
 }
@@ -198,14 +174,11 @@ TEST_F(InternetSheetTest, DialupOptionsAreStoredAsTypedWithTheStatusWindowPair) 
     Click(page, Dun::kUnloadHandler);
   });
   Run(driver);
-  EXPECT_EQ(Key("NetConnections", "DUNTimeout"), "300") << "as typed";
-  EXPECT_EQ(Key("NetConnections", "busyretries"), "7");
-  EXPECT_EQ(Key("NetConnections", "busyretrytime"), "15");
-  EXPECT_EQ(Key("NetConnections", "CloseDunOnExit"), "-1");
-  EXPECT_EQ(Key("NetConnections", "autodisconnectdun"), "-1");
+  // The timeout as typed; no phonebook here: the entry is kept.
+  ExpectKeys("NetConnections", {{"DUNTimeout", "300"}, {"busyretries", "7"}, {"busyretrytime", "15"},
+                                {"CloseDunOnExit", "-1"}, {"autodisconnectdun", "-1"}, {"95DUNconnection", "Office"}});
   EXPECT_EQ(Key("corv-Dun32", "showmsdialogs"), "0");
   EXPECT_EQ(Key("Maillog", "autodisplay"), "0");
-  EXPECT_EQ(Key("NetConnections", "95DUNconnection"), "Office") << "no phonebook here: the entry is kept";
 }
 
 TEST_F(InternetSheetTest, TheRemoteUtilityNeitherListsNorWritesThePhonebookEntry) {
@@ -217,8 +190,7 @@ TEST_F(InternetSheetTest, TheRemoteUtilityNeitherListsNorWritesThePhonebookEntry
     Click(page, Dun::kAutoDisconnect);
   });
   Run(driver);
-  EXPECT_EQ(Key("NetConnections", "autodisconnectdun"), "0");
-  EXPECT_EQ(Key("NetConnections", "95DUNconnection"), "Office");
+  ExpectKeys("NetConnections", {{"autodisconnectdun", "0"}, {"95DUNconnection", "Office"}});
 }
 
 TEST_F(InternetSheetTest, IncomingMailRefusesABlankInThePasswordAndStoresItScrambled) {
@@ -242,12 +214,10 @@ TEST_F(InternetSheetTest, IncomingMailRefusesABlankInThePasswordAndStoresItScram
     Click(page, In::kLeaveOnServer);
   });
   Run(driver);
-  ASSERT_EQ(driver.op().shown().size(), 1u);
-  EXPECT_EQ(driver.op().shown()[0].caption, "Invalid Password");
-  EXPECT_EQ(driver.op().shown()[0].text, "Passwords cannot contain spaces");
+  ASSERT_EQ(tellmar::testing::Boxes(driver.op()),
+            std::vector<std::string>{"Invalid Password: Passwords cannot contain spaces"});
   EXPECT_EQ(driver.op().shown()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONSTOP));
-  EXPECT_EQ(Key("NetMailServer", "POPuser"), "me");
-  EXPECT_EQ(Key("NetMailServer", "POPpassword"), Scramble("KQZVRLM", "s3cret"));
+  ExpectKeys("NetMailServer", {{"POPuser", "me"}, {"POPpassword", Scramble("KQZVRLM", "s3cret")}});
   EXPECT_NE(Key("NetMailServer", "POPpassword"), "s3cret");
   EXPECT_EQ(Key("Netmailserver", "POPdeleteServerMail"), "0");
 }
@@ -284,9 +254,8 @@ TEST_F(InternetSheetTest, AShrunkGatewayListLeavesNoOldGatewayBehind) {
   for (int n = 1; n <= 10; ++n)
     EXPECT_EQ(Key("Netmailserver", ("MAILSERVER" + std::to_string(n)).c_str()),
               "smtp" + std::to_string(n < 5 ? n : n + 1) + ".example");
-  EXPECT_EQ(Key("Netmailserver", "MAILSERVER11"), "(none)");
-  EXPECT_EQ(Key("Netmailserver", "MAILSERVER15"), "(none)");
-  EXPECT_EQ(Key("Netmailserver", "Mailserver0"), "smtp0.example");
+  ExpectKeys("Netmailserver",
+             {{"MAILSERVER11", "(none)"}, {"MAILSERVER15", "(none)"}, {"Mailserver0", "smtp0.example"}});
   EXPECT_EQ(ReadGateways(ini_).size(), 11u);
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "(none)") << "the support module does not announce it";
 }
@@ -321,11 +290,8 @@ TEST_F(InternetSheetTest, GatewaysAreAddedMadeDefaultAndDeleted) {
     });
     Run(driver);
   }
-  EXPECT_EQ(Key("Netmailserver", "Mailserver0"), "b.example");
-  EXPECT_EQ(Key("Netmailserver", "MAILSERVER1"), "a.example");
-  EXPECT_EQ(Key("Netmailserver", "MAILSERVER2"), "c.example:2525");
-  EXPECT_EQ(Key("Netmailserver", "MAILSERVER3"), "(none)");
-  EXPECT_EQ(Key("Netmailserver", "GateWayCycle"), "-1");
+  ExpectKeys("Netmailserver", {{"Mailserver0", "b.example"}, {"MAILSERVER1", "a.example"},
+                               {"MAILSERVER2", "c.example:2525"}, {"MAILSERVER3", "(none)"}, {"GateWayCycle", "-1"}});
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
 
   // Every gateway deleted: the default line stays, no numbered key is left.
@@ -336,8 +302,7 @@ TEST_F(InternetSheetTest, GatewaysAreAddedMadeDefaultAndDeleted) {
     EXPECT_EQ(ListBox_GetCount(GetDlgItem(page, Out::kGateways)), 0);
   });
   Run(empty);
-  EXPECT_EQ(Key("Netmailserver", "Mailserver0"), "b.example");
-  EXPECT_EQ(Key("Netmailserver", "MAILSERVER1"), "(none)");
+  ExpectKeys("Netmailserver", {{"Mailserver0", "b.example"}, {"MAILSERVER1", "(none)"}});
 }
 
 // --- The time server page ------------------------------------------------------
@@ -353,8 +318,7 @@ TEST_F(InternetSheetTest, WithoutThePlugInTheTimePageOffersNothingAndWritesNothi
   });
   Run(driver);
   EXPECT_TRUE(driver.op().shown().empty()) << "the list file is not read";
-  EXPECT_EQ(Key("tickvane", "Active"), "(none)");
-  EXPECT_EQ(Key("tickvane", "timeserver"), "keep.example");
+  ExpectKeys("tickvane", {{"Active", "(none)"}, {"timeserver", "keep.example"}});
 }
 
 TEST_F(InternetSheetTest, TheTimeServerListSkipsEmptyLinesAndFallsBackToTheFirst) {
@@ -379,9 +343,7 @@ TEST_F(InternetSheetTest, TheTimeServerListSkipsEmptyLinesAndFallsBackToTheFirst
     });
     Run(driver);  // shown, not touched: still stored
   }
-  EXPECT_EQ(Key("tickvane", "timeserver"), "ntp1.example");
-  EXPECT_EQ(Key("tickvane", "Active"), "1");
-  EXPECT_EQ(Key("tickvane", "showconfirm"), "0");
+  ExpectKeys("tickvane", {{"timeserver", "ntp1.example"}, {"Active", "1"}, {"showconfirm", "0"}});
 
   DialogDriver again;
   On(again, kTimePage, [](HWND page) {
@@ -394,8 +356,7 @@ TEST_F(InternetSheetTest, TheTimeServerListSkipsEmptyLinesAndFallsBackToTheFirst
     EXPECT_FALSE(Enabled(page, Time::kResetNow));
   });
   Run(again);
-  EXPECT_EQ(Key("tickvane", "timeserver"), "ntp3.example");
-  EXPECT_EQ(Key("tickvane", "Active"), "0");
+  ExpectKeys("tickvane", {{"timeserver", "ntp3.example"}, {"Active", "0"}});
 }
 
 TEST_F(InternetSheetTest, AMissingServerListIsReportedAndKeepsTheStoredServer) {
@@ -404,12 +365,10 @@ TEST_F(InternetSheetTest, AMissingServerListIsReportedAndKeepsTheStoredServer) {
   driver.op().QueueBox(IDOK);
   On(driver, kTimePage, [](HWND page) { EXPECT_EQ(ListBox_GetCount(GetDlgItem(page, Time::kServers)), 0); });
   Run(driver);
-  ASSERT_EQ(driver.op().shown().size(), 1u);
-  EXPECT_EQ(driver.op().shown()[0].caption, "File not found");
-  EXPECT_EQ(driver.op().shown()[0].text,
-            "Can't open TimeServer Data file [" + (dir_ / "TIMESERVERS.DAT").string() + "] - errno 2");
-  EXPECT_EQ(Key("tickvane", "timeserver"), "keep.example");
-  EXPECT_EQ(Key("tickvane", "Active"), "1");
+  EXPECT_EQ(tellmar::testing::Boxes(driver.op()),
+            std::vector<std::string>{"File not found: Can't open TimeServer Data file [" +
+                                     (dir_ / "TIMESERVERS.DAT").string() + "] - errno 2"});
+  ExpectKeys("tickvane", {{"timeserver", "keep.example"}, {"Active", "1"}});
 }
 
 TEST_F(InternetSheetTest, ResetTimeNowStartsTheTimeClientWithTheChosenServer) {
@@ -430,9 +389,8 @@ TEST_F(InternetSheetTest, ResetTimeNowStartsTheTimeClientWithTheChosenServer) {
     Click(page, Time::kResetNow);
   });
   Run(driver, IDCANCEL);
-  ASSERT_EQ(driver.op().shown().size(), 1u);
-  EXPECT_EQ(driver.op().shown()[0].text, "Error can't Execute ZERARIRI.EXE...");
-  EXPECT_EQ(driver.op().shown()[0].caption, "Error");
+  EXPECT_EQ(tellmar::testing::Boxes(driver.op()),
+            std::vector<std::string>{"Error: Error can't Execute ZERARIRI.EXE..."});
   EXPECT_TRUE(loop_.PumpUntil([this] { return fs::exists(dir_ / "args.txt"); }, std::chrono::seconds(20)));
   std::ifstream in(dir_ / "args.txt");
   std::string args;

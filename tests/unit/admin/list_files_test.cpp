@@ -1,21 +1,13 @@
 #include "admin/routing/list_files.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
-#include "common/profile.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 namespace tellmar::admin {
 namespace {
 
 class ListFilesTest : public ::testing::Test {
  protected:
-  std::string Bytes(const std::string& name) {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
+  std::string Bytes(const std::string& name) { return tellmar::testing::FileBytes(dir_ / name); }
   tellmar::testing::TempDir dir_;
 };
 
@@ -63,9 +55,11 @@ TEST_F(ListFilesTest, ARenameIsCarriedIntoTheAliasesThatNameTheList) {
                                        << "ALIAS2=d@x.org -> SALESTEAM , external mail only,1\r\n"
                                        << "[LIST-SALES]\r\nchange=-1\r\n";
   ASSERT_TRUE(CarryListRename(ini, "SALES", "team"));
-  EXPECT_EQ(GetProfileString(ini, "ADDRESS-ALIAS", "ALIAS0", ""), "a@x.org -> TEAM , internal and external mail,1");
-  EXPECT_EQ(GetProfileString(ini, "ADDRESS-ALIAS", "ALIAS1", ""), "b@x.org -> c@y.org , internal mail only,0");
-  EXPECT_EQ(GetProfileString(ini, "ADDRESS-ALIAS", "ALIAS2", ""), "d@x.org -> SALESTEAM , external mail only,1");
+  const char* const after[] = {"a@x.org -> TEAM , internal and external mail,1",
+                               "b@x.org -> c@y.org , internal mail only,0",
+                               "d@x.org -> SALESTEAM , external mail only,1"};
+  for (int n = 0; n < 3; ++n)
+    EXPECT_EQ(GetProfileString(ini, "ADDRESS-ALIAS", "ALIAS" + std::to_string(n), ""), after[n]) << n;
   EXPECT_EQ(GetProfileString(ini, "LIST-SALES", "change", ""), "-1") << "the list's settings stay";
 }
 

@@ -1,23 +1,16 @@
 // The mail status lines, their publication and the quick check.
 #include "admin/users/mail_status.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
-#include "common/profile.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
-namespace fs = std::filesystem;
 
 namespace {
 
-class MailStatusTest : public ::testing::Test {
+class MailStatusTest : public tellmar::testing::AdminTest {
  protected:
   MailStatusTest() {
-    ini_ = dir_ / "tmhub.ini";
     Set("Environment", "Domain", "office.example");
     Set("MailStatus", "NextDue", "Scheduled at 12:30");
     Set("MailStatus", "LastConnect", "Tue 11:00");
@@ -27,8 +20,7 @@ class MailStatusTest : public ::testing::Test {
       Set("USER" + std::to_string(i), "id", users[i][1]);
       Set("USER" + std::to_string(i), "DIR", users[i][2]);
     }
-    fs::create_directories(dir_ / "anna");  // any case serves
-    fs::create_directories(dir_ / "OUTGOING");
+    // The folder's name in any case serves.
     File("anna/00000001.txt", "x");
     File("anna/00000002.TXT", "x");
     File("anna/00000002.env", "x");
@@ -37,11 +29,7 @@ class MailStatusTest : public ::testing::Test {
     File("OUTGOING/00000003.env", "RCPT TO: <x@y>\r\nMAIL FROM: <anna@office.example>\r\n");  // not its first line
     File("OUTGOING/00000004.env", "MAIL FROM: <nobody@office.example>\r\n");
   }
-  void Set(const std::string& s, const std::string& k, const std::string& v) { ASSERT_FALSE(WriteProfileString(ini_, s, k, v)); }
-  void File(const std::string& relative, const std::string& text) { std::ofstream(dir_ / relative, std::ios::binary) << text; }
-
-  tellmar::testing::TempDir dir_;
-  fs::path ini_;
+  void File(const std::string& relative, const std::string& text) { tellmar::testing::WriteFile(dir_ / relative, text); }
 };
 
 TEST_F(MailStatusTest, LinesCountWaitingMailPerUserAndPublishThem) {
@@ -61,22 +49,20 @@ TEST_F(MailStatusTest, LinesCountWaitingMailPerUserAndPublishThem) {
   PublishMailStatus(ini_, lines);
   EXPECT_EQ(GetProfileKeyNames(ini_, "ServerMailStatus"),
             (std::vector<std::string>{"0", "1", "2", "Schedule1", "Schedule2", "Schedule3", "Schedule4", "UPDATED"}));
-  EXPECT_EQ(GetProfileString(ini_, "ServerMailStatus", "1", ""), "USER1^Anna^2^2 waiting to be sent");
-  EXPECT_EQ(GetProfileString(ini_, "ServerMailStatus", "Schedule1", ""), "^Scheduled connections : ^12:30");
-  EXPECT_EQ(GetProfileString(ini_, "ServerMailStatus", "Schedule2", ""), "^Last connection was made at : ^Tue 11:00");
-  EXPECT_EQ(GetProfileString(ini_, "ServerMailStatus", "UPDATED", ""), "1");
+  ExpectKeys("ServerMailStatus", {{"1", "USER1^Anna^2^2 waiting to be sent"},
+                                  {"Schedule1", "^Scheduled connections : ^12:30"},
+                                  {"Schedule2", "^Last connection was made at : ^Tue 11:00"}, {"UPDATED", "1"}});
 }
 
 TEST_F(MailStatusTest, QuickCheckSeesOnlyChanges) {
   MailStatusCache cache;
   EXPECT_FALSE(MailStatusUnchanged(ini_, dir_.path(), cache)) << "nothing counted yet";
   EXPECT_TRUE(MailStatusUnchanged(ini_, dir_.path(), cache));
-  File("anna/00000003.txt", "x");
-  EXPECT_FALSE(MailStatusUnchanged(ini_, dir_.path(), cache));
-  EXPECT_TRUE(MailStatusUnchanged(ini_, dir_.path(), cache));
-  File("OUTGOING/00000009.txt", "x");
-  EXPECT_FALSE(MailStatusUnchanged(ini_, dir_.path(), cache));
-  EXPECT_TRUE(MailStatusUnchanged(ini_, dir_.path(), cache));
+  for (const char* arrived : {"anna/00000003.txt", "OUTGOING/00000009.txt"}) {
+    File(arrived, "x");
+    EXPECT_FALSE(MailStatusUnchanged(ini_, dir_.path(), cache)) << arrived;
+    EXPECT_TRUE(MailStatusUnchanged(ini_, dir_.path(), cache)) << arrived;
+  }
 }
 
 }  // namespace

@@ -3,18 +3,11 @@
 // top", hiding on minimise and the refresh period taking effect at once.
 #include "admin/users/mail_status_window.h"
 
-#include <gtest/gtest.h>
-
-#include "admin/shell/admin_state.h"
 #include "admin/shell/rcu_dialog.h"
-#include "common/profile.h"
 #include "platform/automation.h"
-#include "platform/controls.h"
-#include "platform/dialog.h"
-#include "platform/loop.h"
 #include "resources/tmadmin32/mail_status_ids.h"
 #include "resources/tmadmin32/rcu_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -23,13 +16,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class MailStatusWindowTest : public ::testing::Test {
+class MailStatusWindowTest : public tellmar::testing::AdminTest {
  protected:
   MailStatusWindowTest() {
-    ini_ = dir_ / "tmhub.ini";
     Set("USER0", "realname", "(System Postmaster)");
     Set("USER0", "DIR", "ROOT");
-    App().serverSettingsPath = ini_.string();
     SetServerDirectory(dir_.path().string());
     App().role = Role::RemoteConfiguration;
     App().rcuDialog = CreateDialog(res::tmadmin32::Rcu::kTemplate, 0, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR {
@@ -43,10 +34,7 @@ class MailStatusWindowTest : public ::testing::Test {
     App().role = Role::RemoteConfiguration;
   }
 
-  void Set(const std::string& section, const std::string& key, const std::string& value) {
-    ASSERT_FALSE(WriteProfileString(ini_, section, key, value));
-  }
-  std::string Get(const std::string& key) { return GetProfileString(ini_, "Administration", key, "(none)"); }
+  std::string Get(const std::string& key) { return Key("Administration", key); }
   void SaveRect(int left, int top, int width, int height) {
     Set("Administration", "left", std::to_string(left));
     Set("Administration", "top", std::to_string(top));
@@ -55,10 +43,6 @@ class MailStatusWindowTest : public ::testing::Test {
   }
   static RECT RectOf(int id) { return GetWindowRect(GetDlgItem(MailStatusWindow(), id)); }
   static bool Topmost(HWND hwnd) { return automation::Describe(hwnd, false)->topmost; }
-
-  tellmar::testing::TempDir dir_;
-  fs::path ini_;
-  Loop loop_;
 };
 
 bool operator==(const RECT& a, const RECT& b) {

@@ -4,24 +4,15 @@
 // selecting a folder by user name, and the keys.
 #include "admin/mailview/mail_window.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include "admin/mailview/mail_folders.h"
 #include "admin/mailview/message_view.h"
-#include "admin/shell/admin_state.h"
 #include "admin/users/mail_status_window.h"
-#include "common/profile.h"
 #include "platform/automation.h"
 #include "platform/clipboard.h"
-#include "platform/controls.h"
-#include "platform/dialog.h"
-#include "platform/loop.h"
 #include "platform/operator.h"
 #include "resources/tmadmin32/mail_status_ids.h"
 #include "resources/tmadmin32/mail_window_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -31,19 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void WriteFile(const fs::path& file, const std::string& bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary) << bytes;
-}
+using tellmar::testing::WriteFile;
 
-class MailWindowTest : public ::testing::Test {
+class MailWindowTest : public tellmar::testing::AdminTest {
  protected:
   MailWindowTest() {
-    ini_ = dir_ / "tmhub.ini";
     AddUser(0, "(System Postmaster)", "ROOT");
     AddUser(1, "Zoe Zed", "ZOE");
     AddUser(2, "Anna Smith", "anna");
-    App().serverSettingsPath = ini_.string();
     SetServerDirectory(dir_.path().string());
     App().role = Role::SupportModule;
     auto op = std::make_unique<ScriptedOperator>();
@@ -57,9 +43,8 @@ class MailWindowTest : public ::testing::Test {
   }
 
   void AddUser(int index, const std::string& name, const std::string& dir) {
-    const std::string section = "USER" + std::to_string(index);
-    ASSERT_FALSE(WriteProfileString(ini_, section, "realname", name));
-    ASSERT_FALSE(WriteProfileString(ini_, section, "DIR", dir));
+    Set("USER" + std::to_string(index), "realname", name);
+    Set("USER" + std::to_string(index), "DIR", dir);
   }
   static HWND Item(int id) { return GetDlgItem(MailWindow(), id); }
   static std::vector<std::string> Items(int id) { return automation::Describe(Item(id))->items; }
@@ -69,9 +54,6 @@ class MailWindowTest : public ::testing::Test {
     ASSERT_TRUE(automation::SelectItemByText(Item(Ids::kFolders), text)) << text;
   }
 
-  tellmar::testing::TempDir dir_;
-  fs::path ini_;
-  Loop loop_;
   ScriptedOperator* op_ = nullptr;
 };
 
@@ -90,7 +72,7 @@ TEST_F(MailWindowTest, FolderLinesAreSortedUsersThenSystemFoldersThenArchiveOrIn
   // A long name and mailbox ID are read cut to 24 characters; the list ends
   // at the first record without a real name.
   AddUser(3, "Bartholomew Fitzgerald-Smythe", "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
-  ASSERT_FALSE(WriteProfileString(ini_, "USER5", "realname", "Hidden"));
+  Set("USER5", "realname", "Hidden");
   const std::vector<FolderLine> lines = BuildFolderLines(ini_, true);
   EXPECT_EQ(lines[3].text, "\tABCDEFGHIJKLMNOPQRSTUVWX\tBartholomew Fitzgerald-S");
   EXPECT_EQ(lines[4].text, "(System Folders)");
@@ -192,11 +174,11 @@ TEST_F(MailWindowTest, AMessageShowsItsEnvelopeTextAndHeldMarker) {
 
   automation::Check(Item(Ids::kShowHeaders), BST_UNCHECKED);
   EXPECT_EQ(Text(Ids::kText), "line one\r\nline two\r\n");
-  EXPECT_EQ(GetProfileString(ini_, "MsgViewer", "headers", ""), "0");
+  EXPECT_EQ(Key("MsgViewer", "headers"), "0");
   automation::PressKey(MailWindow(), VK_F6);  // the text off
   EXPECT_EQ(Text(Ids::kText), "");
   EXPECT_NE(Text(Ids::kSizeLine).find(" bytes : "), std::string::npos);
-  EXPECT_EQ(GetProfileString(ini_, "MsgViewer", "View", ""), "0");
+  EXPECT_EQ(Key("MsgViewer", "View"), "0");
 
   automation::SelectItemByText(Item(Ids::kMessages), "0000000b.txt");
   EXPECT_EQ(Text(Ids::kFrom), "");
@@ -243,10 +225,8 @@ TEST_F(MailWindowTest, AMessageThatCannotBeOpenedSaysSo) {
   for (int i = 0; i < 3; ++i) op_->QueueBox(IDOK);
   EXPECT_TRUE(automation::DoubleClickItem(Item(Ids::kMessages), 0));
   EXPECT_TRUE(automation::DoubleClick(Item(Ids::kText)));
-  std::vector<std::string> boxes;
-  for (const auto& box : op_->shown()) boxes.push_back(box.caption + ": " + box.text);
   // The click that selects it reads the file first.
-  EXPECT_EQ(boxes, (std::vector<std::string>{"File Read error: Failed to read file...",
+  EXPECT_EQ(tellmar::testing::Boxes(*op_), (std::vector<std::string>{"File Read error: Failed to read file...",
                                              "Error: Error can't open mail message...",
                                              "Error: Error can't open mail message..."}));
 }
@@ -278,12 +258,10 @@ TEST_F(MailWindowTest, KeysPressButtonsTabGoesRoundAndCloseSavesThePlace) {
   const HWND win = OpenMailWindow();
   const HWND folders = Item(Ids::kFolders), messages = Item(Ids::kMessages), text = Item(Ids::kText);
   SetFocus(folders);
-  automation::PressKey(win, VK_TAB);
-  EXPECT_EQ(GetFocus(), messages);
-  automation::PressKey(win, VK_TAB);
-  EXPECT_EQ(GetFocus(), text);
-  automation::PressKey(win, VK_TAB);
-  EXPECT_EQ(GetFocus(), folders);
+  for (HWND next : {messages, text, folders}) {
+    automation::PressKey(win, VK_TAB);
+    EXPECT_EQ(GetFocus(), next);
+  }
   automation::PressKey(win, VK_TAB, KEY_SHIFT);
   EXPECT_EQ(GetFocus(), text);
 
@@ -302,13 +280,10 @@ TEST_F(MailWindowTest, KeysPressButtonsTabGoesRoundAndCloseSavesThePlace) {
   MoveWindow(win, 30, 40, 600, 400);
   automation::PressKey(win, VK_F9);
   EXPECT_EQ(MailWindow(), 0);
-  EXPECT_EQ(GetProfileString(ini_, "MSGVIEWER32", "Top", ""), "40");
-  EXPECT_EQ(GetProfileString(ini_, "MSGVIEWER32", "Left", ""), "30");
-  EXPECT_EQ(GetProfileString(ini_, "MSGVIEWER32", "Width", ""), "600");
-  EXPECT_EQ(GetProfileString(ini_, "MSGVIEWER32", "Height", ""), "400");
+  ExpectKeys("MSGVIEWER32", {{"Top", "40"}, {"Left", "30"}, {"Width", "600"}, {"Height", "400"}});
 
   // Placed from the saved keys; a place off the screen goes back to 50.
-  ASSERT_FALSE(WriteProfileString(ini_, "MSGVIEWER32", "Top", "99999"));
+  Set("MSGVIEWER32", "Top", "99999");
   const RECT r = GetWindowRect(OpenMailWindow());
   EXPECT_EQ(r.top, 50);
   EXPECT_EQ(r.left, 30);
@@ -319,8 +294,7 @@ TEST_F(MailWindowTest, KeysPressButtonsTabGoesRoundAndCloseSavesThePlace) {
   ShowWindow(MailWindow(), SW_MAXIMIZE);
   automation::PressKey(MailWindow(), VK_ESCAPE);
   EXPECT_EQ(MailWindow(), 0);
-  EXPECT_EQ(GetProfileString(ini_, "MSGVIEWER32", "Left", ""), "30");
-  EXPECT_EQ(GetProfileString(ini_, "MSGVIEWER32", "Width", ""), "600");
+  ExpectKeys("MSGVIEWER32", {{"Left", "30"}, {"Width", "600"}});
 }
 
 }  // namespace

@@ -2,20 +2,10 @@
 // editor's checks played in the dialog driver.
 #include "admin/config/mailbox_collections_dialog.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
-
 #include "admin/config/mailbox_collections.h"
-#include "admin/shell/admin_state.h"
-#include "common/profile.h"
 #include "common/scramble.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
 #include "resources/tmadmin32/mailbox_collections_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -23,17 +13,8 @@ using Ids = res::tmadmin32::Mailboxes;
 
 namespace {
 
-class MailboxesTest : public ::testing::Test {
+class MailboxesTest : public tellmar::testing::AdminTest {
  protected:
-  MailboxesTest() { App().serverSettingsPath = ini_.string(); }
-  void Settings(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
-  std::string File() {
-    std::ifstream in(ini_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::string Key(const std::string& key) { return GetProfileString(ini_, "PROXYCOLLECTIONS", key, "(none)"); }
   static std::string Stored(const char* host, const char* user, const char* password, const char* active = "1") {
     return std::string("POPHOST") + "%=" + host + "\r\n" + "POPUSER%=" + user + "\r\nPOPPASSWORD%=" +
            Scramble(kProxyKeyWord, password) + "\r\nPROXYACTIVE%=" + active + "\r\n";
@@ -43,15 +24,8 @@ class MailboxesTest : public ::testing::Test {
     return text;
   }
   INT_PTR Run(DialogDriver& driver) {
-    const INT_PTR r = driver.Run([this] { return RunMailboxCollectionsDialog(0, guard_) ? IDOK : IDCANCEL; });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures().front();
-    return r;
+    return tellmar::testing::Play(driver, [this] { return RunMailboxCollectionsDialog(0, guard_) ? IDOK : IDCANCEL; });
   }
-
-  tellmar::testing::TempDir dir_;
-  std::filesystem::path ini_ = dir_ / "tmhub.ini";
-  Loop loop_;
-  DialogGuard guard_;
 };
 
 TEST_F(MailboxesTest, LoadingStopsAtAGapAndNeedsACount) {
@@ -83,7 +57,7 @@ TEST_F(MailboxesTest, RemovingTheMiddleOfThreeRewritesTheSectionInOrder) {
   driver.Select(Ids::kList, 1).Click(Ids::kRemove).Click(Ids::kOk);
   EXPECT_EQ(Run(driver), IDOK);
   const std::string pw1 = Scramble(kProxyKeyWord, "pw1"), pw3 = Scramble(kProxyKeyWord, "pw3");
-  EXPECT_EQ(File(), "[Environment]\r\nDomain=x.org\r\nRemoteUpdate=-1\r\n[Later]\r\nx=1\r\n"
+  EXPECT_EQ(tellmar::testing::FileBytes(ini_), "[Environment]\r\nDomain=x.org\r\nRemoteUpdate=-1\r\n[Later]\r\nx=1\r\n"
                     "\r\n[PROXYCOLLECTIONS]\r\nTOTALPROXIES=2\r\n"
                     "POPUSER2=ann\r\nPOPPASSWORD2=" + pw1 + "\r\nPOPHOST2=a.example\r\nPROXYACTIVE2=1\r\nPOPDELETESERVERMAIL2=-1\r\n"
                     "POPUSER3=cy\r\nPOPPASSWORD3=" + pw3 + "\r\nPOPHOST3=c.example\r\nPROXYACTIVE3=1\r\nPOPDELETESERVERMAIL3=-1\r\n");
@@ -122,16 +96,13 @@ TEST_F(MailboxesTest, TheEditorChecksInOrder) {
   driver.op().QueueBox(IDYES);
   driver.Click(Ids::kOk);
   EXPECT_EQ(Run(driver), IDOK);
-  std::vector<std::string> captions;
-  for (const auto& box : driver.op().shown()) captions.push_back(box.caption);
-  EXPECT_EQ(captions, (std::vector<std::string>{"UserI ID omitted", "Bad mail host address ?", "Bad mail host address ?",
-                                                "Invalid mail host machine", "User ID omitted", "User ID omitted",
-                                                "Password omitted", "Password omitted", "Mailbox already specified...",
-                                                "Mailbox Duplicated...", "Mailbox Duplicated..."}));
-  EXPECT_EQ(Key("TOTALPROXIES"), "2");
-  EXPECT_EQ(Key("POPHOST3"), "MAIL.example");
-  EXPECT_EQ(Unscramble(kProxyKeyWord, Key("POPPASSWORD3")), "p");
-  EXPECT_EQ(Key("PROXYACTIVE3"), "0");
+  EXPECT_EQ(tellmar::testing::Captions(driver.op()),
+            (std::vector<std::string>{"UserI ID omitted", "Bad mail host address ?", "Bad mail host address ?",
+                                      "Invalid mail host machine", "User ID omitted", "User ID omitted",
+                                      "Password omitted", "Password omitted", "Mailbox already specified...",
+                                      "Mailbox Duplicated...", "Mailbox Duplicated..."}));
+  ExpectKeys("PROXYCOLLECTIONS", {{"TOTALPROXIES", "2"}, {"POPHOST3", "MAIL.example"}, {"PROXYACTIVE3", "0"}});
+  EXPECT_EQ(Unscramble(kProxyKeyWord, Key("PROXYCOLLECTIONS", "POPPASSWORD3")), "p");
 }
 
 TEST_F(MailboxesTest, AnEditedLineIsNotItsOwnDuplicateAndCloseAsksToSave) {
@@ -142,10 +113,8 @@ TEST_F(MailboxesTest, AnEditedLineIsNotItsOwnDuplicateAndCloseAsksToSave) {
   driver.Click(Ids::kCancel);
   driver.op().QueueBox(IDYES);
   EXPECT_EQ(Run(driver), IDCANCEL);
-  ASSERT_EQ(driver.op().shown().size(), 1u);
-  EXPECT_EQ(driver.op().shown()[0].caption, "Unsaved changes!");
-  EXPECT_EQ(Key("PROXYACTIVE2"), "0");
-  EXPECT_EQ(Key("POPHOST2"), "mail.example");
+  EXPECT_EQ(tellmar::testing::Captions(driver.op()), std::vector<std::string>{"Unsaved changes!"});
+  ExpectKeys("PROXYCOLLECTIONS", {{"PROXYACTIVE2", "0"}, {"POPHOST2", "mail.example"}});
 }
 
 }  // namespace

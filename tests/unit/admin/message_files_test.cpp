@@ -4,16 +4,13 @@
 // a copy fails.
 #include "admin/mailview/message_files.h"
 
-#include <gtest/gtest.h>
-
 #include <unistd.h>
 
-#include <fstream>
 #include <set>
 
 #include "admin/mailview/message_ops.h"
 #include "common/file_bytes.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin::mailview;
@@ -30,9 +27,8 @@ class MessageFilesTest : public ::testing::Test {
   ~MessageFilesTest() override { SetCopyWriter({}); }
 
   fs::path Put(const std::string& folder, const std::string& name, const std::string& bytes) {
-    const fs::path file = dir_ / folder / name;
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file;
+    tellmar::testing::WriteFile(dir_ / folder / name, bytes);
+    return dir_ / folder / name;
   }
   std::string Read(const fs::path& file) {
     std::error_code ec;
@@ -66,11 +62,7 @@ TEST_F(MessageFilesTest, DeleteTakesEveryCompanionInAnyCaseAndNothingElse) {
 TEST_F(MessageFilesTest, HoldWritesTheLockTextWithTheFourDigitYearAndReleaseRemovesEverySpelling) {
   const fs::path message = Put("ANNA", "0000abcd.txt", "x");
   std::tm when{};
-  when.tm_year = 126;
-  when.tm_mon = 2;
-  when.tm_mday = 7;
-  when.tm_hour = 12;
-  when.tm_isdst = -1;
+  when.tm_year = 126, when.tm_mon = 2, when.tm_mday = 7, when.tm_hour = 12, when.tm_isdst = -1;
   const std::time_t now = std::mktime(&when);
   EXPECT_EQ(LockFileText(message, now), "7/Mar/2026 HH:SS : " + message.string() + " locked...");
 

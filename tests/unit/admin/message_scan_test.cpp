@@ -3,13 +3,8 @@
 // cannot be opened.
 #include "admin/mailview/message_scan.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
-#include "platform/loop.h"
 #include "platform/operator.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin::mailview;
@@ -32,9 +27,8 @@ class MessageScanTest : public ::testing::Test {
   }
 
   MessageStructure Scan(const std::string& bytes) {
-    const auto path = dir_ / "00000001.txt";
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return ScanStructure(path);
+    tellmar::testing::WriteFile(dir_ / "00000001.txt", bytes);
+    return ScanStructure(dir_ / "00000001.txt");
   }
 
   Loop loop_;
@@ -93,9 +87,8 @@ TEST_F(MessageScanTest, AMissingFileIsReportedWithItsPathAndErrno) {
   bool opened = true;
   EXPECT_EQ(ScanStructure(path, 0, &opened).kind, StructureClass::Plain);
   EXPECT_FALSE(opened);
-  ASSERT_EQ(op_->shown().size(), 1u);
-  EXPECT_EQ(op_->shown()[0].text, "Can't open file " + path.string() + " errno 2");
-  EXPECT_EQ(op_->shown()[0].caption, path.string());
+  EXPECT_EQ(tellmar::testing::Boxes(*op_),
+            std::vector<std::string>{path.string() + ": Can't open file " + path.string() + " errno 2"});
 }
 
 }  // namespace

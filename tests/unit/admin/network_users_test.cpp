@@ -10,7 +10,7 @@
 #include "common/profile.h"
 #include "common/user_directory.h"
 #include "resources/tmadmin32/server_status_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -21,13 +21,12 @@ namespace {
 TEST(NetworkUsersTest, DeletingInTheMiddleOfAThousandMovesEveryLaterRecordWithAllItsKeys) {
   tellmar::testing::TempDir dir;
   const fs::path ini = dir / "tmhub.ini";
-  {
-    std::ofstream out(ini, std::ios::binary);
-    out << "; kept\r\n[Environment]\r\nDomain=office.example\r\n";
-    for (int i = 0; i < 1000; ++i)
-      out << "[USER" << i << "]\r\nrealname=User " << i << "\r\nDIR=U" << i << "\r\nFutureKey=f" << i << "\r\n";
-    out << "[After]\r\nx=1\r\n";
+  std::string text = "; kept\r\n[Environment]\r\nDomain=office.example\r\n";
+  for (int i = 0; i < 1000; ++i) {
+    const std::string n = std::to_string(i);
+    text += "[USER" + n + "]\r\nrealname=User " + n + "\r\nDIR=U" + n + "\r\nFutureKey=f" + n + "\r\n";
   }
+  tellmar::testing::WriteFile(ini, text + "[After]\r\nx=1\r\n");
   fs::create_directory(dir / "U500");
   std::ofstream(dir / "U500" / "00000001.txt") << "mail";
 
@@ -65,30 +64,17 @@ TEST(ServerStatusTest, FieldsComeFromTheSettingsAndTheRegistry) {
   RegistryStore registry(dir / "registry");
   using Ids = res::tmadmin32::ServerStatus;
   auto set = [&](const char* s, const char* k, const char* v) { WriteProfileString(ini, s, k, v); };
-  set("PROXYCOLLECTIONS", "TotalProxies", "3");
-  set("PROXYCOLLECTIONS", "PROXYACTIVE1", "1");  // not counted: entries run from 2
-  set("PROXYCOLLECTIONS", "PROXYACTIVE2", "1");
-  set("PROXYCOLLECTIONS", "PROXYACTIVE4", "1");
-  set("ServerStatus", "AutoPOPMail", "0");
-  set("ServerStatus", "PeriodicAutoMail", "-1");
-  set("ServerStatus", "AutoPopTime", "0");
-  set("ServerStatus", "Use95DUN", "-1");
-  set("ServerStatus", "version", "3.63");
-  set("ServerStatus", "timedperiod12", "23:30");
-
+  // PROXYACTIVE1 is not counted: the entries run from 2.
+  tellmar::testing::WriteFile(ini, "[PROXYCOLLECTIONS]\r\nTotalProxies=3\r\nPROXYACTIVE1=1\r\nPROXYACTIVE2=1\r\n"
+                                   "PROXYACTIVE4=1\r\n[ServerStatus]\r\nAutoPOPMail=0\r\nPeriodicAutoMail=-1\r\n"
+                                   "AutoPopTime=0\r\nUse95DUN=-1\r\nversion=3.63\r\ntimedperiod12=23:30\r\n");
   auto fields = ServerStatusFields(ini, "/srv/tellmar", 7, registry);
-  EXPECT_EQ(fields[Ids::kDirectory], "/SRV/TELLMAR");
-  EXPECT_EQ(fields[Ids::kUsers], "7");
-  EXPECT_EQ(fields[Ids::kMailboxes], "3");
-  EXPECT_EQ(fields[Ids::kActiveMailboxes], "2");
-  EXPECT_EQ(fields[Ids::kSmtpHost], "0");
-  EXPECT_EQ(fields[Ids::kDialUp], "Yes...");
-  EXPECT_EQ(fields[Ids::kPeriodic], "0") << "AutoPOPMail 0: neither kind is active";
-  EXPECT_EQ(fields[Ids::kTimed], "0");
-  EXPECT_EQ(fields[Ids::kMinutes], "5");
-  EXPECT_EQ(fields[Ids::kCollected], "1");
-  EXPECT_EQ(fields[Ids::kTimed12], "23:30");
-  EXPECT_EQ(fields[Ids::kVersion], "3.63 ");
+  // AutoPOPMail 0: neither kind is active.
+  const std::pair<int, const char*> expected[] = {
+      {Ids::kDirectory, "/SRV/TELLMAR"}, {Ids::kUsers, "7"},   {Ids::kMailboxes, "3"}, {Ids::kActiveMailboxes, "2"},
+      {Ids::kSmtpHost, "0"},             {Ids::kDialUp, "Yes..."}, {Ids::kPeriodic, "0"}, {Ids::kTimed, "0"},
+      {Ids::kMinutes, "5"},              {Ids::kCollected, "1"}, {Ids::kTimed12, "23:30"}, {Ids::kVersion, "3.63 "}};
+  for (const auto& [id, text] : expected) EXPECT_EQ(fields[id], text) << id;
   EXPECT_TRUE(registry.KeyExists(RegistryRoot::ClassesRoot, "Tellmar\\SPVersion")) << "made when missing";
 
   set("ServerStatus", "AutoPOPMail", "1");

@@ -2,20 +2,9 @@
 // footnote file and the master password.
 #include "admin/config/options_sheet.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
-
-#include "admin/shell/admin_state.h"
-#include "common/profile.h"
 #include "common/scramble.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
-#include "platform/propsheet.h"
 #include "resources/tmadmin32/options_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -29,67 +18,50 @@ namespace {
 
 enum Tab { kFootnote, kPorts, kLogfiles, kIntranet, kExternal };
 
-HWND Page(HWND sheet) { return PropSheet_GetCurrentPageHwnd(sheet); }
-HWND Control(HWND sheet, int id) { return GetDlgItem(Page(sheet), id); }
+using tellmar::testing::FileBytes;
+using tellmar::testing::PageControl;
+using tellmar::testing::ShownPage;
 
-class OptionsSheetTest : public ::testing::Test {
+class OptionsSheetTest : public tellmar::testing::AdminTest {
  protected:
-  OptionsSheetTest() {
-    App().serverSettingsPath = ini_.string();
-    App().serverDir = dir_.path().string();
-    App().role = Role::SupportModule;
-  }
-  void Settings(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
-  static std::string Read(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  std::string Key(const char* section, const char* key) { return GetProfileString(ini_, section, key, "(none)"); }
+  OptionsSheetTest() { App().role = Role::SupportModule; }
 
   // Steps on the sheet: show a tab, act on a control of the shown page.
   static DialogDriver& ShowTab(DialogDriver& d, Tab tab) {
     return d.Then([tab](HWND sheet) { EXPECT_TRUE(PropSheet_SetCurSel(sheet, tab)); });
   }
   static DialogDriver& Type(DialogDriver& d, int id, std::string text) {
-    return d.Then([id, text](HWND sheet) { EXPECT_TRUE(UserSetText(Control(sheet, id), text)) << id; });
+    return d.Then([id, text](HWND sheet) { EXPECT_TRUE(UserSetText(PageControl(sheet, id), text)) << id; });
   }
   static DialogDriver& Click(DialogDriver& d, int id) {
-    return d.Then([id](HWND sheet) { EXPECT_TRUE(UserClick(Control(sheet, id))) << id; });
+    return d.Then([id](HWND sheet) { EXPECT_TRUE(UserClick(PageControl(sheet, id))) << id; });
   }
   static DialogDriver& Press(DialogDriver& d, int sheetButton) {
     return d.Then([sheetButton](HWND sheet) { EXPECT_TRUE(UserClick(GetDlgItem(sheet, sheetButton))); });
   }
   void Run(DialogDriver& driver) {
-    driver.Run([this] {
+    tellmar::testing::Play(driver, [this] {
       RunOptionsSheet(0, guard_);
       return IDOK;
     });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures().front();
   }
-
-  tellmar::testing::TempDir dir_;
-  std::filesystem::path ini_ = dir_ / "tmhub.ini";
-  Loop loop_;
-  DialogGuard guard_;
 };
 
 TEST_F(OptionsSheetTest, PortsAreCheckedResetAndStored) {
   Settings("[popsrv]\r\nport=1110\r\nbind=-1\r\n[smtpsrv]\r\nport=8025\r\n[log]\r\nmaxsize=32\r\n");
   DialogDriver driver;
   ShowTab(driver, kPorts).Then([](HWND sheet) {
-    EXPECT_EQ(GetWindowText(Control(sheet, PortIds::kPopPort)), "1110");
-    EXPECT_EQ(GetWindowText(Control(sheet, PortIds::kSmtpPort)), "8025") << "beyond the spin, kept";
-    EXPECT_EQ(IsDlgButtonChecked(Page(sheet), PortIds::kPopBind), BST_UNCHECKED) << "only 1 binds";
-    EXPECT_EQ(IsDlgButtonChecked(Page(sheet), PortIds::kSmtpBind), BST_CHECKED);
+    EXPECT_EQ(GetWindowText(PageControl(sheet, PortIds::kPopPort)), "1110");
+    EXPECT_EQ(GetWindowText(PageControl(sheet, PortIds::kSmtpPort)), "8025") << "beyond the spin, kept";
+    EXPECT_EQ(IsDlgButtonChecked(ShownPage(sheet), PortIds::kPopBind), BST_UNCHECKED) << "only 1 binds";
+    EXPECT_EQ(IsDlgButtonChecked(ShownPage(sheet), PortIds::kSmtpBind), BST_CHECKED);
   });
   Type(driver, PortIds::kPopPort, "70000");
   Press(driver, IDC_SHEET_APPLY);
   driver.op().QueueBox(IDOK);
   Click(driver, PortIds::kResetDefaults).Then([](HWND sheet) {
-    EXPECT_EQ(GetWindowText(Control(sheet, PortIds::kPopPort)), "110");
-    EXPECT_EQ(IsDlgButtonChecked(Page(sheet), PortIds::kPopBind), BST_CHECKED);
+    EXPECT_EQ(GetWindowText(PageControl(sheet, PortIds::kPopPort)), "110");
+    EXPECT_EQ(IsDlgButtonChecked(ShownPage(sheet), PortIds::kPopBind), BST_CHECKED);
   });
   Type(driver, PortIds::kPopPort, "4110");
   Type(driver, PortIds::kTimeout, "12");
@@ -97,17 +69,13 @@ TEST_F(OptionsSheetTest, PortsAreCheckedResetAndStored) {
   Type(driver, LogIds::kFileName, "srv.log");
   Press(driver, IDOK);
   Run(driver);
-  ASSERT_EQ(driver.op().shown().size(), 1u);
-  EXPECT_EQ(driver.op().shown()[0].caption, "Invalid port");
-  EXPECT_EQ(Key("popsrv", "port"), "4110");
-  EXPECT_EQ(Key("popsrv", "bind"), "1");
-  EXPECT_EQ(Key("popsrv", "timeout"), "12");
+  EXPECT_EQ(tellmar::testing::Captions(driver.op()), std::vector<std::string>{"Invalid port"});
+  ExpectKeys("popsrv", {{"port", "4110"}, {"bind", "1"}, {"timeout", "12"}});
   EXPECT_EQ(Key("smtpsrv", "port"), "25") << "reset";
   EXPECT_EQ(Key("outports", "pop3"), "110");
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
-  EXPECT_EQ(Key("log", "fname"), "srv.log");
-  EXPECT_EQ(Key("log", "maxsize"), "32") << "a value beyond the spin's range is kept";
-  EXPECT_EQ(Key("log", "daily"), "0");
+  // A value beyond the spin's range (maxsize) is kept.
+  ExpectKeys("log", {{"fname", "srv.log"}, {"maxsize", "32"}, {"daily", "0"}});
 }
 
 TEST_F(OptionsSheetTest, AnUntouchedSheetLeavesTheFilesAlone) {
@@ -116,7 +84,7 @@ TEST_F(OptionsSheetTest, AnUntouchedSheetLeavesTheFilesAlone) {
   for (Tab tab : {kFootnote, kPorts, kLogfiles, kIntranet, kExternal}) ShowTab(driver, tab);
   Press(driver, IDOK);
   Run(driver);
-  EXPECT_EQ(Read(ini_), "[Environment]\r\nSERVERPW=\r\n");
+  EXPECT_EQ(FileBytes(ini_), "[Environment]\r\nSERVERPW=\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "FOOTER.TXT"));
 }
 
@@ -124,14 +92,14 @@ TEST_F(OptionsSheetTest, TheFootnoteIsReadInAnyCaseAndReplacedWhole) {
   std::ofstream(dir_ / "footer.txt", std::ios::binary) << "Old words\r\n";
   DialogDriver driver;
   driver.Then([](HWND sheet) {
-    EXPECT_EQ(GetWindowText(Control(sheet, FootIds::kFootnote)), "Old words\r\n");
-    EXPECT_EQ(IsDlgButtonChecked(Page(sheet), FootIds::kAppend), BST_UNCHECKED);
+    EXPECT_EQ(GetWindowText(PageControl(sheet, FootIds::kFootnote)), "Old words\r\n");
+    EXPECT_EQ(IsDlgButtonChecked(ShownPage(sheet), FootIds::kAppend), BST_UNCHECKED);
   });
   Click(driver, FootIds::kAppend);
   Type(driver, FootIds::kFootnote, "-- \r\nSent from the office\r\n");
   Press(driver, IDOK);
   Run(driver);
-  EXPECT_EQ(Read(dir_ / "footer.txt"), "-- \r\nSent from the office\r\n");
+  EXPECT_EQ(FileBytes(dir_ / "footer.txt"), "-- \r\nSent from the office\r\n");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "FOOTER.TXT")) << "the file found is the file written";
   EXPECT_EQ(Key("footer", "append"), "-1");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2) << "no temporary file left";
@@ -142,14 +110,14 @@ TEST_F(OptionsSheetTest, AFootnoteThatCannotBeSavedKeepsTheSheetOpen) {
   App().serverDir = server.string();
   DialogDriver driver;
   driver.Then([](HWND sheet) {
-    EXPECT_EQ(GetWindowText(Control(sheet, FootIds::kFootnote)), "Add your footnote here...");
+    EXPECT_EQ(GetWindowText(PageControl(sheet, FootIds::kFootnote)), "Add your footnote here...");
   });
   Type(driver, FootIds::kFootnote, "Thanks");
   Press(driver, IDOK);
   driver.op().QueueBox(IDOK);
   driver.op().QueueBox(IDOK);
   driver.Then([server](HWND sheet) {
-    EXPECT_EQ(GetWindowText(Control(sheet, FootIds::kFootnote)), "Thanks") << "nothing typed is lost";
+    EXPECT_EQ(GetWindowText(PageControl(sheet, FootIds::kFootnote)), "Thanks") << "nothing typed is lost";
     std::filesystem::create_directory(server);
   });
   Press(driver, IDOK);
@@ -158,19 +126,19 @@ TEST_F(OptionsSheetTest, AFootnoteThatCannotBeSavedKeepsTheSheetOpen) {
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0].text, "Failed to create file, error 2...");
   EXPECT_EQ(shown[1].text, "Error occured saving footer text");
-  EXPECT_EQ(Read(server / "FOOTER.TXT"), "Thanks");
+  EXPECT_EQ(FileBytes(server / "FOOTER.TXT"), "Thanks");
 }
 
 TEST_F(OptionsSheetTest, TheMasterPasswordIsShownOnRequestAndStoredScrambled) {
   Settings("[ENVIRONMENT]\r\nSERVERPW=" + Scramble("KQZVRLM", "old-secret") + "\r\n[RemoteAdmin]\r\nAllowSingleCreate=-1\r\n");
   DialogDriver driver;
   ShowTab(driver, kExternal).Then([](HWND sheet) {
-    EXPECT_EQ(GetWindowText(Control(sheet, ExternalIds::kPassword)), "old-secret");
-    EXPECT_EQ(SendMessage(Control(sheet, ExternalIds::kPassword), EM_GETPASSWORDCHAR, 0, 0), '*');
+    EXPECT_EQ(GetWindowText(PageControl(sheet, ExternalIds::kPassword)), "old-secret");
+    EXPECT_EQ(SendMessage(PageControl(sheet, ExternalIds::kPassword), EM_GETPASSWORDCHAR, 0, 0), '*');
   });
   Click(driver, ExternalIds::kShowPassword).Then([](HWND sheet) {
-    EXPECT_EQ(SendMessage(Control(sheet, ExternalIds::kPassword), EM_GETPASSWORDCHAR, 0, 0), 0);
-    EXPECT_EQ(GetWindowText(Control(sheet, ExternalIds::kShowPassword)), "Hide &Password");
+    EXPECT_EQ(SendMessage(PageControl(sheet, ExternalIds::kPassword), EM_GETPASSWORDCHAR, 0, 0), 0);
+    EXPECT_EQ(GetWindowText(PageControl(sheet, ExternalIds::kShowPassword)), "Hide &Password");
   });
   Type(driver, ExternalIds::kPassword, "new secret");
   Press(driver, IDOK);
@@ -178,20 +146,18 @@ TEST_F(OptionsSheetTest, TheMasterPasswordIsShownOnRequestAndStoredScrambled) {
   Type(driver, ExternalIds::kPassword, "new-secret");
   // Administration by mail off closes its tasks.
   ShowTab(driver, kIntranet).Then([](HWND sheet) {
-    EXPECT_EQ(IsDlgButtonChecked(Page(sheet), IntranetIds::kSingleCreate), BST_CHECKED);
-    EXPECT_TRUE(IsWindowEnabled(Control(sheet, IntranetIds::kTransport)));
+    EXPECT_EQ(IsDlgButtonChecked(ShownPage(sheet), IntranetIds::kSingleCreate), BST_CHECKED);
+    EXPECT_TRUE(IsWindowEnabled(PageControl(sheet, IntranetIds::kTransport)));
   });
   Click(driver, IntranetIds::kRemoteEnabled).Then([](HWND sheet) {
-    EXPECT_FALSE(IsWindowEnabled(Control(sheet, IntranetIds::kTransport)));
+    EXPECT_FALSE(IsWindowEnabled(PageControl(sheet, IntranetIds::kTransport)));
   });
   Press(driver, IDOK);
   Run(driver);
-  ASSERT_EQ(driver.op().shown().size(), 1u);
-  EXPECT_EQ(driver.op().shown()[0].caption, "Invalid Password");
-  EXPECT_EQ(driver.op().shown()[0].text, "Passwords cannot contain spaces");
+  EXPECT_EQ(tellmar::testing::Boxes(driver.op()),
+            std::vector<std::string>{"Invalid Password: Passwords cannot contain spaces"});
   EXPECT_EQ(Key("Environment", "SERVERPW"), Scramble("KQZVRLM", "new-secret"));
-  EXPECT_EQ(Key("RemoteAdmin", "RemoteEnabled"), "0");
-  EXPECT_EQ(Key("RemoteAdmin", "AllowChangePW"), "-1");
+  ExpectKeys("RemoteAdmin", {{"RemoteEnabled", "0"}, {"AllowChangePW", "-1"}});
 }
 
 }  // namespace

@@ -2,18 +2,9 @@
 // played in the driver with a fixed weekday.
 #include "admin/config/scheduling_dialog.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include "admin/config/schedule_codec.h"
-#include "admin/shell/admin_state.h"
-#include "common/profile.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
 #include "resources/tmadmin32/scheduling_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -63,22 +54,12 @@ TEST(ScheduleCodec, AutoDaysAndThePeriodicWindow) {
             "You cannot enter a stop time for periodic collections > 23\r\nPlease set the end time to a value less than 24.");
 }
 
-class SchedulingDialogTest : public ::testing::Test {
+class SchedulingDialogTest : public tellmar::testing::AdminTest {
  protected:
-  SchedulingDialogTest() { App().serverSettingsPath = ini_.string(); }
-  void Settings(const std::string& text) { std::ofstream(ini_, std::ios::binary) << text; }
-  std::string Mail(const char* key) { return GetProfileString(ini_, "Netmailserver", key, "(none)"); }
-  std::string Net(const char* key) { return GetProfileString(ini_, "NetConnections", key, "(none)"); }
   INT_PTR Run(DialogDriver& driver, int weekday = 1) {
-    const INT_PTR r = driver.Run([&] { return RunSchedulingDialog(0, guard_, [weekday] { return weekday; }) ? IDOK : IDCANCEL; });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures().front();
-    return r;
+    return tellmar::testing::Play(
+        driver, [&] { return RunSchedulingDialog(0, guard_, [weekday] { return weekday; }) ? IDOK : IDCANCEL; });
   }
-
-  tellmar::testing::TempDir dir_;
-  std::filesystem::path ini_ = dir_ / "tmhub.ini";
-  Loop loop_;
-  DialogGuard guard_;
 };
 
 TEST_F(SchedulingDialogTest, TheStoredStateNamesTheGroupsAndTheTitle) {
@@ -94,6 +75,7 @@ TEST_F(SchedulingDialogTest, TheStoredStateNamesTheGroupsAndTheTitle) {
       {"AutoPOPMail=0\r\nPeriodicAutoMail=-1", "Periodic Scheduling  - Off", "Timed connections - Off", "Scheduling is OFF!"},
   };
   for (const Row& row : rows) {
+    SCOPED_TRACE(row.stored);
     Settings(std::string("[NETMAILSERVER]\r\n") + row.stored + "\r\nTimedPeriods=09.50000000,08.00,\r\n");
     DialogDriver driver;
     driver.Then([&row](HWND d) {
@@ -141,24 +123,14 @@ TEST_F(SchedulingDialogTest, ChecksInOrderThenStoresEveryKey) {
   driver.Type(Ids::kTime4, "24:00").Click(Ids::kOk);
   EXPECT_EQ(Run(driver, 0), IDOK);
 
-  const auto& shown = driver.op().shown();
-  ASSERT_EQ(shown.size(), 4u);
-  EXPECT_EQ(shown[0].caption, "Time Limitation Error");
-  EXPECT_EQ(shown[1].caption, "Scheduling disabled!");
-  EXPECT_EQ(shown[2].caption, "Scheduling disabled!");
-  EXPECT_EQ(shown[3].caption, "Scheduling fully turned off");
-  EXPECT_EQ(Mail("AutoDays"), "1,1,0,0,0,0,0,");
-  EXPECT_EQ(Mail("AutoPopTime"), "15");
-  EXPECT_EQ(Mail("AutoPOPMail"), "-1");
-  EXPECT_EQ(Mail("PeriodicAutoMail"), "-1");
-  EXPECT_EQ(Mail("AutoFetchMail"), "-1");
-  EXPECT_EQ(Mail("AutoPostMail"), "0");
-  EXPECT_EQ(Mail("GetFullMail"), "0");
-  EXPECT_EQ(Net("disconnectAutomaildun"), "0");
-  EXPECT_EQ(Net("EarlyPeriodic"), "8");
-  EXPECT_EQ(Net("LatePeriodic"), "18");
-  EXPECT_EQ(Mail("TimedPeriods"), "09.50000000,13.25000000,");
-  EXPECT_EQ(GetProfileString(ini_, "environment", "RemoteUpdate", ""), "-1");
+  EXPECT_EQ(tellmar::testing::Captions(driver.op()),
+            (std::vector<std::string>{"Time Limitation Error", "Scheduling disabled!", "Scheduling disabled!",
+                                      "Scheduling fully turned off"}));
+  ExpectKeys("Netmailserver", {{"AutoDays", "1,1,0,0,0,0,0,"}, {"AutoPopTime", "15"}, {"AutoPOPMail", "-1"},
+                               {"PeriodicAutoMail", "-1"}, {"AutoFetchMail", "-1"}, {"AutoPostMail", "0"},
+                               {"GetFullMail", "0"}, {"TimedPeriods", "09.50000000,13.25000000,"}});
+  ExpectKeys("NetConnections", {{"disconnectAutomaildun", "0"}, {"EarlyPeriodic", "8"}, {"LatePeriodic", "18"}});
+  EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
 }
 
 TEST_F(SchedulingDialogTest, AWindowFromZeroIsStoredEmptyAndResetRestoresTheTimes) {
@@ -171,11 +143,9 @@ TEST_F(SchedulingDialogTest, AWindowFromZeroIsStoredEmptyAndResetRestoresTheTime
   driver.Click(Ids::kOk);
   EXPECT_EQ(Run(driver), IDOK);
   EXPECT_TRUE(driver.op().shown().empty());
-  EXPECT_EQ(Net("EarlyPeriodic"), "");
-  EXPECT_EQ(Net("LatePeriodic"), "");
-  EXPECT_EQ(Mail("AutoPOPMail"), "0");
-  EXPECT_EQ(Mail("PeriodicAutoMail"), "(none)") << "only written when a group is on";
-  EXPECT_EQ(Mail("TimedPeriods"), "08.00,");
+  ExpectKeys("NetConnections", {{"EarlyPeriodic", ""}, {"LatePeriodic", ""}});
+  // PeriodicAutoMail is only written when a group is on.
+  ExpectKeys("Netmailserver", {{"AutoPOPMail", "0"}, {"PeriodicAutoMail", "(none)"}, {"TimedPeriods", "08.00,"}});
 }
 
 }  // namespace

@@ -2,23 +2,13 @@
 // sheet as a person would, and what Finish writes.
 #include "admin/config/setup_wizard.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include "admin/config/setup_wizard_settings.h"
-#include "admin/shell/admin_state.h"
 #include "admin/shell/rcu_model.h"
-#include "common/profile.h"
 #include "common/scramble.h"
 #include "common/user_directory.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
-#include "platform/propsheet.h"
 #include "resources/tmadmin32/domain_page_ids.h"
 #include "resources/tmadmin32/setup_wizard_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -27,14 +17,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-HWND Control(HWND sheet, int id) { return GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), id); }
-void Set(HWND sheet, int id, const char* text) { EXPECT_TRUE(UserSetText(Control(sheet, id), text)) << id; }
+using tellmar::testing::FileBytes;
+using tellmar::testing::PageControl;
+void SetText(HWND sheet, int id, const char* text) { EXPECT_TRUE(UserSetText(PageControl(sheet, id), text)) << id; }
 void Next(HWND sheet) { EXPECT_TRUE(UserClick(GetDlgItem(sheet, IDC_SHEET_NEXT))); }
 
-class SetupWizardTest : public ::testing::Test {
+class SetupWizardTest : public tellmar::testing::AdminTest {
  protected:
   SetupWizardTest() {
-    App().serverSettingsPath = ini_.string();
     SetServerDirectory(dir_.path().string());
     App().workingDir = dir_.path();
     // The dial-up page lists the phonebook only in the support module.
@@ -42,32 +32,15 @@ class SetupWizardTest : public ::testing::Test {
   }
   ~SetupWizardTest() override { SetServerDirectory(""); }
 
-  std::string Get(std::string_view section, std::string_view key) {
-    return GetProfileString(ini_, section, key, "<none>");
-  }
-  std::string Bytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   bool Run(DialogDriver& driver) {
     bool finished = false;
-    driver.Run([&] {
+    tellmar::testing::Play(driver, [&] {
       finished = RunSetupWizard(0, guard_);
       return IDOK;
     });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures().front();
     return finished;
   }
-  std::vector<std::string> Captions(DialogDriver& driver) {
-    std::vector<std::string> out;
-    for (const auto& box : driver.op().shown()) out.push_back(box.caption);
-    return out;
-  }
-
-  tellmar::testing::TempDir dir_;
-  fs::path ini_ = dir_ / "tmhub.ini";
-  Loop loop_;
-  DialogGuard guard_;
+  std::error_code Finish(const WizardChoices& c) { return FinishWizard(c, ini_, dir_.path(), {ini_, dir_.path(), ""}); }
 };
 
 TEST_F(SetupWizardTest, TheDomainPageChecksInOrder) {
@@ -90,24 +63,23 @@ TEST_F(SetupWizardTest, TheDomainPageChecksInOrder) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.typed);
-    std::ofstream(ini_, std::ios::binary) << (row.single ? "" : "[Environment]\r\nUseDomain=0\r\n");
+    Settings(row.single ? "" : "[Environment]\r\nUseDomain=0\r\n");
     DialogDriver driver;
     driver.Then([&](HWND sheet) {
       EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Select domain type");
       EXPECT_FALSE(IsWindowEnabled(GetDlgItem(sheet, IDC_SHEET_BACK))) << "page 1 offers only Next";
-      EXPECT_TRUE(IsWindowVisible(Control(sheet, Ids::kExplanation)));
-      Set(sheet, Ids::kText, row.typed);
+      EXPECT_TRUE(IsWindowVisible(PageControl(sheet, Ids::kExplanation)));
+      SetText(sheet, Ids::kText, row.typed);
       Next(sheet);
       EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Select domain type") << "stays on the page";
-      EXPECT_EQ(GetWindowText(Control(sheet, Ids::kText)), row.fieldAfter);
+      EXPECT_EQ(GetWindowText(PageControl(sheet, Ids::kText)), row.fieldAfter);
       UserClick(GetDlgItem(sheet, IDCANCEL));
     });
     driver.op().QueueBox(IDOK);
     EXPECT_FALSE(Run(driver));
-    ASSERT_EQ(driver.op().shown().size(), 1u);
-    EXPECT_EQ(driver.op().shown()[0].caption, row.caption);
+    ASSERT_EQ(tellmar::testing::Captions(driver.op()), std::vector<std::string>{row.caption});
     EXPECT_EQ(driver.op().shown()[0].type & MB_ICONSTOP, static_cast<UINT>(MB_ICONSTOP));
-    EXPECT_EQ(Bytes(ini_), row.single ? "" : "[Environment]\r\nUseDomain=0\r\n") << "cancel writes nothing";
+    EXPECT_EQ(FileBytes(ini_), row.single ? "" : "[Environment]\r\nUseDomain=0\r\n") << "cancel writes nothing";
   }
 }
 
@@ -115,54 +87,54 @@ TEST_F(SetupWizardTest, TheDomainPageChecksInOrder) {
 TEST_F(SetupWizardTest, EveryPageChecksInOrderAndFinishStoresTheChoices) {
   DialogDriver driver;
   driver.Then([](HWND sheet) {
-    Set(sheet, ids::DomainPage::kText, "shop.example");
+    SetText(sheet, ids::DomainPage::kText, "shop.example");
     Next(sheet);
     EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Default server operations");
-    EXPECT_TRUE(UserSetCheck(Control(sheet, ids::ServerOperationsPage::kArchiveIn), BST_CHECKED));
+    EXPECT_TRUE(UserSetCheck(PageControl(sheet, ids::ServerOperationsPage::kArchiveIn), BST_CHECKED));
     Next(sheet);
     EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - connecting to the Internet");
-    EXPECT_TRUE(UserClick(Control(sheet, ids::ConnectionPage::kFullServices)));
-    EXPECT_TRUE(UserClick(Control(sheet, ids::ConnectionPage::kNetwork)));
+    EXPECT_TRUE(UserClick(PageControl(sheet, ids::ConnectionPage::kFullServices)));
+    EXPECT_TRUE(UserClick(PageControl(sheet, ids::ConnectionPage::kNetwork)));
     Next(sheet);
     EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Setup external mail collection") << "TCP/IP needs no dial-up";
     using P = ids::MailboxPage;
     Next(sheet);                              // no server: stop box
-    Set(sheet, P::kPopHost, "mailbox");
+    SetText(sheet, P::kPopHost, "mailbox");
     Next(sheet);                              // no dot or colon: No
     Next(sheet);                              // Yes, then no user ID
-    Set(sheet, P::kPopHost, "mailbox:110");   // a colon is enough: no question
-    Set(sheet, P::kPopUser, "shop");
+    SetText(sheet, P::kPopHost, "mailbox:110");   // a colon is enough: no question
+    SetText(sheet, P::kPopUser, "shop");
     Next(sheet);                              // no password
-    Set(sheet, P::kPopPassword, "secret");
-    EXPECT_TRUE(UserSetCheck(Control(sheet, P::kLeaveOnServer), BST_CHECKED));
+    SetText(sheet, P::kPopPassword, "secret");
+    EXPECT_TRUE(UserSetCheck(PageControl(sheet, P::kLeaveOnServer), BST_CHECKED));
     Next(sheet);                              // leave mail: No
-    EXPECT_EQ(GetFocus(), Control(sheet, P::kLeaveOnServer));
+    EXPECT_EQ(GetFocus(), PageControl(sheet, P::kLeaveOnServer));
     Next(sheet);                              // Yes
     EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Setup external SMTP");
     Next(sheet);                              // no gateway
-    Set(sheet, ids::SmtpPage::kGateway, "relay:25");
+    SetText(sheet, ids::SmtpPage::kGateway, "relay:25");
     Next(sheet);
     using U = ids::FirstUserPage;
     EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Add initial network user");
     Next(sheet);
-    Set(sheet, U::kRealName, "Anna Example");
+    SetText(sheet, U::kRealName, "Anna Example");
     Next(sheet);
-    Set(sheet, U::kEmail, "anna@shop.example");
+    SetText(sheet, U::kEmail, "anna@shop.example");
     Next(sheet);
-    EXPECT_EQ(GetWindowText(Control(sheet, U::kEmail)), "anna") << "one domain: cut at the @";
-    Set(sheet, U::kPopId, "an-na");
+    EXPECT_EQ(GetWindowText(PageControl(sheet, U::kEmail)), "anna") << "one domain: cut at the @";
+    SetText(sheet, U::kPopId, "an-na");
     Next(sheet);
-    Set(sheet, U::kPopId, "annaexample");
+    SetText(sheet, U::kPopId, "annaexample");
     Next(sheet);
-    Set(sheet, U::kPopId, "anna");
+    SetText(sheet, U::kPopId, "anna");
     Next(sheet);
-    Set(sheet, U::kPassword, "two words");
+    SetText(sheet, U::kPassword, "two words");
     Next(sheet);
-    Set(sheet, U::kPassword, "anna-pw");
+    SetText(sheet, U::kPassword, "anna-pw");
     Next(sheet);
     EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Congratulations!");
-    EXPECT_TRUE(IsWindowVisible(Control(sheet, ids::ClosingPage::kExternalText)));
-    EXPECT_FALSE(IsWindowVisible(Control(sheet, ids::ClosingPage::kInternalText)));
+    EXPECT_TRUE(IsWindowVisible(PageControl(sheet, ids::ClosingPage::kExternalText)));
+    EXPECT_FALSE(IsWindowVisible(PageControl(sheet, ids::ClosingPage::kInternalText)));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, IDC_SHEET_NEXT)));
     EXPECT_TRUE(UserClick(GetDlgItem(sheet, IDC_SHEET_BACK)));
     EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Add initial network user");
@@ -172,7 +144,7 @@ TEST_F(SetupWizardTest, EveryPageChecksInOrderAndFinishStoresTheChoices) {
   for (int answer : {IDOK, IDNO, IDYES, IDOK, IDOK, IDNO, IDYES}) driver.op().QueueBox(answer);
   for (int i = 0; i < 8; ++i) driver.op().QueueBox(IDOK);
   EXPECT_TRUE(Run(driver));
-  EXPECT_EQ(Captions(driver),
+  EXPECT_EQ(tellmar::testing::Captions(driver.op()),
             (std::vector<std::string>{"POP3 server Invalid", "Invalid POP3 server ?", "Invalid POP3 server ?",
                                       "POP3 ID missing", "POP3 password missing", "Mail left on server",
                                       "Mail left on server", "SMTP server Invalid", "User name not completed!",
@@ -180,15 +152,12 @@ TEST_F(SetupWizardTest, EveryPageChecksInOrderAndFinishStoresTheChoices) {
                                       "Mailbox ID Invalid", "User password not completed!", "Invalid password"}));
   EXPECT_EQ(driver.op().shown()[12].text, "Please only use a maximum of 8 characters for the user id...");
 
-  EXPECT_EQ(Get("Environment", "Domain"), "shop.example");
-  EXPECT_EQ(Get("Environment", "ArchiveIn"), "-1");
-  EXPECT_EQ(Get("NetConnections", "NetMailOnly"), "0");
-  EXPECT_EQ(Get("NetConnections", "Use95DUN"), "0");
-  EXPECT_EQ(Get("NetMailServer", "POPHost"), "mailbox:110");
-  EXPECT_EQ(Get("NetMailServer", "POPpassword"), Scramble(kRemoteAccessKeyWord, "secret"));
-  EXPECT_EQ(Get("Netmailserver", "POPdeleteServerMail"), "0") << "mail is left on the server";
-  EXPECT_EQ(Get("Netmailserver", "Mailserver0"), "relay:25");
-  EXPECT_EQ(Get("USER1", "ID"), "anna");
+  ExpectKeys("Environment", {{"Domain", "shop.example"}, {"ArchiveIn", "-1"}});
+  ExpectKeys("NetConnections", {{"NetMailOnly", "0"}, {"Use95DUN", "0"}});
+  // Mail is left on the server: POPdeleteServerMail 0.
+  ExpectKeys("NetMailServer", {{"POPHost", "mailbox:110"}, {"POPpassword", Scramble(kRemoteAccessKeyWord, "secret")},
+                               {"POPdeleteServerMail", "0"}, {"Mailserver0", "relay:25"}});
+  EXPECT_EQ(Key("USER1", "ID"), "anna");
   EXPECT_EQ(PopPasswordLookup(dir_.path(), "ANNA"), "anna-pw");
   EXPECT_TRUE(PopUserCheck(dir_.path(), "anna")) << "the postmaster's record lets readers reach USER1";
   EXPECT_TRUE(fs::exists(dir_ / "anna" / "00000001.txt"));
@@ -197,11 +166,11 @@ TEST_F(SetupWizardTest, EveryPageChecksInOrderAndFinishStoresTheChoices) {
 TEST_F(SetupWizardTest, InternalOnlyGoesStraightToTheFirstUserAndBack) {
   DialogDriver driver;
   driver.Then([](HWND sheet) {
-    Set(sheet, ids::DomainPage::kText, "shop.example");
+    SetText(sheet, ids::DomainPage::kText, "shop.example");
     Next(sheet);
     Next(sheet);
-    EXPECT_TRUE(UserClick(Control(sheet, ids::ConnectionPage::kInternalOnly)));
-    EXPECT_FALSE(IsWindowEnabled(Control(sheet, ids::ConnectionPage::kDialup)));
+    EXPECT_TRUE(UserClick(PageControl(sheet, ids::ConnectionPage::kInternalOnly)));
+    EXPECT_FALSE(IsWindowEnabled(PageControl(sheet, ids::ConnectionPage::kDialup)));
     Next(sheet);
     EXPECT_EQ(GetWindowText(sheet), "Setup Wizard - Add initial network user");
     EXPECT_TRUE(UserClick(GetDlgItem(sheet, IDC_SHEET_BACK)));
@@ -229,56 +198,45 @@ TEST_F(SetupWizardTest, FinishOnAnEmptyServerWritesThePostmasterTooInThePartsOrd
   c.internalOnly = true;
   c.dialup = true;
   c.dialupEntry = "ISP";
-  ASSERT_FALSE(FinishWizard(c, ini_, dir_.path(), {ini_, dir_.path(), ""}));
+  ASSERT_FALSE(Finish(c));
   EXPECT_EQ(GetProfileSectionNames(ini_),
             (std::vector<std::string>{"Environment", "General", "startup", "NetConnections", "USER0", "USER1",
                                       "NetMailServer", "servermailstatus"}));
-  EXPECT_EQ(Get("Environment", "RootAddr"), "");
-  EXPECT_EQ(Get("NetConnections", "NetMailOnly"), "1");
-  EXPECT_EQ(Get("NetConnections", "Use95DUN"), "0");
-  EXPECT_EQ(Get("NetConnections", "95DUNconnection"), "<none>") << "internal only: no dial-up options";
-  EXPECT_EQ(Get("General", "INTADMINOK"), "-1");
-  EXPECT_EQ(Get("USER0", "realname"), "(System Postmaster)");
-  EXPECT_EQ(Get("USER0", "ID"), "root");
-  EXPECT_EQ(Get("USER0", "DIR"), "ROOT");
-  EXPECT_EQ(Get("USER0", "pw"), "");
-  EXPECT_EQ(Get("USER1", "ID"), "anna");
-  EXPECT_EQ(Get("USER1", "pw"), Scramble("ANNA", "anna-pw"));
-  EXPECT_EQ(Get("servermailstatus", "updated"), "1");
-  EXPECT_EQ(Get("Environment", "remoteupdate"), "-1");
+  ExpectKeys("Environment", {{"RootAddr", ""}, {"remoteupdate", "-1"}});
+  // Internal only: no dial-up options (95DUNconnection).
+  ExpectKeys("NetConnections", {{"NetMailOnly", "1"}, {"Use95DUN", "0"}, {"95DUNconnection", "(none)"}});
+  EXPECT_EQ(Key("General", "INTADMINOK"), "-1");
+  ExpectKeys("USER0", {{"realname", "(System Postmaster)"}, {"ID", "root"}, {"DIR", "ROOT"}, {"pw", ""}});
+  ExpectKeys("USER1", {{"ID", "anna"}, {"pw", Scramble("ANNA", "anna-pw")}});
+  EXPECT_EQ(Key("servermailstatus", "updated"), "1");
   EXPECT_TRUE(fs::is_directory(dir_ / "ROOT"));
   EXPECT_TRUE(PopUserCheck(dir_.path(), "root"));
   EXPECT_EQ(PopPasswordLookup(dir_.path(), "anna"), "anna-pw");
-  EXPECT_NE(Bytes(dir_ / "ANNA" / "00000001.txt").find("Your email address is <anna@shop.example>\r\n"),
+  EXPECT_NE(FileBytes(dir_ / "ANNA" / "00000001.txt").find("Your email address is <anna@shop.example>\r\n"),
             std::string::npos);
 }
 
 TEST_F(SetupWizardTest, FinishLeavesAnExistingPostmasterAsItWas) {
   const std::string postmaster = "[USER0]\r\nrealname=(System Postmaster)\r\nID=boss\r\nDIR=ROOT\r\npw=xyz\r\n";
-  std::ofstream(ini_, std::ios::binary) << postmaster;
-  ASSERT_FALSE(FinishWizard(Choices(true, "shop.example", "anna"), ini_, dir_.path(), {ini_, dir_.path(), ""}));
-  EXPECT_EQ(Bytes(ini_).substr(0, postmaster.size()), postmaster);
+  Settings(postmaster);
+  ASSERT_FALSE(Finish(Choices(true, "shop.example", "anna")));
+  EXPECT_EQ(FileBytes(ini_).substr(0, postmaster.size()), postmaster);
 }
 
 TEST_F(SetupWizardTest, FinishWithMultipleDomains) {
   // The first user is the administrator: stored as the postmaster's record.
-  ASSERT_FALSE(FinishWizard(Choices(false, "root@shop.example", "ROOT@Shop.example"), ini_, dir_.path(),
-                            {ini_, dir_.path(), ""}));
-  EXPECT_EQ(Get("Environment", "UseDomain"), "0");
-  EXPECT_EQ(Get("Environment", "RootAddr"), "root@shop.example");
-  EXPECT_EQ(Get("USER0", "realname"), "Anna Example");
-  EXPECT_EQ(Get("USER0", "ID"), "ROOT@Shop.example");
-  EXPECT_EQ(Get("USER1", "realname"), "<none>");
+  ASSERT_FALSE(Finish(Choices(false, "root@shop.example", "ROOT@Shop.example")));
+  ExpectKeys("Environment", {{"UseDomain", "0"}, {"RootAddr", "root@shop.example"}});
+  ExpectKeys("USER0", {{"realname", "Anna Example"}, {"ID", "ROOT@Shop.example"}});
+  EXPECT_EQ(Key("USER1", "realname"), "(none)");
   EXPECT_EQ(PopPasswordLookup(dir_.path(), "anna"), "anna-pw");
 
   // Anyone else is USER1, and the postmaster's ID is the administrator's
   // address in capitals.
   fs::remove(ini_);
-  ASSERT_FALSE(FinishWizard(Choices(false, "root@shop.example", "anna@other.example"), ini_, dir_.path(),
-                            {ini_, dir_.path(), ""}));
-  EXPECT_EQ(Get("USER0", "ID"), "ROOT@SHOP.EXAMPLE");
-  EXPECT_EQ(Get("USER0", "DIR"), "ROOT");
-  EXPECT_EQ(Get("USER1", "ID"), "anna@other.example");
+  ASSERT_FALSE(Finish(Choices(false, "root@shop.example", "anna@other.example")));
+  ExpectKeys("USER0", {{"ID", "ROOT@SHOP.EXAMPLE"}, {"DIR", "ROOT"}});
+  EXPECT_EQ(Key("USER1", "ID"), "anna@other.example");
   EXPECT_TRUE(PopUserCheck(dir_.path(), "anna"));
 }
 

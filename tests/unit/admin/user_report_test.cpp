@@ -1,13 +1,10 @@
 // The user report's lines for a single-domain server and a multi-domain one.
 #include "admin/users/user_report.h"
 
-#include <gtest/gtest.h>
-
 #include "admin/shell/rcu_model.h"
 #include "common/file_bytes.h"
-#include "common/profile.h"
 #include "common/scramble.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -17,20 +14,11 @@ namespace {
 TEST(UserReportTest, ListsTheSetUpAndEveryUser) {
   tellmar::testing::TempDir dir;
   const auto ini = dir / "tmhub.ini";
-  auto set = [&](const char* s, const char* k, const std::string& v) { WriteProfileString(ini, s, k, v); };
-  set("Environment", "Domain", "office.example");
-  set("Environment", "Serverpw", Scramble(kRemoteAccessKeyWord, "master"));
-  set("General", "TMSecure", "1");
-  set("USER0", "id", "root");
-  set("USER0", "realname", "(System Postmaster)");
-  set("USER0", "dir", "ROOT");
-  set("USER1", "id", "anna@elsewhere.example");
-  set("USER1", "dir", "anna");
-  set("USER1", "pw", Scramble("ANNA", "secret"));
-  set("USER1", "extml", "0");
-  set("USER1", "alert", "10.0.0.9");
-  set("USER2", "realname", "no id: the list ends before");
-
+  tellmar::testing::WriteFile(
+      ini, "[Environment]\r\nDomain=office.example\r\nServerpw=" + Scramble(kRemoteAccessKeyWord, "master") +
+               "\r\n[General]\r\nTMSecure=1\r\n[USER0]\r\nid=root\r\nrealname=(System Postmaster)\r\ndir=ROOT\r\n"
+               "[USER1]\r\nid=anna@elsewhere.example\r\ndir=anna\r\npw=" + Scramble("ANNA", "secret") +
+               "\r\nextml=0\r\nalert=10.0.0.9\r\n[USER2]\r\nrealname=no id: the list ends before\r\n");
   const std::string when = "Tue Dec  8 12:00:00 2026\n";
   EXPECT_EQ(UserReportText(ini, "/srv/tellmar", when),
             "Tellmar configuration as at Tue Dec  8 12:00:00 2026\n"
@@ -55,7 +43,7 @@ TEST(UserReportTest, ListsTheSetUpAndEveryUser) {
             "plus the default system administrator's root account\n\n"
             "===============================\nEnd of system status report....\n===============================\n\n");
 
-  set("Environment", "usedomain", "0");
+  ASSERT_FALSE(WriteProfileString(ini, "Environment", "usedomain", "0"));
   const std::string multi = UserReportText(ini, "/srv/tellmar", when);
   EXPECT_NE(multi.find("Server configured to support multiple domains\nAdministration root user address <not set>\n"),
             std::string::npos);

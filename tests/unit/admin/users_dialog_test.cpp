@@ -3,20 +3,13 @@
 // each record, and the deletion refusals.
 #include "admin/users/users_dialog.h"
 
-#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <csignal>
-#include <fstream>
 
-#include "admin/shell/admin_state.h"
-#include "common/profile.h"
 #include "common/scramble.h"
-#include "platform/controls.h"
-#include "platform/dialog_driver.h"
-#include "platform/loop.h"
 #include "resources/tmadmin32/users_ids.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -25,20 +18,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class UsersDialogTest : public ::testing::Test {
+using tellmar::testing::Boxes;
+using tellmar::testing::Captions;
+
+class UsersDialogTest : public tellmar::testing::AdminTest {
  protected:
   UsersDialogTest() {
-    ini_ = dir_ / "tmhub.ini";
     Set("Environment", "Domain", "office.example");
     AddUser(0, "(System Postmaster)", "root", "ROOT", "");
     AddUser(1, "Anna Example", "anna", "ANNA", "secret");
-    App().serverSettingsPath = ini_.string();
     SetServerDirectory(dir_.path().string());
   }
 
-  void Set(const std::string& section, const std::string& key, const std::string& value) {
-    ASSERT_FALSE(WriteProfileString(ini_, section, key, value));
-  }
   void AddUser(int n, const std::string& name, const std::string& id, const std::string& dir,
                const std::string& pw) {
     const std::string s = "USER" + std::to_string(n);
@@ -48,14 +39,11 @@ class UsersDialogTest : public ::testing::Test {
     Set(s, "pw", Scramble(MailboxKeyWord(dir), pw));
     if (!dir.empty()) fs::create_directory(dir_ / dir);
   }
-  std::string Get(int n, const std::string& key) {
-    return GetProfileString(ini_, "USER" + std::to_string(n), key, "(none)");
-  }
+  std::string Get(int n, const std::string& key) { return Key("USER" + std::to_string(n), key); }
 
   void Run(DialogDriver& driver) {
     driver.Click(Ids::kClose);
-    driver.Run([this] { return RunUsersDialog(0, guard_) ? IDOK : IDCANCEL; });
-    EXPECT_TRUE(driver.failures().empty()) << driver.failures()[0];
+    tellmar::testing::Play(driver, [this] { return RunUsersDialog(0, guard_) ? IDOK : IDCANCEL; });
   }
   // Selects the list entry of that name.
   static void SelectName(DialogDriver& driver, const std::string& name) {
@@ -63,16 +51,6 @@ class UsersDialogTest : public ::testing::Test {
       UserSelectItem(GetDlgItem(d, Ids::kList), ListBox_FindStringExact(GetDlgItem(d, Ids::kList), -1, name));
     });
   }
-  std::vector<std::string> Boxes(DialogDriver& driver) {
-    std::vector<std::string> out;
-    for (const auto& s : driver.op().shown()) out.push_back(s.caption + ": " + s.text);
-    return out;
-  }
-
-  tellmar::testing::TempDir dir_;
-  fs::path ini_;
-  Loop loop_;
-  DialogGuard guard_;
 };
 
 struct Entry {
@@ -122,7 +100,7 @@ TEST_F(UsersDialogTest, AddingRefusesInOrderThenSavesRecordFolderAndWelcome) {
     TypeEntry(driver, row.entry);
     driver.Click(Ids::kSave).Click(Ids::kCancelEdit);
     Run(driver);
-    EXPECT_EQ(Boxes(driver), std::vector<std::string>{row.refusal}) << row.entry.name << "/" << row.entry.id;
+    EXPECT_EQ(Boxes(driver.op()), std::vector<std::string>{row.refusal}) << row.entry.name << "/" << row.entry.id;
     EXPECT_EQ(Get(2, "realname"), "(none)") << "a refused entry writes nothing";
   }
 
@@ -139,10 +117,9 @@ TEST_F(UsersDialogTest, AddingRefusesInOrderThenSavesRecordFolderAndWelcome) {
   EXPECT_EQ(driver.op().shown().size(), 1u);
   EXPECT_EQ(selected, "Bob Builder");
   EXPECT_EQ(emailShown, "bob@office.example") << "the domain part is cut and the record shows the server's";
-  EXPECT_EQ(Get(2, "ID"), "bob");
+  ExpectKeys("USER2", {{"ID", "bob"}, {"UserActive", "1"}});
   EXPECT_EQ(Unscramble("BOB", Get(2, "pw")), "cando");
-  EXPECT_EQ(Get(2, "UserActive"), "1");
-  EXPECT_EQ(GetProfileString(ini_, "environment", "RemoteUpdate", ""), "-1");
+  EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");
   EXPECT_TRUE(fs::is_directory(dir_ / "bob"));
   EXPECT_TRUE(fs::exists(dir_ / "bob" / "00000001.txt")) << "the welcome message";
   EXPECT_TRUE(fs::exists(dir_ / "bob" / "00000003.env")) << "the mail alert module";
@@ -152,23 +129,16 @@ TEST_F(UsersDialogTest, AddingRefusesInOrderThenSavesRecordFolderAndWelcome) {
 TEST_F(UsersDialogTest, FullAddressesAndAlertsAreCheckedWhenTheServerHasNoDomain) {
   Set("Environment", "UseDomain", "0");
   DialogDriver driver;
-  driver.op().QueueBox(IDOK);
-  driver.op().QueueBox(IDOK);
-  driver.op().QueueBox(IDOK);
+  for (int i = 0; i < 3; ++i) driver.op().QueueBox(IDOK);
   driver.Click(Ids::kAdd);
   TypeEntry(driver, {"Carl", "carl", "carl", "pw"});
   driver.Click(Ids::kSave).Type(Ids::kEmail, "carl@shop.example").Check(Ids::kAlerts, BST_CHECKED);
   driver.Type(Ids::kAlertPort, "").Click(Ids::kSave).Type(Ids::kAlertPort, "2024").Click(Ids::kSave);
   driver.Type(Ids::kAlertIp, "192.168.1.7").Click(Ids::kSave);
   Run(driver);
-  const auto boxes = driver.op().shown();
-  ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_EQ(boxes[0].caption, "Email address incorrect");
-  EXPECT_EQ(boxes[1].caption, "Port number not entered");
-  EXPECT_EQ(boxes[2].caption, "Computer IP address not entered");
-  EXPECT_EQ(Get(2, "ID"), "carl@shop.example");
-  EXPECT_EQ(Get(2, "alert"), "192.168.1.7");
-  EXPECT_EQ(Get(2, "alertport"), "2024");
+  EXPECT_EQ(Captions(driver.op()), (std::vector<std::string>{"Email address incorrect", "Port number not entered",
+                                                             "Computer IP address not entered"}));
+  ExpectKeys("USER2", {{"ID", "carl@shop.example"}, {"alert", "192.168.1.7"}, {"alertport", "2024"}});
 }
 
 TEST_F(UsersDialogTest, EditingRenamesTheFolderAndNeverOntoAnExistingOne) {
@@ -185,12 +155,10 @@ TEST_F(UsersDialogTest, EditingRenamesTheFolderAndNeverOntoAnExistingOne) {
     driver.Then([&](HWND d) { idAfterRefusal = GetDlgItemText(d, Ids::kPopId); });
     driver.Type(Ids::kPopId, "annie").Type(Ids::kEmail, "annie").Click(Ids::kSave);
     Run(driver);
-    ASSERT_EQ(driver.op().shown().size(), 1u);
-    EXPECT_EQ(driver.op().shown()[0].caption, "Mailbox Creation Error");
+    EXPECT_EQ(Captions(driver.op()), std::vector<std::string>{"Mailbox Creation Error"});
     EXPECT_EQ(idAfterRefusal, "ANNA") << "the previous ID is put back";
     EXPECT_TRUE(fs::is_empty(dir_ / "spare"));
-    EXPECT_EQ(Get(1, "DIR"), "annie");
-    EXPECT_EQ(Get(1, "ID"), "annie");
+    ExpectKeys("USER1", {{"DIR", "annie"}, {"ID", "annie"}});
     EXPECT_EQ(Unscramble("ANNIE", Get(1, "pw")), "secret") << "scrambled again with the new key word";
     EXPECT_TRUE(fs::exists(dir_ / "annie" / "00000001.txt")) << "the mail moved with the folder";
     EXPECT_FALSE(fs::exists(dir_ / "ANNA"));
@@ -210,37 +178,26 @@ TEST_F(UsersDialogTest, EditingRenamesTheFolderAndNeverOntoAnExistingOne) {
 
 TEST_F(UsersDialogTest, EditingThePostmasterTouchesOnlyItsPasswordAndActiveFlag) {
   DialogDriver driver;
-  bool nameEnabled = true, activeEnabled = true, limitEnabled = true;
-  std::string size;
   driver.Click(Ids::kEdit).Then([&](HWND d) {
-    nameEnabled = IsWindowEnabled(GetDlgItem(d, Ids::kRealName));
-    activeEnabled = IsWindowEnabled(GetDlgItem(d, Ids::kActive));
-    limitEnabled = IsWindowEnabled(GetDlgItem(d, Ids::kLimit));
-    size = GetDlgItemText(d, Ids::kMaxSize);
+    for (int id : {Ids::kRealName, Ids::kActive, Ids::kLimit}) EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, id))) << id;
+    EXPECT_EQ(GetDlgItemText(d, Ids::kMaxSize), "9999");
   });
   driver.Click(Ids::kSave);  // ROOT needs no password
   Run(driver);
   EXPECT_TRUE(driver.op().shown().empty());
-  EXPECT_FALSE(nameEnabled);
-  EXPECT_FALSE(activeEnabled);
-  EXPECT_FALSE(limitEnabled);
-  EXPECT_EQ(size, "9999");
-  EXPECT_EQ(Get(0, "realname"), "(System Postmaster)");
-  EXPECT_EQ(Get(0, "pw"), "");
+  ExpectKeys("USER0", {{"realname", "(System Postmaster)"}, {"pw", ""}});
 }
 
 TEST_F(UsersDialogTest, DeletionRefusalsAndTheMailQuestion) {
   {
     DialogDriver driver;
-    driver.op().QueueBox(IDOK);
-    driver.op().QueueBox(IDOK);
+    for (int i = 0; i < 2; ++i) driver.op().QueueBox(IDOK);
     driver.Click(Ids::kDelete);  // the Postmaster is selected
     SelectName(driver, "Anna Example");
     driver.Click(Ids::kDelete);  // only two entries
     Run(driver);
-    ASSERT_EQ(driver.op().shown().size(), 2u);
-    EXPECT_EQ(driver.op().shown()[0].caption, "Postmaster deletion attempted!");
-    EXPECT_EQ(driver.op().shown()[1].caption, "Deletion of final user attempted!");
+    EXPECT_EQ(Captions(driver.op()),
+              (std::vector<std::string>{"Postmaster deletion attempted!", "Deletion of final user attempted!"}));
   }
   AddUser(2, "Bert", "bert", "BERT", "b");
   std::ofstream(dir_ / "ANNA" / "00000001.txt") << "mail";
@@ -289,7 +246,7 @@ TEST_F(UsersDialogTest, AUserWithoutAFolderGetsOneWithANewIdAndPasswordsHideOnRe
   EXPECT_TRUE(driver.op().shown().empty());
   EXPECT_TRUE(fs::is_directory(dir_ / "ghost"));
   EXPECT_EQ(Get(2, "DIR"), "ghost");
-  EXPECT_EQ(GetProfileString(ini_, "UserMaint", "Passwords", ""), "0");
+  EXPECT_EQ(Key("UserMaint", "Passwords"), "0");
 }
 
 // A write past the file-size limit fails with EFBIG, even for root.
@@ -323,9 +280,7 @@ TEST_F(UsersDialogTest, AFailedRecordWriteLeavesFolderAndRecordAgreeing) {
   SelectName(driver, "Bert");
   driver.Click(Ids::kDelete).Then([&](HWND) { limit.reset(); });
   Run(driver);
-  std::vector<std::string> captions;
-  for (const auto& s : driver.op().shown()) captions.push_back(s.caption);
-  EXPECT_EQ(captions, (std::vector<std::string>{"Error", "Destroy all mail?", "Folder removal error"}));
+  EXPECT_EQ(Captions(driver.op()), (std::vector<std::string>{"Error", "Destroy all mail?", "Folder removal error"}));
   EXPECT_EQ(Get(1, "DIR"), "ANNA");
   EXPECT_TRUE(fs::is_directory(dir_ / "ANNA")) << "the rename was undone";
   EXPECT_FALSE(fs::exists(dir_ / "hanna"));

@@ -3,15 +3,11 @@
 // attachments, a domain, a password and alerts.
 #include "admin/users/welcome_messages.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
 #include <regex>
 
 #include "common/file_bytes.h"
-#include "common/profile.h"
 #include "common/scramble.h"
-#include "tests/unit/common/temp_dir.h"
+#include "tests/unit/admin/admin_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -19,23 +15,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class WelcomeMessagesTest : public ::testing::Test {
+class WelcomeMessagesTest : public tellmar::testing::AdminTest {
  protected:
   WelcomeMessagesTest() {
-    ini_ = dir_ / "tmhub.ini";
-    folder_ = dir_ / "ANNA";
     fs::create_directory(folder_);
-    Set("Environment", "Domain", "office.example");
-    Set("USER1", "id", "anna");
-    Set("USER1", "dir", "ANNA");
-    Set("USER1", "pw", Scramble("ANNA", "secret"));
-  }
-  void Set(const std::string& section, const std::string& key, const std::string& value) {
-    ASSERT_FALSE(WriteProfileString(ini_, section, key, value));
+    Settings("[Environment]\r\nDomain=office.example\r\n[USER1]\r\nid=anna\r\ndir=ANNA\r\npw=" +
+             Scramble("ANNA", "secret") + "\r\n");
   }
   void Template(const std::string& relative, const std::string& text) {
-    fs::create_directories((dir_ / relative).parent_path());
-    std::ofstream(dir_ / relative, std::ios::binary) << text;
+    tellmar::testing::WriteFile(dir_ / relative, text);
   }
   WelcomeContext Context() { return {ini_, dir_.path(), "192.168.1.5"}; }
 
@@ -48,8 +36,7 @@ class WelcomeMessagesTest : public ::testing::Test {
     return std::regex_replace(text, std::regex("Message-id: <\\d{13}crvsrv@"), "Message-id: <(now)crvsrv@");
   }
 
-  tellmar::testing::TempDir dir_;
-  fs::path ini_, folder_;
+  fs::path folder_ = dir_ / "ANNA";
 };
 
 TEST_F(WelcomeMessagesTest, WelcomeWithSiteTextPasswordAndDomain) {
@@ -76,11 +63,9 @@ TEST_F(WelcomeMessagesTest, WelcomeWithSiteTextPasswordAndDomain) {
 
 TEST_F(WelcomeMessagesTest, WelcomeWithoutDomainPasswordOrRootAddress) {
   Set("Environment", "UseDomain", "0");
-  Set("USER1", "id", "anna@shop.example");
-  Set("USER1", "pw", "");
-  Set("USER1", "extml", "0");
-  Set("USER1", "alert", "10.0.0.9");
-  Set("USER1", "alertport", "1100");
+  for (const auto& [key, value] : tellmar::testing::KeyValues{
+           {"id", "anna@shop.example"}, {"pw", ""}, {"extml", "0"}, {"alert", "10.0.0.9"}, {"alertport", "1100"}})
+    Set("USER1", key, value);
   WriteWelcomeMessage(Context(), "USER1", folder_);
   const std::string text = Read("00000001.txt");
   EXPECT_EQ(text.substr(0, text.find("Subject")), "From: <root@domain.not.set>\r\nTo: <anna@shop.example>\r\n");
