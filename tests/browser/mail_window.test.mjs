@@ -16,7 +16,7 @@ let page;
 async function waitForValue(field, check) {
   let value;
   await waitFor('the field to change', async () => check(value = await field.inputValue()), 90000)
-    .catch(() => { throw new Error(`the field still reads ${JSON.stringify(value)}`); });
+    .catch((e) => { throw new Error(`the field still reads ${JSON.stringify(value)} (${e.message})`); });
   return value;
 }
 after(() => desk.close());

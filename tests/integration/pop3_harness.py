@@ -293,13 +293,15 @@ class Client:
 def _queues(local, remote):
     """One end of a loopback TCP connection as the kernel lists it: (bytes
     sent but not yet taken by the other end, bytes received but not yet read
-    by the program), or None when there is no such connection."""
-    want = ["0100007F:%04X" % local, "0100007F:%04X" % remote]
-    with open("/proc/net/tcp") as f:
-        for line in f.readlines()[1:]:
-            fields = line.split()
-            if fields[1:3] == want:
-                return tuple(int(n, 16) for n in fields[4].split(":"))
+    by the program), or None when there is no such connection. A listener
+    for both address families lists 127.0.0.1 in its IPv6 form."""
+    for table, loopback in (("/proc/net/tcp", "0100007F"), ("/proc/net/tcp6", "0000000000000000FFFF00000100007F")):
+        want = ["%s:%04X" % (loopback, local), "%s:%04X" % (loopback, remote)]
+        with open(table) as f:
+            for line in f.readlines()[1:]:
+                fields = line.split()
+                if fields[1:3] == want:
+                    return tuple(int(n, 16) for n in fields[4].split(":"))
     return None
 
 
