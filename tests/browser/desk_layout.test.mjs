@@ -6,7 +6,7 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, readdirSync, symlinkSync, existsSync, writeFileSync } from 'node:fs';
+import { mkdirSync, readdirSync, writeFileSync } from 'node:fs';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { Desktop, bin, freePort, waitFor } from './harness.mjs';
@@ -25,12 +25,9 @@ function templateFiles() {
 }
 
 function startRcu() {
-  mkdirSync(join(desk.root, 'bin'), { recursive: true });
-  const path = join(desk.root, 'bin', 'tmremote');
-  if (!existsSync(path)) symlinkSync(join(bin, 'tmadmin32'), path);
   const dir = join(desk.root, 'rcu');
   mkdirSync(dir);
-  return desk.startPath(path, { cwd: dir });
+  return desk.startPath(desk.adminLink('tmremote'), { cwd: dir });
 }
 
 // A window's place on the page (waiting out a redraw that replaces its node).
@@ -147,7 +144,7 @@ test('the start menu starts the closed POP3 server, which serves a login', async
   await desk.screenshot('desktop-start-menu.png', { x: 0, y: 860 - 140, width: 360, height: 140 });
   await entry.click();
   const icon = page.locator('#tray .tray-icon[title="Corvane POP3 server"]');
-  await icon.waitFor({ timeout: 15000 });
+  await icon.waitFor();
   assert.match(await icon.getAttribute('aria-label'), /^POP3 server running/);
   // Running now: the menu offers it no more.
   await page.locator('#start').click();
@@ -156,12 +153,12 @@ test('the start menu starts the closed POP3 server, which serves a login', async
 
   const login = [
     'import poplib, sys',
-    `p = poplib.POP3("127.0.0.1", ${port}, timeout=10)`,
+    `p = poplib.POP3("127.0.0.1", ${port}, timeout=30)`,
     'p.user("ANNA"); print(p.pass_("anna-secret").decode()); print(p.stat()[0]); p.quit()',
   ].join('\n');
   const out = await waitFor('a POP3 login', () => {
     try { return execFileSync('/usr/bin/python3', ['-c', login], { encoding: 'utf8' }); } catch (e) { return null; }
-  }, 15000);
+  }, 90000);
   assert.match(out, /^\+OK/);
   // Not a child of the test: it is ended from its tray menu.
   await icon.click({ button: 'right' });

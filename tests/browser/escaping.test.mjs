@@ -3,9 +3,9 @@
 // Utility and runs nothing.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
+import { mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { Desktop, bin } from './harness.mjs';
+import { Desktop } from './harness.mjs';
 
 const desk = new Desktop();
 after(() => desk.close());
@@ -19,8 +19,7 @@ test('a program text holding <script> shows as text', async () => {
   const settings = join(evil, 'tmhub.ini');
   writeFileSync(join(rcu, 'TM3ADMIN.INI'), `[Administration]\r\nServerPath=${settings}\r\nPath=${evil}\r\n`);
   // The utility started under another name is the Remote Configuration Utility.
-  symlinkSync(join(bin, 'tmadmin32'), join(desk.root, 'tmremote'));
-  const child = desk.startPath(join(desk.root, 'tmremote'), { cwd: rcu });
+  const child = desk.startPath(desk.adminLink('tmremote'), { cwd: rcu });
   await desk.startDesk();
   const page = await desk.openPage();
   const dialog = page.locator('section.window[aria-label="Tellmar Remote Configuration Utility"]');

@@ -1,7 +1,7 @@
 // Starts the real programs on a private desktop and server directory, and
 // the browser desktop in front of them, for one test file.
 import { spawn, execFileSync } from 'node:child_process';
-import { mkdtempSync, mkdirSync, rmSync, chmodSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, mkdirSync, rmSync, chmodSync, existsSync, symlinkSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -10,6 +10,10 @@ import { chromium } from 'playwright-core';
 
 const repo = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 export const bin = join(process.env.TELLMAR_BUILD_DIR || join(repo, 'build'), 'bin');
+
+// The administration utility's main window, as the main server addresses it.
+export const SUPPORT_CLASS = 'CorvVuvedo32Utility';
+export const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
 
 // tmctl prints texts with \\ \" \r \n and \t escaped; this undoes them.
 export function unescapeTmctl(text) {
@@ -28,7 +32,10 @@ export function freePort() {
   });
 }
 
-export async function waitFor(what, check, timeoutMs = 10000) {
+// The check's first true value, polled until the deadline. The deadline is
+// generous: the wait ends as soon as the state is there, and a loaded machine
+// can take seconds to start a program or answer a call.
+export async function waitFor(what, check, timeoutMs = 30000) {
   const deadline = Date.now() + timeoutMs;
   for (;;) {
     const value = await check();
@@ -76,6 +83,27 @@ export class Desktop {
     return this.startPath(join(bin, program), options, args);
   }
 
+  // tmadmin32 linked under `name` in a folder of the test's own: the role
+  // follows the name it is started under (tmadmin32: the support module,
+  // tmremote: the Remote Configuration Utility).
+  adminLink(name = 'tmadmin32') {
+    mkdirSync(join(this.root, 'bin'), { recursive: true });
+    const path = join(this.root, 'bin', name);
+    if (!existsSync(path)) symlinkSync(join(bin, 'tmadmin32'), path);
+    return path;
+  }
+
+  // The support module started, the browser desktop in front of it, and its
+  // tray icon on the page.
+  async startSupportModule() {
+    const support = this.startPath(this.adminLink());
+    await this.startDesk();
+    const page = await this.openPage();
+    const icon = page.locator('#tray .tray-icon[title="Tellmar support module..."]');
+    await icon.waitFor();
+    return { support, page, icon };
+  }
+
   // A program by its full path (a link under another name, say).
   startPath(path, options = {}, args = []) {
     const child = spawn(path, args, {
@@ -110,6 +138,8 @@ export class Desktop {
         '--disable-component-update', '--disable-sync'],
     });
     this.page = await this.browser.newPage({ viewport: { width: 1280, height: 860 } });
+    // Several builds share two cores: a step may wait long, but never forever.
+    this.page.setDefaultTimeout(90000);
     await this.page.goto(this.url);
     return this.page;
   }

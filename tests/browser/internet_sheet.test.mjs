@@ -5,9 +5,9 @@
 // tmhub.ini while the sheet stays open.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, mkdirSync, readFileSync, symlinkSync, writeFileSync } from 'node:fs';
+import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { Desktop, bin, waitFor } from './harness.mjs';
+import { Desktop, SUPPORT_CLASS, SUPPORT_TITLE, waitFor } from './harness.mjs';
 
 const desk = new Desktop();
 after(async () => {
@@ -16,28 +16,14 @@ after(async () => {
   await desk.close();
 });
 
-const CLASS = 'CorvVuvedo32Utility';
-const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
-
-function supportLink() {
-  mkdirSync(join(desk.root, 'bin'), { recursive: true });
-  const path = join(desk.root, 'bin', 'tmadmin32');
-  if (!existsSync(path)) symlinkSync(join(bin, 'tmadmin32'), path);
-  return path;
-}
-
 const settings = () => readFileSync(join(desk.server, 'tmhub.ini'), 'latin1');
 
 test('server configuration: switch to internal mail, add a gateway, Apply', async () => {
   writeFileSync(join(desk.server, 'tmhub.ini'),
     '[NetConnections]\r\nNetMailOnly=0\r\nUse95DUN=-1\r\n[Netmailserver]\r\nMailserver0=smtp.example\r\n');
   writeFileSync(desk.env.TELLMAR_PHONEBOOK, '[ISP]\r\nPassword=a\r\n');
-  desk.startPath(supportLink());
-  await desk.startDesk();
-  const page = await desk.openPage();
-  const icon = page.locator('#tray .tray-icon[title="Tellmar support module..."]');
-  await icon.waitFor();
-  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1220', '1');  // the extended popup
+  const { page, icon } = await desk.startSupportModule();
+  desk.tmctl('call', SUPPORT_CLASS, SUPPORT_TITLE, '1220', '1');  // the extended popup
   await icon.click({ button: 'right' });
   await page.locator('.popup[data-program="tmadmin32"] button', { hasText: 'Configure Server' }).click();
 
@@ -67,7 +53,9 @@ test('server configuration: switch to internal mail, add a gateway, Apply', asyn
   await waitFor('the new row', async () => (await rows.count()) === 2);
 
   await apply.click();
-  await waitFor('the keys in tmhub.ini', () => /MAILSERVER1=backup\.example/.test(settings()));
+  // Every key, not the first one written: the test reads what Apply wrote as a whole.
+  await waitFor('the keys in tmhub.ini', () => [/MAILSERVER1=backup\.example/, /NetMailOnly=1\r\n/, /Use95DUN=0\r\n/,
+    /RemoteUpdate=-1\r\n/].every((key) => key.test(settings())));
   const text = settings();
   assert.match(text, /NetMailOnly=1\r\n/);
   assert.match(text, /Use95DUN=0\r\n/);

@@ -4,24 +4,15 @@
 // dialog, a chain-ending action, and OK writing tmhub.ini.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, mkdirSync, readFileSync, symlinkSync, writeFileSync } from 'node:fs';
+import { readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { Desktop, bin, waitFor } from './harness.mjs';
+import { Desktop, SUPPORT_CLASS, SUPPORT_TITLE, waitFor } from './harness.mjs';
 
 const desk = new Desktop();
 after(() => desk.close());
 
-const CLASS = 'CorvVuvedo32Utility';
-const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
 const JUNK = 'Junk^1^1^0^0^2^0^free money^0^0^0^^3^Delete message from system...^0^No action specified...^0^' +
   'No action specified...^0^No action specified...^0^No action specified...^';
-
-function supportLink() {
-  mkdirSync(join(desk.root, 'bin'), { recursive: true });
-  const path = join(desk.root, 'bin', 'tmadmin32');
-  if (!existsSync(path)) symlinkSync(join(bin, 'tmadmin32'), path);
-  return path;
-}
 
 function rules() {
   const text = readFileSync(join(desk.server, 'tmhub.ini'), 'latin1');
@@ -30,12 +21,8 @@ function rules() {
 
 test('filters: switch one off, make one with a chain-ending action, OK stores them', async () => {
   writeFileSync(join(desk.server, 'tmhub.ini'), `[Environment]\r\nDomain=x.org\r\n[MAILFILTERS]\r\nPRI0=${JUNK}\r\n`);
-  desk.startPath(supportLink());
-  await desk.startDesk();
-  const page = await desk.openPage();
-  const icon = page.locator('#tray .tray-icon[title="Tellmar support module..."]');
-  await icon.waitFor();
-  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1220', '1');  // the extended popup
+  const { page, icon } = await desk.startSupportModule();
+  desk.tmctl('call', SUPPORT_CLASS, SUPPORT_TITLE, '1220', '1');  // the extended popup
   await icon.click({ button: 'right' });
   const menu = page.locator('.popup[data-program="tmadmin32"]');
   await menu.locator('button', { hasText: 'Mail Filtering/Routing' }).click();

@@ -5,27 +5,21 @@
 // one to the archive.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { Desktop, bin, waitFor } from './harness.mjs';
+import { Desktop, SUPPORT_CLASS, SUPPORT_TITLE, waitFor } from './harness.mjs';
 
 const desk = new Desktop();
 let page;
 
 // The page draws each view afresh, so a field is read again by its locator.
 async function waitForValue(field, check) {
-  const deadline = Date.now() + 90000;
-  for (;;) {
-    const value = await field.inputValue();
-    if (check(value)) return value;
-    if (Date.now() > deadline) throw new Error(`the field still reads ${JSON.stringify(value)}`);
-    await new Promise((resolve) => setTimeout(resolve, 50));
-  }
+  let value;
+  await waitFor('the field to change', async () => check(value = await field.inputValue()), 90000)
+    .catch((e) => { throw new Error(`the field still reads ${JSON.stringify(value)} (${e.message})`); });
+  return value;
 }
 after(() => desk.close());
-
-const CLASS = 'CorvVuvedo32Utility';
-const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
 
 test('browse folders and messages with the function keys', async () => {
   for (const dir of ['ROOT', 'ANNA', 'ZOE']) mkdirSync(join(desk.server, dir));
@@ -35,16 +29,9 @@ test('browse folders and messages with the function keys', async () => {
     '[USER2]\r\nrealname=Anna Example\r\nID=anna\r\nDIR=ANNA\r\n');
   writeFileSync(join(desk.server, 'ZOE', '00000002.txt'), 'Subject: for zoe\r\n\r\nHello Zoe\r\n');
   writeFileSync(join(desk.server, 'ZOE', '00000002.env'), 'MAIL FROM: <bob@example.org>\r\nRCPT TO: <zoe@office>\r\n');
-  mkdirSync(join(desk.root, 'bin'), { recursive: true });
-  const path = join(desk.root, 'bin', 'tmadmin32');
-  symlinkSync(join(bin, 'tmadmin32'), path);
-  desk.startPath(path);
-  await desk.startDesk();
-  page = await desk.openPage();
-  page.setDefaultTimeout(90000);
-  await page.locator('#tray .tray-icon[title="Tellmar support module..."]').waitFor();
+  ({ page } = await desk.startSupportModule());
 
-  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1826');
+  desk.tmctl('call', SUPPORT_CLASS, SUPPORT_TITLE, '1826');
   const win = page.locator('section.window[aria-label="Administration - Mail Server"]');
   await win.waitFor();
   const folders = win.locator('[data-id="1001"] [role="option"]');
@@ -71,12 +58,15 @@ test('browse folders and messages with the function keys', async () => {
 
   await page.keyboard.press('F9');
   await win.waitFor({ state: 'detached' });
-  assert.match(desk.tmctl('ini', 'get', join(desk.server, 'tmhub.ini'), 'MSGVIEWER32', 'Width'), /^\d+\s*$/);
+  // The page may see the window go before the program has written its place.
+  const width = () => desk.tmctl('ini', 'get', join(desk.server, 'tmhub.ini'), 'MSGVIEWER32', 'Width', '');
+  await waitFor('the saved width', () => /\d/.test(width()));
+  assert.match(width(), /^\d+\s*$/);
 });
 
 test('F3 holds and releases, F4 copies to a user and moves to the archive', async () => {
   const zoe = (name) => join(desk.server, 'ZOE', name);
-  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1826');
+  desk.tmctl('call', SUPPORT_CLASS, SUPPORT_TITLE, '1826');
   const win = page.locator('section.window[aria-label="Administration - Mail Server"]');
   await win.waitFor();
   await win.locator('[data-id="1001"] [role="option"]').filter({ hasText: 'Zoe Zed' }).click();

@@ -2,28 +2,19 @@
 // through the pages, a refusal answered and corrected, Back and Finish.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, mkdirSync, symlinkSync } from 'node:fs';
+import { existsSync } from 'node:fs';
 import { join } from 'node:path';
-import { Desktop, bin } from './harness.mjs';
+import { Desktop, SUPPORT_CLASS, SUPPORT_TITLE, bin } from './harness.mjs';
 
 const desk = new Desktop();
 after(() => desk.close());
 
-const CLASS = 'CorvVuvedo32Utility';
-const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
 const BACK = 0x3023, NEXT = 0x3024, FINISH = 0x3025;
 
 test('a first installation through the wizard: Next, a refusal, Back and Finish', async () => {
-  mkdirSync(join(desk.root, 'bin'), { recursive: true });
-  const path = join(desk.root, 'bin', 'tmadmin32');
-  symlinkSync(join(bin, 'tmadmin32'), path);
-  desk.startPath(path);
-  await desk.startDesk();
-  const page = await desk.openPage();
-  page.setDefaultTimeout(90000);
-  await page.locator('#tray .tray-icon[title="Tellmar support module..."]').waitFor();
+  const { page } = await desk.startSupportModule();
 
-  const call = desk.startPath(join(bin, 'tmctl'), {}, ['call', CLASS, SUPPORT_TITLE, '--slot', 'B:1226', '1824']);
+  const call = desk.startPath(join(bin, 'tmctl'), {}, ['call', SUPPORT_CLASS, SUPPORT_TITLE, '--slot', 'B:1226', '1824']);
   const wizard = page.locator('section.window[aria-label^="Setup Wizard - "]');
   const titled = (title) => page.locator(`section.window[aria-label="Setup Wizard - ${title}"]`).waitFor();
   const field = (id) => wizard.locator(`[data-id="${id}"]`);

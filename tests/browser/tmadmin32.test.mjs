@@ -4,23 +4,13 @@
 // location chooser and the password box.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { existsSync, mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
+import { mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { Desktop, bin } from './harness.mjs';
+import { Desktop, SUPPORT_CLASS, SUPPORT_TITLE, bin } from './harness.mjs';
 
 const desk = new Desktop();
 after(() => desk.close());
 
-const CLASS = 'CorvVuvedo32Utility';
-const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
-
-// The role follows the name the program is started under.
-function link(name) {
-  mkdirSync(join(desk.root, 'bin'), { recursive: true });
-  const path = join(desk.root, 'bin', name);
-  if (!existsSync(path)) symlinkSync(join(bin, 'tmadmin32'), path);
-  return path;
-}
 
 async function popupItems(page, icon) {
   await icon.click({ button: 'right' });
@@ -30,18 +20,14 @@ async function popupItems(page, icon) {
 }
 
 test('support module: tray icon, plain and extended popups', async () => {
-  const support = desk.startPath(link('tmadmin32'));
-  await desk.startDesk();
-  const page = await desk.openPage();
-  const icon = page.locator('#tray .tray-icon[title="Tellmar support module..."]');
-  await icon.waitFor();
+  const { support, page, icon } = await desk.startSupportModule();
 
   let { menu, items } = await popupItems(page, icon);
   assert.deepEqual(items, ['Close Menu', 'Close            Alt+F4']);
   await menu.locator('button', { hasText: 'Close Menu' }).click();
   await menu.waitFor({ state: 'detached' });
 
-  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1220', '1');  // the main server asks for the extended popup
+  desk.tmctl('call', SUPPORT_CLASS, SUPPORT_TITLE, '1220', '1');  // the main server asks for the extended popup
   ({ menu, items } = await popupItems(page, icon));
   assert.deepEqual(items, [
     'Close Menu', 'Additional mailboxes', 'Mailing/Address lists', 'Scheduled Connections',
@@ -59,7 +45,7 @@ test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password b
   mkdirSync(server);
   const stored = desk.tmctl('scramble', 'KQZVRLM', 'opensesame').trim();
   writeFileSync(join(server, 'TMHUB.INI'), `[Environment]\r\nserverpw=${stored}\r\n`);
-  desk.startPath(link('tmremote'), { cwd: rcuDir });
+  desk.startPath(desk.adminLink('tmremote'), { cwd: rcuDir });
   const page = desk.page;
 
   const dialog = page.locator('section.window[aria-label="Tellmar Remote Configuration Utility"]');
@@ -119,7 +105,7 @@ test('Remote Configuration Utility: menu bar, Ctrl+S chooser, Connect password b
 });
 
 test('support module: the attachment chooser with its Attachment Type panel', async () => {
-  const support = desk.startPath(link('tmadmin32'));
+  const support = desk.startPath(desk.adminLink());
   const files = join(desk.root, 'attach');
   mkdirSync(files);
   writeFileSync(join(files, 'report.pdf'), 'x');
@@ -130,8 +116,8 @@ test('support module: the attachment chooser with its Attachment Type panel', as
 
   // The main server asks for a file to attach (slot E not "0") and waits.
   const call = desk.startPath(join(bin, 'tmctl'), {}, [
-    'call', CLASS, SUPPORT_TITLE, '--slot', 'A:1225', '--slot', 'B:1226=0', '--slot', 'C:1227',
-    '--slot', 'E:1224=1', '--slot', 'F:1223', '--slot', `dir:1233=${files}`, '--wait', 'F=OK,CANCEL', '1735']);
+    'call', SUPPORT_CLASS, SUPPORT_TITLE, '--slot', 'A:1225', '--slot', 'B:1226=0', '--slot', 'C:1227',
+    '--slot', 'E:1224=1', '--slot', 'F:1223', '--slot', `dir:1233=${files}`, '--wait', 'F=OK,CANCEL', '--timeout', '90', '1735']);
   const chooser = page.locator('section.chooser[aria-label="Select File to to be attached"]');
   await chooser.waitFor();
   const panel = chooser.locator('fieldset.panel');

@@ -3,22 +3,13 @@
 // showing a message that arrives.
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdirSync, symlinkSync, writeFileSync } from 'node:fs';
+import { mkdirSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { Desktop, bin } from './harness.mjs';
+import { Desktop, SUPPORT_CLASS, SUPPORT_TITLE, bin } from './harness.mjs';
 
 const desk = new Desktop();
 after(() => desk.close());
 
-const CLASS = 'CorvVuvedo32Utility';
-const SUPPORT_TITLE = 'Corvane 32 bit Server Utility Module';
-
-function startSupport() {
-  mkdirSync(join(desk.root, 'bin'), { recursive: true });
-  const path = join(desk.root, 'bin', 'tmadmin32');
-  symlinkSync(join(bin, 'tmadmin32'), path);
-  return desk.startPath(path);
-}
 
 test('add a user: the validation box, the correction, the saved record', async () => {
   for (const dir of ['ROOT', 'ANNA']) mkdirSync(join(desk.server, dir));
@@ -26,14 +17,9 @@ test('add a user: the validation box, the correction, the saved record', async (
     '[Environment]\r\nDomain=office.example\r\n' +
     '[USER0]\r\nrealname=(System Postmaster)\r\nID=root\r\nDIR=ROOT\r\npw=\r\n' +
     '[USER1]\r\nrealname=Anna Example\r\nID=anna\r\nDIR=ANNA\r\npw=x\r\n');
-  startSupport();
-  await desk.startDesk();
-  const page = await desk.openPage();
-  // Several builds share two cores: a step may wait long, but never forever.
-  page.setDefaultTimeout(90000);
-  await page.locator('#tray .tray-icon[title="Tellmar support module..."]').waitFor();
+  const { page } = await desk.startSupportModule();
 
-  const call = desk.startPath(join(bin, 'tmctl'), {}, ['call', CLASS, SUPPORT_TITLE, '--slot', 'F:1223', '1828']);
+  const call = desk.startPath(join(bin, 'tmctl'), {}, ['call', SUPPORT_CLASS, SUPPORT_TITLE, '--slot', 'F:1223', '1828']);
   const dialog = page.locator('section.window[aria-label="Maintain network users"]');
   await dialog.waitFor();
   assert.deepEqual(await dialog.locator('[data-id="1049"] [role="option"]').allTextContents(),
@@ -67,7 +53,7 @@ test('add a user: the validation box, the correction, the saved record', async (
 
 test('the mail status window shows a delivered message after the refresh', async () => {
   const page = desk.page;
-  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1837', '0', '1');
+  desk.tmctl('call', SUPPORT_CLASS, SUPPORT_TITLE, '1837', '0', '1');
   const win = page.locator('section.window[aria-label^="Tellmar3 - mail status at "]');
   await win.waitFor();
   const anna = win.locator('[role="option"]', { hasText: 'Anna Example' });
@@ -77,7 +63,7 @@ test('the mail status window shows a delivered message after the refresh', async
   const message = join(desk.root, 'note.eml');
   writeFileSync(message, 'Subject: hello\r\n\r\nhi\r\n');
   desk.tmctl('deliver', desk.server, 'anna', '--from', 'x@example.com', message);
-  desk.tmctl('call', CLASS, SUPPORT_TITLE, '1838');
+  desk.tmctl('call', SUPPORT_CLASS, SUPPORT_TITLE, '1838');
   await win.locator('[role="option"]', { hasText: 'Anna Example' }).locator('span', { hasText: /^1$/ }).waitFor();
 
   await win.locator('[data-id="2"]').click();  // Close hides it in the support module

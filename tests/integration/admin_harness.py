@@ -7,6 +7,7 @@ module, a link named tmremote the Remote Configuration Utility. tmctl plays
 the main server: `call` registers slots A to F and sends one message;
 `ui` drives what a person would.
 """
+import contextlib
 import os
 import subprocess
 
@@ -20,9 +21,12 @@ SUPPORT_TITLE = "Corvane 32 bit Server Utility Module"
 RCU_TITLE = "Remote Configuration Utility"
 RCU_DIALOG_TITLE = "Tellmar Remote Configuration Utility"
 
+# Dialwick, which the dial-up settings start from the server directory.
+DUN_CLASS, DUN_TITLE, DUN_QUIT = "CorvDunHandler", "Corvane DUN32", "1233"
+
 # Slot name -> registering message, in the order tmctl prints them.
 SLOTS = {"A": 1225, "B": 1226, "C": 1227, "D": 1228, "E": 1224, "F": 1223}
-TIMEOUT = 10
+TIMEOUT = 30  # seconds; every wait ends as soon as its state is there
 
 
 class Desk:
@@ -59,6 +63,12 @@ class Desk:
             title = SUPPORT_TITLE if role == "support" else RCU_TITLE
             self.wait_for(lambda: self.window(CLASS, title), f"{title} did not appear")
         return proc
+
+    def quit_dialwick(self):
+        """Ends a Dialwick the programs started (it outlives them)."""
+        if self.window(DUN_CLASS, DUN_TITLE):
+            self.tmctl("call", DUN_CLASS, DUN_TITLE, DUN_QUIT, check=False)
+            self.wait_for(lambda: not self.window(DUN_CLASS, DUN_TITLE), "Dialwick did not quit")
 
     def stop(self):
         for p in self.procs:
@@ -134,6 +144,20 @@ class Desk:
 
     def dialog(self, title):
         return self.wait_for(lambda: self.window("#32770", title), f"no dialog {title}")
+
+
+@contextlib.contextmanager
+def support_module(tmp_path, settings=None, settings_name="tmhub.ini", env=None):
+    """A desk with the support module running in a server directory whose
+    settings file holds `settings` (bytes, if given); stopped at the end."""
+    desk = Desk(tmp_path, env)
+    try:
+        if settings is not None:
+            (desk.server / settings_name).write_bytes(settings)
+        desk.start("support")
+        yield desk
+    finally:
+        desk.stop()
 
 
 def parse_call(out):

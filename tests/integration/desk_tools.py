@@ -26,8 +26,10 @@ def sanitized_build():
     return cache.exists() and "TELLMAR_SANITIZE:BOOL=ON" in cache.read_text(errors="replace")
 
 
-def wait_for(condition, timeout=10.0, what="condition"):
-    """The condition's first true value, polled until the timeout."""
+def wait_for(condition, timeout=30.0, what="condition"):
+    """The condition's first true value, polled until the timeout. The
+    timeout is generous: the wait ends as soon as the condition holds, and a
+    loaded machine can take seconds to start a program or answer a call."""
     deadline = time.monotonic() + timeout
     while True:
         value = condition()
@@ -103,7 +105,7 @@ def ui_boxes(env):
     return field_lines(run_tmctl(env, "ui", "boxes").stdout)
 
 
-def reap(proc, timeout=5):
+def reap(proc, timeout=10):
     """Waits for a program told to end, kills it if it does not, and closes
     its pipes."""
     try:

@@ -108,7 +108,7 @@ class Desk:
         return sum(1 for w in self.windows() if len(w) > 2 and w[2].lower() == title.lower())
 
     # --- the main server's part ----------------------------------------------
-    def call(self, msg, wparam=None, lparam=None, slots=(), wait=None, timeout=5, copydata=None,
+    def call(self, msg, wparam=None, lparam=None, slots=(), wait=None, timeout=30, copydata=None,
              combos=(), check=True):
         """tmctl call with slots given as (name, regmsg, text); answers the
         result, the final slot texts and every text each slot was sent."""

@@ -84,6 +84,12 @@ class ServerDir:
         self.free_secure_port = True
         return cert
 
+    def add_mailbox(self, realname, mailbox, password, messages):
+        """A user with these messages ({file name: bytes}) in the mailbox."""
+        self.add_user(realname, mailbox, password)
+        for name, data in messages.items():
+            self.message(mailbox, name, data)
+
     def add_user(self, realname, mailbox, password, active=True):
         self.users.append((realname, mailbox, password, active))
         (self.path / mailbox).mkdir(exist_ok=True)
@@ -114,10 +120,19 @@ class ServerDir:
         return sorted(p.name for p in (self.path / mailbox).iterdir())
 
 
+def anna_and_bert(path):
+    """A server directory with Anna (password "pw", one short message) and
+    Bert (no password: his mailbox opens on USER alone)."""
+    sd = ServerDir(path)
+    sd.add_mailbox("Anna", "ANNA", "pw", {"00000001.txt": b"Subject: one\r\n\r\none\r\n"})
+    sd.add_user("Bert", "BERT", None)
+    return sd
+
+
 class Server:
     """cvpopd32 running in a server directory."""
 
-    def __init__(self, server_dir, clock_scale=None, preexec=None, timeout=10.0, extra_env=None):
+    def __init__(self, server_dir, clock_scale=None, preexec=None, timeout=30.0, extra_env=None):
         self.dir = server_dir
         self.lines = []
         self._lock = threading.Lock()
@@ -167,17 +182,17 @@ class Server:
     def count(self, text):
         return sum(1 for line in self.log() if text in line)
 
-    def wait_log(self, text, count=1, timeout=10.0):
+    def wait_log(self, text, count=1, timeout=30.0):
         wait_for(lambda: self.count(text) >= count, timeout, repr(text))
 
-    def connect(self, timeout=10.0, rcvbuf=None):
+    def connect(self, timeout=30.0, rcvbuf=None):
         return Client(self.port, timeout, rcvbuf)
 
     def stop(self, sig=signal.SIGTERM):
         if self.proc.poll() is None:
             self.proc.send_signal(sig)
-        code = self.proc.wait(10)
-        self._reader.join(5)
+        code = self.proc.wait(30)
+        self._reader.join(10)
         return code
 
     def tmctl(self, *args, timeout=20):
@@ -203,14 +218,14 @@ class Server:
     def __exit__(self, *exc):
         if self.proc.poll() is None:
             self.proc.kill()
-            self.proc.wait(10)
+            self.proc.wait(30)
         shutil.rmtree(self.desktop, ignore_errors=True)
 
 
 class Client:
     """A raw POP3 conversation, line by line."""
 
-    def __init__(self, port, timeout=10.0, rcvbuf=None):
+    def __init__(self, port, timeout=30.0, rcvbuf=None):
         self.sock = socket.socket()
         self.sock.settimeout(timeout)
         if rcvbuf:
@@ -261,8 +276,33 @@ class Client:
         except (ConnectionResetError, BrokenPipeError):
             return True
 
+    def wait_until_read(self, timeout=30.0):
+        """Waits until the server has read everything this client sent, so
+        that what is sent next reaches it in a read of its own."""
+        mine, server = self.sock.getsockname()[1], self.sock.getpeername()[1]
+
+        def all_read():
+            sending, received = _queues(mine, server), _queues(server, mine)
+            return sending is not None and received is not None and sending[0] == 0 and received[1] == 0
+        wait_for(all_read, timeout, "the server to read what was sent")
+
     def close(self):
         self.sock.close()
+
+
+def _queues(local, remote):
+    """One end of a loopback TCP connection as the kernel lists it: (bytes
+    sent but not yet taken by the other end, bytes received but not yet read
+    by the program), or None when there is no such connection. A listener
+    for both address families lists 127.0.0.1 in its IPv6 form."""
+    for table, loopback in (("/proc/net/tcp", "0100007F"), ("/proc/net/tcp6", "0000000000000000FFFF00000100007F")):
+        want = ["%s:%04X" % (loopback, local), "%s:%04X" % (loopback, remote)]
+        with open(table) as f:
+            for line in f.readlines()[1:]:
+                fields = line.split()
+                if fields[1:3] == want:
+                    return tuple(int(n, 16) for n in fields[4].split(":"))
+    return None
 
 
 def wire(data, top=None):

@@ -1,5 +1,5 @@
 """What the kernel says about a running program: its resident memory, the
-CPU time it has used and its descriptor limit, read from /proc."""
+CPU time it has used, its open descriptors and their limit, read from /proc."""
 import os
 
 TICKS = os.sysconf("SC_CLK_TCK")
@@ -28,3 +28,8 @@ def open_files_limit(pid):
                 parts = line.split()
                 return int(parts[3]), int(parts[4])
     raise AssertionError("no descriptor limit for %d" % pid)
+
+
+def open_descriptors(pid):
+    """How many descriptors the program holds open now."""
+    return len(os.listdir("/proc/%d/fd" % pid))

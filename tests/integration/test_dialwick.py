@@ -1,4 +1,5 @@
 """Dialwick run for real and driven as the main server drives it."""
+import re
 import subprocess
 import time
 
@@ -13,6 +14,7 @@ from desk_tools import TMCTL, wait_for
 pytestmark = pytest.mark.skipif(not (DIALWICK.exists() and TMCTL.exists()), reason="Dialwick is not built")
 
 PASSWORD_DIALOG = "Dialwick - Password Missing"
+ONLINE_TIP = re.compile(r"Online for [1-9][0-9]* secs so far\.\.\. - ISP$")
 
 
 @pytest.fixture
@@ -44,10 +46,11 @@ def test_request_connects_reporting_each_stage_and_the_tray_follows(dialwick):
     assert a.result == 1
     icon = dialwick.tray()[0]
     assert icon[1] == "116"
-    # (The monitor's tick may already have replaced the first tip.)
-    assert icon[2] in ("Connected Successfully - ISP", "Online for 1 secs so far... - ISP")
-    # The monitor counts the online time once a second.
-    wait_for(lambda: dialwick.tray()[0][2] == "Online for 1 secs so far... - ISP", what="the online time")
+    # (The monitor's ticks may already have replaced the first tip.)
+    assert icon[2] == "Connected Successfully - ISP" or ONLINE_TIP.match(icon[2]), icon[2]
+    # The monitor counts the online time once a second. Each tip lasts a
+    # second only: a slow machine may look first at the second or third.
+    wait_for(lambda: ONLINE_TIP.match(dialwick.tray()[0][2]), what="the online time")
     assert dialwick.ask(QUERYACTIVE) == (1, "ISP")
     log = dialwick.log_lines()
     for line in ("Dialwick is being loaded...", "Connecting to - ISP", "Opening port", "Port opened successfully",
@@ -116,13 +119,13 @@ def test_without_service_texts_the_own_table_speaks(tmp_path):
     try:
         desk.start()
         args = ["call", CLASS, TITLE, "--history", "--slot", "st:1225", "--slot", "fa:1230",
-                "--slot", "pa:1226=0,Voice", "--wait", "st=OFFLINE", REQUESTEX, 0, 0]
+                "--slot", "pa:1226=0,Voice", "--wait", "st=OFFLINE", "--timeout", 60, REQUESTEX, 0, 0]
         call = subprocess.Popen([str(TMCTL), *map(str, args)], env=desk.env, stdout=subprocess.PIPE)
         wait_for(lambda: desk.window_count("Dialwick - Connection Failed !"), what="Connection Failed")
         dialog = desk.describe("Dialwick - Connection Failed !")
         assert control(dialog, 1001)["text"] == "Connection using [Voice] failed!"
         desk.auto("", "Dialwick - Connection Failed !", "click", 1)
-        out = call.communicate(timeout=20)[0].decode()
+        out = call.communicate(timeout=80)[0].decode()
         assert "st#1=BUSY\nst#2=OFFLINE\n" in out and "fa#1=Voice answer received\n" in out
         assert "Voice answer received" in desk.log_lines()
 
@@ -213,7 +216,7 @@ def test_windows_95_family_without_entries_ends_after_saying_so(tmp_path):
         box = desk.describe("Corvane 32bit DUN Handler")
         assert "No DUN's appear to exist in your system,\nHandler will abort....." in [c["text"] for c in box["children"]]
         desk.auto("", "Corvane 32bit DUN Handler", "click", 1)
-        assert p.wait(timeout=5) == 0
+        assert p.wait(timeout=30) == 0
     finally:
         desk.stop()
 
@@ -412,7 +415,7 @@ def test_settings_directory_that_does_not_exist(dialwick, tmp_path):
     try:
         wait_for(lambda: dialwick.window_count("Error"), what="the box")
         dialwick.auto("", "Error", "click", 1)
-        out, _ = call.communicate(timeout=10)
+        out, _ = call.communicate(timeout=30)
     finally:
         if call.poll() is None:
             call.kill()

@@ -53,7 +53,7 @@ def test_the_no_saved_password_flag_follows_the_entry_dialled(desk):
 def test_no_password_says_offline_before_the_dialog_waits(desk):
     desk.start()
     args = ["call", CLASS, TITLE, "--history", "--slot", "st:1225", "--slot", "pa:1226=0,NoKeep",
-            "--wait", "st=OFFLINE", "--timeout", 30, REQUESTEX, 0, 0]
+            "--wait", "st=OFFLINE", "--timeout", 60, REQUESTEX, 0, 0]
     call = subprocess.Popen([str(TMCTL), *map(str, args)], env=desk.env, stdout=subprocess.PIPE)
     try:
         # Nobody gives a password: every asking is cancelled.
@@ -63,9 +63,9 @@ def test_no_password_says_offline_before_the_dialog_waits(desk):
             if desk.window_count(PASSWORD_DIALOG):
                 desk.auto("", PASSWORD_DIALOG, "click", IDCANCEL, check=False)
             return False
-        wait_for(cancel_until_given_up, timeout=20, what="the No Password dialog")
+        wait_for(cancel_until_given_up, what="the No Password dialog")
         # The word arrives while the dialog still waits for a person.
-        out = call.communicate(timeout=20)[0].decode()
+        out = call.communicate(timeout=80)[0].decode()
         assert "st#1=OFFLINE\n" in out
         assert desk.window_count(NO_PASSWORD) == 1
         assert desk.tray()[0][1] == "121"

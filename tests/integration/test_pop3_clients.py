@@ -25,9 +25,7 @@ MESSAGES = {
 @pytest.fixture
 def mailbox(tmp_path):
     sd = ServerDir(tmp_path)
-    sd.add_user("Anna Example", "ANNA", "S3cret!pw")
-    for name, data in MESSAGES.items():
-        sd.message("ANNA", name, data)
+    sd.add_mailbox("Anna Example", "ANNA", "S3cret!pw", MESSAGES)
     return sd
 
 

@@ -24,9 +24,7 @@ MESSAGES = {
 @pytest.fixture
 def mailbox(tmp_path):
     sd = ServerDir(tmp_path)
-    sd.add_user("Anna Example", "ANNA", "S3cret!pw")
-    for name, data in MESSAGES.items():
-        sd.message("ANNA", name, data)
+    sd.add_mailbox("Anna Example", "ANNA", "S3cret!pw", MESSAGES)
     sd.certificate = sd.modern()
     return sd
 
@@ -137,7 +135,7 @@ def test_mpop_as_it_comes_verifies_and_keeps_fetching_each_message_once(mailbox,
                  "--delivery=mbox,%s" % mbox, "--uidls-file=%s" % (home / "uidls")],
                 env=dict(os.environ, HOME=str(home)), timeout=60, capture_output=True)
             assert done.returncode == 0, done.stderr
-        assert srv.has("Pop Server: 127.0.0.1 disconnected")
+        srv.wait_log("Pop Server: 127.0.0.1 disconnected")
     assert subjects(mbox) == [b"Subject: one", b"Subject: three", b"Subject: two"]
     assert len(mailbox.files("ANNA")) == 6
 

@@ -40,8 +40,8 @@ def controls(tree):
 
 
 def assert_ended_cleanly(srv):
-    assert srv.proc.wait(10) == 0
-    srv._reader.join(5)
+    assert srv.proc.wait(30) == 0
+    srv._reader.join(10)
     assert srv.log()[-1] == "Pop Server: Terminated"
     assert not list(pathlib.Path(srv.desktop).glob("*.sock")), "the desktop entry is left"
 

@@ -185,6 +185,9 @@ def test_mail_from_postfix_is_served_byte_for_byte_and_unknown_bounces(office):
              messages(sd.path / "ROOT"), 60, "the deliveries and the bounce")
     bounce = messages(sd.path / "ROOT")[0].read_bytes()
     assert b"nobody-here@" + DOMAIN.encode() in bounce
+    # Postfix's processes hand their log lines to its log daemon, which may
+    # write them after the mail it speaks of has arrived.
+    wait_for(lambda: "status=bounced" in mta.logged(), 60, "the bounce in the log")
     bounced = [line for line in mta.logged().splitlines() if "status=bounced" in line]
     assert len(bounced) == 1 and "to=<nobody-here@" in bounced[0], bounced
     assert "user unknown" in bounced[0] and "no mailbox folder 'nobody-here'" in bounced[0]

@@ -4,21 +4,18 @@ through the tab list, Apply writing tmhub.ini while the sheet stays open, and
 the dial-up page listing the phonebook through the real Dialwick."""
 import pytest
 
-from admin_harness import Desk, finish
+from admin_harness import DUN_CLASS, DUN_TITLE, Desk, finish
 from desk_tools import program, ui_tree
 from tellmar_ids.tmadmin32 import AdministrationPage, DialupPage, IncomingPage, OutgoingPage
 
 TABS, APPLY, HINT = 0x3020, 0x3021, 0x3030
-DUN_CLASS, DUN_TITLE, DUN_QUIT = "CorvDunHandler", "Corvane DUN32", "1233"
 
 
 @pytest.fixture
 def desk(tmp_path):
     d = Desk(tmp_path)
     yield d
-    if d.window(DUN_CLASS, DUN_TITLE):
-        d.tmctl("call", DUN_CLASS, DUN_TITLE, DUN_QUIT, check=False)
-        d.wait_for(lambda: not d.window(DUN_CLASS, DUN_TITLE), "Dialwick to quit")
+    d.quit_dialwick()
     d.stop()
 
 

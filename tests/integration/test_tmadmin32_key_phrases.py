@@ -3,25 +3,22 @@ message 1936, messages scanned with 1925 (slot B: the file; result 1 and the
 phrase as found in slot B on a match)."""
 import pytest
 
-from admin_harness import Desk
+from admin_harness import support_module
 
 SCAN, STORE = 1925, 1936
 
 
 @pytest.fixture
 def desk(tmp_path):
-    d = Desk(tmp_path)
-    (d.server / "tmhub.ini").write_bytes(b"[Parser]\r\nenabled=1\r\n")
-    d.start("support")
-    yield d
-    d.stop()
+    with support_module(tmp_path, b"[Parser]\r\nenabled=1\r\n") as d:
+        yield d
 
 
 def store(desk, number, phrase):
     return desk.call(STORE, {"B": phrase}, wparam=number)[0]
 
 
-def scan(desk, path, timeout=10):
+def scan(desk, path, timeout=30):
     result, slots = desk.call(SCAN, {"B": str(path)}, timeout=timeout)
     return result, slots["B"]
 

@@ -3,7 +3,7 @@ administrator would: the working copy beside the program, the settings file
 written only by OK, and "OK" in slot B when the sheet closes."""
 import pytest
 
-from admin_harness import Desk, finish
+from admin_harness import finish, support_module
 from tellmar_ids.tmadmin32 import FilterPage as ids
 
 JUNK = (b"Junk^1^1^0^0^2^0^free money^0^0^0^^3^Delete message from system...^0^No action specified...^0^"
@@ -12,13 +12,11 @@ JUNK = (b"Junk^1^1^0^0^2^0^free money^0^0^0^^3^Delete message from system...^0^N
 
 @pytest.fixture
 def desk(tmp_path):
-    d = Desk(tmp_path)
-    (d.server / "tmhub.ini").write_bytes(b"[Environment]\r\nDomain=x.org\r\n[MAILFILTERS]\r\nPRI0=" + JUNK +
-                                         b"\r\nPRI1=" + JUNK.replace(b"Junk", b"Spam", 1) +
-                                         b"\r\n[MAILFILTERSFULL]\r\nPRIL0=Junk^^^^^^\r\nPRIL1=Spam^^^^^^\r\n")
-    d.start("support")
-    yield d
-    d.stop()
+    settings = (b"[Environment]\r\nDomain=x.org\r\n[MAILFILTERS]\r\nPRI0=" + JUNK +
+                b"\r\nPRI1=" + JUNK.replace(b"Junk", b"Spam", 1) +
+                b"\r\n[MAILFILTERSFULL]\r\nPRIL0=Junk^^^^^^\r\nPRIL1=Spam^^^^^^\r\n")
+    with support_module(tmp_path, settings) as d:
+        yield d
 
 
 def rule(desk, n):

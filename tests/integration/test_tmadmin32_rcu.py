@@ -63,10 +63,10 @@ def start_rcu(desk):
 def test_roles_and_one_instance_per_role(desk):
     desk.start("support")
     second = desk.start("support", wait=False)
-    assert second.wait(timeout=10) == 1
+    assert second.wait(timeout=30) == 1
     desk.start("rcu", name="tmremote")
     again = desk.start("rcu", name="another-name", wait=False)
-    assert again.wait(timeout=10) == 1
+    assert again.wait(timeout=30) == 1
     titles = [w[2] for w in desk.windows() if w[1] == CLASS]
     assert sorted(titles) == sorted([SUPPORT_TITLE, RCU_TITLE])
 
@@ -107,7 +107,7 @@ def test_information_box_closes_down_the_module(desk):
     assert desk.text(box, 1016).strip() == "Vuvedo32 v3.63  20-Dec-99"
     assert desk.text(box, 1015).startswith("Windows Version [")
     desk.ui("click", box, 1018)
-    assert desk.procs[0].wait(timeout=10) == 0
+    assert desk.procs[0].wait(timeout=30) == 0
 
 
 def test_restart_starts_tmhub_from_the_working_directory(tmp_path):
@@ -255,7 +255,7 @@ def test_saved_position_is_clamped_and_saved_on_close(desk):
     desk.tmctl("call", CLASS, RCU_TITLE, "--post", 2023, 124, 513)  # tray: left button
     desk.wait_for(lambda: rcu_tree(desk, handle)["visible"], "the tray did not restore the dialog")
     desk.ui("click", handle, 1250)  # Exit
-    assert desk.procs[0].wait(timeout=10) == 0
+    assert desk.procs[0].wait(timeout=30) == 0
 
 
 def test_saved_position_far_right_is_pulled_back(desk):
@@ -274,7 +274,7 @@ def test_without_a_tray_icon_the_close_box_ends_the_rcu(desk):
     start_rcu(desk)
     assert desk.tmctl("auto", CLASS, RCU_TITLE, "tray").stdout.strip() == b""
     desk.tmctl("call", "#32770", RCU_DIALOG_TITLE, 16)  # the close box
-    assert desk.procs[0].wait(timeout=10) == 0
+    assert desk.procs[0].wait(timeout=30) == 0
     assert "Top=" in (desk.server / "TM3ADMIN.INI").read_text(), "the position is kept as on close"
     start_rcu(desk)
     assert desk.procs[1].poll() is None

@@ -9,7 +9,7 @@ import subprocess
 
 import pytest
 
-from admin_harness import Desk, finish
+from admin_harness import Desk, finish, support_module
 from desk_tools import reap, wait_for
 from pop3_harness import CVPOPD32, ServerDir, free_port
 from tellmar_ids.tmadmin32 import Attachments, Mailboxes, PortsPage, Scheduling
@@ -19,11 +19,8 @@ SHEET_TABS, SHEET_APPLY = 0x3020, 0x3021
 
 @pytest.fixture
 def desk(tmp_path):
-    d = Desk(tmp_path)
-    (d.server / "tmhub.ini").write_bytes(b"[Environment]\r\nDomain=x.org\r\n")
-    d.start("support")
-    yield d
-    d.stop()
+    with support_module(tmp_path, b"[Environment]\r\nDomain=x.org\r\n") as d:
+        yield d
 
 
 def ini(desk):
@@ -120,7 +117,7 @@ def start_pop3(path, desktop):
 
 
 def login(port):
-    pop = poplib.POP3("127.0.0.1", port, timeout=10)
+    pop = poplib.POP3("127.0.0.1", port, timeout=30)
     pop.user("anna")
     pop.pass_("secret")
     count = pop.stat()[0]
@@ -147,7 +144,7 @@ def test_a_pop3_port_set_on_the_options_sheet_is_where_cvpopd32_listens(tmp_path
     pop_desktop.mkdir(mode=0o700)
     pop3 = start_pop3(d.server, pop_desktop)
     try:
-        wait_for(lambda: can_log_in(old), 20, "cvpopd32 on its first port")
+        wait_for(lambda: can_log_in(old), 60, "cvpopd32 on its first port")
         d.start("support")
         proc = d.call_in_background(1830)
         sheet = d.dialog("Options")
@@ -164,7 +161,7 @@ def test_a_pop3_port_set_on_the_options_sheet_is_where_cvpopd32_listens(tmp_path
         pop3.send_signal(signal.SIGTERM)
         reap(pop3, 10)
         pop3 = start_pop3(d.server, pop_desktop)
-        wait_for(lambda: can_log_in(new), 20, "cvpopd32 on the port from the sheet")
+        wait_for(lambda: can_log_in(new), 60, "cvpopd32 on the port from the sheet")
         with pytest.raises(OSError):
             poplib.POP3("127.0.0.1", old, timeout=5)
     finally:

@@ -10,15 +10,13 @@ import time
 
 import pytest
 
-from admin_harness import SUPPORT_TITLE, Desk, finish
+from admin_harness import SUPPORT_TITLE, finish, support_module
 
 
 @pytest.fixture
 def desk(tmp_path):
-    d = Desk(tmp_path)
-    d.start("support")
-    yield d
-    d.stop()
+    with support_module(tmp_path) as d:
+        yield d
 
 
 def expected_zone(tz):
@@ -46,16 +44,12 @@ def test_time_zone_gives_the_standard_bias_of_every_zone(tmp_path, tz, standard)
     """Zones with and without daylight saving rules alike: slot B always gets
     the standard bias, slot A the daylight bias only while summer time is in
     effect."""
-    d = Desk(tmp_path, env={"TZ": tz})
-    d.start("support")
-    try:
+    with support_module(tmp_path, env={"TZ": tz}) as d:
         expected_standard, daylight = expected_zone(tz)
         assert expected_standard == standard
         for message in (1230, 1247):
             _, slots = d.call(message, {"A": "x", "B": "untouched"})
             assert (slots["B"], slots["A"]) == (str(standard), str(daylight))
-    finally:
-        d.stop()
 
 
 def test_file_tests_and_environment(desk):
@@ -226,7 +220,7 @@ def test_file_choosers_answer_in_the_slots(desk):
     picked.write_text("x")
 
     def choose(message, slots, answer, title):
-        extra = ["--slot", f"dir:1233={start}", "--wait", "F=OK,CANCEL,FAIL"]
+        extra = ["--slot", f"dir:1233={start}", "--wait", "F=OK,CANCEL,FAIL", "--timeout", "60"]
         proc = desk.call_in_background(message, slots, extra=extra)
         chooser = desk.wait_box("chooser")
         assert chooser[2] == title
@@ -344,7 +338,7 @@ def test_attachment_chooser_has_its_type_panel_and_answers_the_choice(desk):
     start = desk.root / "files"
     start.mkdir()
     (start / "report.pdf").write_text("x")
-    extra = ["--slot", f"dir:1233={start}", "--wait", "F=OK,CANCEL,FAIL"]
+    extra = ["--slot", f"dir:1233={start}", "--wait", "F=OK,CANCEL,FAIL", "--timeout", "60"]
     for choice, code in [(None, "1"), (1374, "4"), (1372, "2")]:
         proc = desk.call_in_background(1735, {"B": "0", "E": "1"}, extra=extra)
         chooser = desk.wait_box("chooser")

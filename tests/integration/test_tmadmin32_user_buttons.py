@@ -4,7 +4,7 @@ import json
 
 import pytest
 
-from admin_harness import Desk, finish
+from admin_harness import finish, support_module
 from tellmar_ids.tmadmin32 import UserButtons as ids
 
 SEP = b"\xa9"
@@ -12,13 +12,10 @@ SEP = b"\xa9"
 
 @pytest.fixture
 def desk(tmp_path):
-    d = Desk(tmp_path)
-    (d.server / "TMHUB.INI").write_bytes(
-        b"[UserButtons]\r\nButton1=C:\\APPS\\CALC.EXE" + SEP + b"Calculator\r\n"
-        b"Button2=no separator here\r\nButton3=\r\nButton5=/usr/bin/editor" + SEP + b"Edit\r\n")
-    d.start("support")
-    yield d
-    d.stop()
+    settings = (b"[UserButtons]\r\nButton1=C:\\APPS\\CALC.EXE" + SEP + b"Calculator\r\n"
+                b"Button2=no separator here\r\nButton3=\r\nButton5=/usr/bin/editor" + SEP + b"Edit\r\n")
+    with support_module(tmp_path, settings, "TMHUB.INI") as d:
+        yield d
 
 
 def lines(desk, dlg):

@@ -63,10 +63,10 @@ def test_signal_while_reading_defers_and_leaves_nothing(store):
     try:
         proc.stdin.write(b"Subject: half\n\nfirst half\n")
         proc.stdin.flush()
-        wait_for(lambda: catches(proc.pid, signal.SIGTERM), 10, "tmctl to take SIGTERM")
+        wait_for(lambda: catches(proc.pid, signal.SIGTERM), 30, "tmctl to take SIGTERM")
         proc.send_signal(signal.SIGTERM)
         proc.stdin.close()  # whether the read was under way or not yet begun
-        assert proc.wait(10) == TEMPORARY
+        assert proc.wait(30) == TEMPORARY
         assert b"interrupted" in proc.stderr.read()
     finally:
         if proc.poll() is None:
