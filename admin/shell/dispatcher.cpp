@@ -22,7 +22,6 @@
 #include "admin/users/server_status.h"
 #include "admin/users/users_dialog.h"
 #include "platform/dialog.h"
-#include "platform/operator.h"
 #include "common/profile.h"
 #include "platform/window.h"
 #include "resources/tmadmin32/support_ids.h"
@@ -48,7 +47,7 @@ struct Entry {
   const char* answerOk;
   const char* answerCancel;
   bool answerWhenRaised;
-  OpenFn open;  // nullptr: not in this version
+  OpenFn open;
 };
 
 INT_PTR CloseOnButton(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -156,9 +155,9 @@ Ended OpenAttachments(HWND owner, DialogGuard& guard) {
 
 // Dialog numbers of the table (any distinct values).
 enum Dialog {
-  kWizard = 1, kInternetAccess, kConnectionSheet, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
+  kWizard = 1, kInternetAccess, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
   kScheduling, kFilters, kAddressLists, kRiziDori, kUserButtons, kAdministrators, kTechSupport, kServerStatus,
-  kAbout, kMailStatus, kDialogCount
+  kAbout, kDialogCount
 };
 
 // clang-format off
@@ -187,7 +186,7 @@ const Entry kTable[] = {
 
 struct Running {
   DialogGuard guard;
-  bool busy = false;  // also while the "not available" box is up
+  bool busy = false;  // from the request until its dialog has ended
 };
 std::array<Running, kDialogCount> running;
 
@@ -207,12 +206,7 @@ void Run(const Entry& e) {
     return;
   }
   r.busy = true;
-  Ended ended = Ended::Cancel;
-  if (e.open != nullptr) {
-    ended = e.open(OwnerOf(e), r.guard);
-  } else {
-    MessageBox(OwnerOf(e), "This function is not available in this version", "Tellmar", MB_OK | MB_ICONINFORMATION);
-  }
+  const Ended ended = e.open(OwnerOf(e), r.guard);
   r.busy = false;
   Answer(e, ended == Ended::Ok ? e.answerOk : e.answerCancel);
 }
