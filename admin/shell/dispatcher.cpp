@@ -77,48 +77,16 @@ Ended OpenTechSupport(HWND owner, DialogGuard& guard) {
   return result == IDOK ? Ended::Ok : Ended::Cancel;
 }
 
-Ended OpenUserButtons(HWND owner, DialogGuard& guard) {
-  return RunUserButtonsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
+// A dialog that says how it ended: OK when it answers true.
+template <bool (*Run)(HWND, DialogGuard&)>
+Ended OkWhenTrue(HWND owner, DialogGuard& guard) {
+  return Run(owner, guard) ? Ended::Ok : Ended::Cancel;
 }
 
-Ended OpenUsers(HWND owner, DialogGuard& guard) {
-  RunUsersDialog(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenServerStatus(HWND owner, DialogGuard& guard) {
-  RunServerStatus(owner, guard);
-  return Ended::Ok;
-}
-
-// The sheet answers "OK" however it closes.
-Ended OpenMailRouting(HWND owner, DialogGuard& guard) {
-  RunMailRoutingSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenAddressLists(HWND owner, DialogGuard& guard) {
-  RunAddressListsSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenInternetSheet(HWND owner, DialogGuard& guard) {
-  RunInternetSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenAdministrators(HWND owner, DialogGuard& guard) {
-  RunAdministratorsSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenRiziDori(HWND owner, DialogGuard& guard) {
-  return RunRiziDoriDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
-}
-
-// The wizard answers "OK" however it closes.
-Ended OpenSetupWizard(HWND owner, DialogGuard& guard) {
-  RunSetupWizard(owner, guard);
+// The sheets, the wizard and the windows answer "OK" however they close.
+template <auto Run>
+Ended AlwaysOk(HWND owner, DialogGuard& guard) {
+  Run(owner, guard);
   return Ended::Ok;
 }
 
@@ -135,22 +103,9 @@ Ended OpenPostmasterMailbox(HWND, DialogGuard&) {
   return Ended::Ok;
 }
 
+// Its clock argument is the test's; here the local weekday.
 Ended OpenScheduling(HWND owner, DialogGuard& guard) {
   return RunSchedulingDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
-}
-
-Ended OpenMailboxes(HWND owner, DialogGuard& guard) {
-  return RunMailboxCollectionsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
-}
-
-// The sheet answers "OK" however it closes.
-Ended OpenOptions(HWND owner, DialogGuard& guard) {
-  RunOptionsSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenAttachments(HWND owner, DialogGuard& guard) {
-  return RunAttachmentsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
 }
 
 // Dialog numbers of the table (any distinct values).
@@ -162,24 +117,24 @@ enum Dialog {
 
 // clang-format off
 const Entry kTable[] = {
-  {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  OpenSetupWizard},
-  {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, OpenInternetSheet},
+  {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  AlwaysOk<RunSetupWizard>},
+  {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, AlwaysOk<RunInternetSheet>},
   // The same sheet, opened at most once for either message.
-  {msg::kConnectionSheet, 0,                             kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, OpenInternetSheet},
+  {msg::kConnectionSheet, 0,                             kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, AlwaysOk<RunInternetSheet>},
   {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenMailWindowEntry},
   {msg::kPostmasterMailbox, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenPostmasterMailbox},
-  {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  OpenUsers},
-  {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, OpenMailboxes},
-  {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, OpenOptions},
-  {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, OpenAttachments},
+  {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  AlwaysOk<RunUsersDialog>},
+  {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, OkWhenTrue<RunMailboxCollectionsDialog>},
+  {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, AlwaysOk<RunOptionsSheet>},
+  {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, OkWhenTrue<RunAttachmentsDialog>},
   {msg::kScheduling, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, OpenScheduling},
-  {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, OpenMailRouting},
-  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, OpenAddressLists},
-  {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  OpenRiziDori},
-  {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
-  {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, OpenAdministrators},
+  {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, AlwaysOk<RunMailRoutingSheet>},
+  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, AlwaysOk<RunAddressListsSheet>},
+  {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  OkWhenTrue<RunRiziDoriDialog>},
+  {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OkWhenTrue<RunUserButtonsDialog>},
+  {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, AlwaysOk<RunAdministratorsSheet>},
   {msg::kTechSupport, 0,                             kTechSupport,    Owner::Server, {},      "",   "",   false, OpenTechSupport},
-  {msg::kServerStatus, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, OpenServerStatus},
+  {msg::kServerStatus, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, AlwaysOk<RunServerStatus>},
   {msg::kAbout, command::kAbout,               kAbout,          Owner::Main,   Slot::B, "OK", "OK", false, OpenAbout},
 };
 // clang-format on
