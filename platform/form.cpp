@@ -70,6 +70,12 @@ void Refuse(HWND dialog, int controlId, std::string_view caption, std::string_vi
   SetFocus(control);
 }
 
+bool Saved(HWND owner, const std::error_code& error, std::string_view what) {
+  if (!error) return true;
+  MessageBox(owner, std::string(what) + " could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
+  return false;
+}
+
 // --- Bindings ---------------------------------------------------------------------
 
 Form::Binding Form::Make(Kind kind, int id, ValueRef ref) {
@@ -262,10 +268,7 @@ bool Form::Apply() {
     }
   }
   for (auto& [file, batch] : batches) {
-    if (auto error = batch.Commit()) {
-      MessageBox(dialog_, "The settings could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-      return false;
-    }
+    if (!Saved(dialog_, batch.Commit(), "The settings")) return false;
   }
   MarkModified(false);
   return true;

@@ -26,6 +26,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -71,6 +72,10 @@ void ApplyMode(HWND dialog, const ModeTable& table, int mode);
 // dialog, then the field's text selected and the focus given to it.
 void Refuse(HWND dialog, int controlId, std::string_view caption, std::string_view text,
             UINT icon = MB_ICONEXCLAMATION);
+
+// The one way a failed write is reported: when `error` is set, the error box
+// "<what> could not be saved: <reason>". Answers whether it was saved.
+bool Saved(HWND owner, const std::error_code& error, std::string_view what);
 
 class Form {
  public:

@@ -249,4 +249,24 @@ void PropSheet_PressButton(HWND sheet, int button) {
 HWND PropSheet_GetCurrentPageHwnd(HWND sheet) { return static_cast<HWND>(SendMessage(sheet, PSM_GETCURRENTPAGEHWND)); }
 void SetSheetHint(HWND sheet, std::string_view text) { SetDlgItemText(sheet, IDC_SHEET_HINT, text); }
 
+INT_PTR SheetPage::Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      page_ = page;
+      Opened();
+      return TRUE;
+    case WM_COMMAND:
+      Command(LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    case WM_NOTIFY:
+      return Notify(reinterpret_cast<const NMHDR*>(lParam)->code);
+    default:
+      return FALSE;
+  }
+}
+
+PROPSHEETPAGE MakeSheetPage(std::shared_ptr<SheetPage> page, int templateId) {
+  return {templateId, [page](HWND h, UINT m, WPARAM w, LPARAM l) { return page->Proc(h, m, w, l); }};
+}
+
 }  // namespace tellmar

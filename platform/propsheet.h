@@ -16,6 +16,7 @@
 // help context, or the header's when the page has none.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,5 +59,25 @@ bool PropSheet_SetCurSel(HWND sheet, int index);
 void PropSheet_PressButton(HWND sheet, int button);
 HWND PropSheet_GetCurrentPageHwnd(HWND sheet);
 void SetSheetHint(HWND sheet, std::string_view text);
+
+// A page object behind a sheet's page: its procedure keeps the page's
+// handle and hands on the page's opening (WM_INITDIALOG), each command
+// (control ID, notification code) and each WM_NOTIFY's code.
+class SheetPage {
+ public:
+  virtual ~SheetPage() = default;
+  INT_PTR Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+ protected:
+  virtual void Opened() {}
+  virtual void Command(int /*id*/, unsigned /*code*/) {}
+  // TRUE when handled; a result for the sheet goes through SetDlgMsgResult.
+  virtual INT_PTR Notify(int /*code*/) { return FALSE; }
+
+  HWND page_ = 0;
+};
+
+// The sheet's page for a page object, which lives as long as the sheet.
+PROPSHEETPAGE MakeSheetPage(std::shared_ptr<SheetPage> page, int templateId);
 
 }  // namespace tellmar

@@ -7,6 +7,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/operator.h"
+#include "platform/settings_dialog.h"
 #include "platform/shell.h"
 #include "resources/tmadmin32/attachments_ids.h"
 
@@ -68,40 +69,21 @@ bool Store(HWND dialog, const std::filesystem::path& ini) {
   batch.Write(kSection, "hold", OneZero(Checked(dialog, Ids::kHold)));
   batch.Write(kSection, "remove", OneZero(Checked(dialog, Ids::kRemove)));
   AddRemoteUpdate(batch);
-  if (auto error = batch.Commit()) {
-    MessageBox(dialog, "The attachment settings could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-    return false;
-  }
-  return true;
+  return Saved(dialog, batch.Commit(), "The attachment settings");
 }
 
 }  // namespace
 
 bool RunAttachmentsDialog(HWND owner, DialogGuard& guard) {
   const auto ini = ServerSettingsFile();
-  return DialogBox(Ids::kTemplate, owner, [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
-    if (message == WM_INITDIALOG) {
-      CenterWindow(dialog);
-      Load(dialog, ini);
-      return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-      case Ids::kSelect:
-        Select(dialog);
-        break;
-      case Ids::kHelp:
-        OpenHelpFile(dialog, FromWindowsPath(App().helpFilePath), kHelpContext);
-        break;
-      case Ids::kOk:
-        if (Store(dialog, ini)) EndDialog(dialog, IDOK);
-        break;
-      case Ids::kCancel:
-        EndDialog(dialog, IDCANCEL);
-        break;
-    }
-    return TRUE;
-  }, 0, &guard) == IDOK;
+  SettingsDialog steps;
+  steps.load = [&](HWND dialog) { Load(dialog, ini); };
+  steps.command = [](HWND dialog, WPARAM wParam) {
+    if (LOWORD(wParam) == Ids::kSelect) Select(dialog);
+    if (LOWORD(wParam) == Ids::kHelp) OpenHelpFile(dialog, FromWindowsPath(App().helpFilePath), kHelpContext);
+  };
+  steps.store = [&](HWND dialog) { return Store(dialog, ini); };
+  return RunSettingsDialog(Ids::kTemplate, owner, steps, &guard) == IDOK;
 }
 
 }  // namespace tellmar::admin

@@ -23,31 +23,15 @@ constexpr std::string_view kMultipleExplanation =
     "Your network users have e-mail addresses at different domains, for example with different Internet "
     "providers. Enter the administrator's address, which must begin with root@.";
 
-class DomainPageProc {
+class DomainPageProc : public SheetPage {
  public:
   explicit DomainPageProc(DomainView* wizardEntry) : wizardEntry_(wizardEntry) {}
-
-  INT_PTR Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-      case WM_INITDIALOG:
-        page_ = page;
-        Show();
-        return TRUE;
-      case WM_COMMAND:
-        Command(LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-      case WM_NOTIFY:
-        return Notify(reinterpret_cast<const NMHDR*>(lParam)->code);
-      default:
-        return FALSE;
-    }
-  }
 
  private:
   bool Single() const { return IsDlgButtonChecked(page_, Ids::kUseDomain) == BST_CHECKED; }
   std::string Text() const { return GetDlgItemText(page_, Ids::kText).substr(0, kDomainTextRead - 1); }
 
-  void Show() {
+  void Opened() override {
     const DomainView view = ReadDomainView(ServerSettingsFile());
     CheckDlgButton(page_, Ids::kUseDomain, view.single ? BST_CHECKED : BST_UNCHECKED);
     SetDlgItemText(page_, Ids::kText, view.text);
@@ -67,7 +51,7 @@ class DomainPageProc {
     if (wizardEntry_ == nullptr) PropSheet_Changed(GetSheet(page_), page_);
   }
 
-  void Command(int id, unsigned code) {
+  void Command(int id, unsigned code) override {
     if (id == Ids::kUseDomain && code == BN_CLICKED) {
       // What was typed gives way to the stored text of the chosen mode.
       ShowMode(Single());
@@ -78,7 +62,7 @@ class DomainPageProc {
     }
   }
 
-  INT_PTR Notify(int code) {
+  INT_PTR Notify(int code) override {
     const HWND sheet = GetSheet(page_);
     switch (code) {
       case PSN_SETACTIVE:
@@ -119,10 +103,9 @@ class DomainPageProc {
       }
       return false;
     }
-    if (auto error = ApplyDomainSettings(ServerSettingsFile(), entry, App().role == Role::RemoteConfiguration)) {
-      MessageBox(page_, "The domain settings could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
+    if (!Saved(page_, ApplyDomainSettings(ServerSettingsFile(), entry, App().role == Role::RemoteConfiguration),
+               "The domain settings"))
       return false;
-    }
     changed_ = false;
     return true;
   }
@@ -142,13 +125,11 @@ class DomainPageProc {
   }
 
   DomainView* wizardEntry_;
-  HWND page_ = 0;
   bool changed_ = false;
 };
 
 PROPSHEETPAGE MakePage(DomainView* wizardEntry, int helpContext) {
-  auto page = std::make_shared<DomainPageProc>(wizardEntry);
-  PROPSHEETPAGE def{Ids::kTemplate, [page](HWND h, UINT m, WPARAM w, LPARAM l) { return page->Proc(h, m, w, l); }};
+  PROPSHEETPAGE def = MakeSheetPage(std::make_shared<DomainPageProc>(wizardEntry), Ids::kTemplate);
   def.helpContext = helpContext;
   return def;
 }

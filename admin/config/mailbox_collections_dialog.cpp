@@ -10,6 +10,7 @@
 #include "platform/form.h"
 #include "platform/list_rows.h"
 #include "platform/operator.h"
+#include "platform/settings_dialog.h"
 #include "platform/shell.h"
 #include "resources/tmadmin32/mailbox_collections_ids.h"
 
@@ -44,14 +45,20 @@ ListRow RowFor(const ProxyMailbox& m) {
 
 class MailboxesDialog {
  public:
-  INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) {
+  SettingsDialog Steps() {
+    SettingsDialog steps;
+    steps.load = [this](HWND dialog) {
       dialog_ = dialog;
-      CenterWindow(dialog);
       Init();
-      return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
+    };
+    steps.command = [this](HWND, WPARAM wParam) { Command(wParam); };
+    steps.store = [this](HWND) { return Write(); };
+    steps.cancel = [this](HWND) { return MayClose(); };
+    return steps;
+  }
+
+ private:
+  void Command(WPARAM wParam) {
     const int id = LOWORD(wParam);
     switch (id) {
       case Ids::kList:
@@ -84,22 +91,12 @@ class MailboxesDialog {
       case Ids::kApply:
         Write();
         break;
-      case Ids::kOk:
-        if (Write()) EndDialog(dialog_, IDOK);
-        break;
-      case Ids::kCancel:
-        Close();
-        break;
       case Ids::kHelp:
         OpenHelpFile(dialog_, FromWindowsPath(App().helpFilePath), kHelpContext);
         break;
-      default:
-        return FALSE;
     }
-    return TRUE;
   }
 
- private:
   int Selected() const { return ListBox_GetCurSel(rows_.list()); }
 
   void Init() {
@@ -247,20 +244,18 @@ class MailboxesDialog {
   }
 
   bool Write() {
-    if (auto error = StoreProxyMailboxes(ServerSettingsFile(), lines_)) {
-      MessageBox(dialog_, "The mailboxes could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-      return false;
-    }
+    if (!Saved(dialog_, StoreProxyMailboxes(ServerSettingsFile(), lines_), "The mailboxes")) return false;
     Changed(false);
     return true;
   }
 
-  void Close() {
-    if (changed_ && MessageBox(dialog_, "You may have unsaved changes, do you want them saved now ?",
-                               "Unsaved changes!", MB_YESNO | MB_ICONQUESTION) == IDYES &&
-        !Write())
-      return;  // the changes could not be written: keep them on screen
-    EndDialog(dialog_, IDCANCEL);
+  // Offers to save what changed; false (keep the dialog open) when the
+  // changes could not be written, so they stay on screen.
+  bool MayClose() {
+    if (!changed_ || MessageBox(dialog_, "You may have unsaved changes, do you want them saved now ?",
+                                "Unsaved changes!", MB_YESNO | MB_ICONQUESTION) != IDYES)
+      return true;
+    return Write();
   }
 
   HWND dialog_ = 0;
@@ -274,9 +269,7 @@ class MailboxesDialog {
 
 bool RunMailboxCollectionsDialog(HWND owner, DialogGuard& guard) {
   MailboxesDialog dialog;
-  return DialogBox(Ids::kTemplate, owner,
-                   [&dialog](HWND h, UINT m, WPARAM w, LPARAM l) { return dialog.Proc(h, m, w, l); }, 0,
-                   &guard) == IDOK;
+  return RunSettingsDialog(Ids::kTemplate, owner, dialog.Steps(), &guard) == IDOK;
 }
 
 }  // namespace tellmar::admin

@@ -218,11 +218,8 @@ std::shared_ptr<OptionsPage> ExternalAdminPage() {
     return false;
   };
   page->store = [ini, password](HWND h) {
-    if (auto error = WriteProfileString(ini, "ENVIRONMENT", "SERVERPW", Scramble(kMasterKeyWord, *password))) {
-      MessageBox(h, "The master password could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-      return false;
-    }
-    return true;
+    return Saved(h, WriteProfileString(ini, "ENVIRONMENT", "SERVERPW", Scramble(kMasterKeyWord, *password)),
+                 "The master password");
   };
   return page;
 }

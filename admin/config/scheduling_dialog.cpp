@@ -15,6 +15,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/operator.h"
+#include "platform/settings_dialog.h"
 #include "platform/shell.h"
 #include "resources/tmadmin32/scheduling_ids.h"
 
@@ -61,45 +62,42 @@ class SchedulingDialog {
  public:
   explicit SchedulingDialog(WeekdayClock today) : today_(std::move(today)) {}
 
-  INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) {
+  SettingsDialog Steps() {
+    SettingsDialog steps;
+    steps.load = [this](HWND dialog) {
       dialog_ = dialog;
-      CenterWindow(dialog);
       Load();
-      return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-      case Ids::kPeriodicOn:
-      case Ids::kPeriodicOff:
-      case Ids::kTimedOn:
-      case Ids::kTimedOff:
-        Switched(LOWORD(wParam));
-        return TRUE;
-      case Ids::kClearAll:
-        ShowTimes({});
-        return TRUE;
-      case Ids::kDaytimeOnly:
-        ShowTimes(std::vector<std::string>(std::begin(kDaytime), std::end(kDaytime)));
-        return TRUE;
-      case Ids::kReset:
-        ShowTimes(storedTimes_);
-        return TRUE;
-      case Ids::kHelp:
-        OpenHelpFile(dialog_, FromWindowsPath(App().helpFilePath), kHelpContext);
-        return TRUE;
-      case Ids::kOk:
-        if (Store()) EndDialog(dialog_, IDOK);
-        return TRUE;
-      case Ids::kCancel:
-        EndDialog(dialog_, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
+    };
+    steps.command = [this](HWND, WPARAM wParam) { Command(LOWORD(wParam)); };
+    steps.store = [this](HWND) { return Store(); };
+    return steps;
   }
 
  private:
   std::string Text(int id) const { return GetDlgItemText(dialog_, id); }
+
+  void Command(int id) {
+    switch (id) {
+      case Ids::kPeriodicOn:
+      case Ids::kPeriodicOff:
+      case Ids::kTimedOn:
+      case Ids::kTimedOff:
+        Switched(id);
+        break;
+      case Ids::kClearAll:
+        ShowTimes({});
+        break;
+      case Ids::kDaytimeOnly:
+        ShowTimes(std::vector<std::string>(std::begin(kDaytime), std::end(kDaytime)));
+        break;
+      case Ids::kReset:
+        ShowTimes(storedTimes_);
+        break;
+      case Ids::kHelp:
+        OpenHelpFile(dialog_, FromWindowsPath(App().helpFilePath), kHelpContext);
+        break;
+    }
+  }
 
   void ShowTimes(const std::vector<std::string>& times) {
     for (std::size_t i = 0; i < std::size(kTimeIds); ++i)
@@ -205,11 +203,7 @@ class SchedulingDialog {
     for (int id : kTimeIds) times.push_back(Text(id));
     batch.Write(kMail, "TimedPeriods", EncodeTimedPeriods(times));
     AddRemoteUpdate(batch);
-    if (auto error = batch.Commit()) {
-      MessageBox(dialog_, "The schedule could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-      return false;
-    }
-    return true;
+    return Saved(dialog_, batch.Commit(), "The schedule");
   }
 
   WeekdayClock today_;
@@ -228,9 +222,7 @@ int LocalWeekday() {
 
 bool RunSchedulingDialog(HWND owner, DialogGuard& guard, const WeekdayClock& today) {
   SchedulingDialog dialog(today);
-  return DialogBox(Ids::kTemplate, owner,
-                   [&dialog](HWND h, UINT m, WPARAM w, LPARAM l) { return dialog.Proc(h, m, w, l); }, 0,
-                   &guard) == IDOK;
+  return RunSettingsDialog(Ids::kTemplate, owner, dialog.Steps(), &guard) == IDOK;
 }
 
 }  // namespace tellmar::admin

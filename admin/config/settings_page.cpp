@@ -50,8 +50,7 @@ LRESULT SettingsPage::Apply() {
   if (valid) error = pending_->Commit();
   pending_.reset();
   if (!valid) return PSNRET_INVALID;
-  if (error) {
-    MessageBox(page_, "The settings could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
+  if (!Saved(page_, error, "The settings")) {
     form_.MarkModified(true);
     return PSNRET_INVALID;
   }

@@ -26,7 +26,6 @@ constexpr std::size_t kFieldLimit = 255;
 constexpr std::size_t kPopIdRead = 32;  // room to type more than 8, which the check refuses
 constexpr int kTimeoutLow = 15, kTimeoutHigh = 240, kRetriesLow = 0, kRetriesHigh = 10, kWaitLow = 5,
               kWaitHigh = 240;
-constexpr UINT kStop = MB_OK | MB_ICONSTOP;
 constexpr UINT kQuestion = MB_YESNO | MB_ICONQUESTION;
 
 bool HoldsAny(std::string_view text, std::string_view characters) {
@@ -41,29 +40,9 @@ bool LettersAndDigits(std::string_view text) {
 
 // One wizard page: its controls bound to the wizard's choices, stored when
 // the page is left either way; Next runs the page's checks in order.
-class WizardPage {
+class WizardPage : public SheetPage {
  public:
   explicit WizardPage(WizardChoices& choices) : c_(choices) {}
-  virtual ~WizardPage() = default;
-
-  INT_PTR Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-      case WM_INITDIALOG:
-        page_ = page;
-        Fill();
-        form_.Load(page);
-        Follow();
-        return TRUE;
-      case WM_COMMAND:
-        form_.Notice(wParam);
-        Follow();
-        return TRUE;
-      case WM_NOTIFY:
-        return Notify(reinterpret_cast<const NMHDR*>(lParam)->code);
-      default:
-        return FALSE;
-    }
-  }
 
  protected:
   // Fills lists before the bindings are shown.
@@ -94,10 +73,18 @@ class WizardPage {
 
   WizardChoices& c_;
   Form form_;
-  HWND page_ = 0;
 
  private:
-  INT_PTR Notify(int code) {
+  void Opened() override {
+    Fill();
+    form_.Load(page_);
+    Follow();
+  }
+  void Command(int id, unsigned code) override {
+    form_.Notice(MAKEWPARAM(static_cast<unsigned>(id), code));
+    Follow();
+  }
+  INT_PTR Notify(int code) override {
     LRESULT result = 0;
     switch (code) {
       case PSN_SETACTIVE:
@@ -319,10 +306,9 @@ class ClosingPage : public WizardPage {
     if (!c_.domain.single && c_.user.email.find('@') == std::string::npos)
       MessageBox(page_, "The email address you have entered does not appear to be valid..", "Warning",
                  MB_OK | MB_ICONEXCLAMATION);
-    if (auto error = FinishWizard(c_, ServerSettingsFile(), ServerDirectoryPath(), CurrentWelcomeContext())) {
-      MessageBox(page_, "The settings could not be saved: " + error.message(), "Error", kStop);
+    if (!Saved(page_, FinishWizard(c_, ServerSettingsFile(), ServerDirectoryPath(), CurrentWelcomeContext()),
+               "The settings"))
       return false;
-    }
     finished_ = true;
     return true;
   }
@@ -333,8 +319,7 @@ class ClosingPage : public WizardPage {
 
 template <typename PageT, typename... Args>
 PROPSHEETPAGE MakePage(Args&&... args) {
-  auto page = std::make_shared<PageT>(std::forward<Args>(args)...);
-  return {PageT::Ids::kTemplate, [page](HWND h, UINT m, WPARAM w, LPARAM l) { return page->Proc(h, m, w, l); }};
+  return MakeSheetPage(std::make_shared<PageT>(std::forward<Args>(args)...), PageT::Ids::kTemplate);
 }
 
 // Asks whether to use the Portlow proxy when prtlow.ini configures one.

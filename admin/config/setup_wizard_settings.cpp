@@ -37,6 +37,22 @@ void EnsureAdministrationFlags(const IniDocument& doc, ProfileBatch& batch) {
   }
 }
 
+// The server's default operations: read with these defaults, written back
+// in this order as "-1" / "0".
+struct OperationFlag {
+  std::string_view section, key, fallback;
+  bool WizardChoices::*choice;
+};
+constexpr OperationFlag kOperationFlags[] = {
+    {"Environment", "Urgent", "0", &WizardChoices::urgent},
+    {"Environment", "GetMailonUrgent", "0", &WizardChoices::collectOnline},
+    {"Environment", "LoadPOP3", "-1", &WizardChoices::loadPop3},
+    {"Environment", "LoadSMTP", "-1", &WizardChoices::loadSmtp},
+    {"startup", "goonline", "0", &WizardChoices::checkOnLoad},
+    {"Environment", "ArchiveIn", "0", &WizardChoices::archiveIn},
+    {"Environment", "ArchiveOut", "0", &WizardChoices::archiveOut},
+};
+
 bool PostmasterMissing(const IniDocument& doc) {
   return doc.Find(UserSectionName(0), "realname").value_or("").empty();
 }
@@ -46,13 +62,7 @@ bool PostmasterMissing(const IniDocument& doc) {
 WizardChoices ReadWizardChoices(const fs::path& ini) {
   WizardChoices c;
   c.domain = ReadDomainView(ini);
-  c.urgent = Flag(ini, "Environment", "Urgent", "0");
-  c.collectOnline = Flag(ini, "Environment", "GetMailonUrgent", "0");
-  c.loadPop3 = Flag(ini, "Environment", "LoadPOP3", "-1");
-  c.loadSmtp = Flag(ini, "Environment", "LoadSMTP", "-1");
-  c.checkOnLoad = Flag(ini, "startup", "goonline", "0");
-  c.archiveIn = Flag(ini, "Environment", "ArchiveIn", "0");
-  c.archiveOut = Flag(ini, "Environment", "ArchiveOut", "0");
+  for (const OperationFlag& f : kOperationFlags) c.*f.choice = Flag(ini, f.section, f.key, f.fallback);
   c.internalOnly = GetProfileString(ini, "NetConnections", "NetMailOnly", "0") == "1";
   c.dialup = GetProfileString(ini, "NetConnections", "Use95DUN", "0") == "-1";
   c.dialupEntry = GetProfileString(ini, "NetConnections", "95DUNconnection", "");
@@ -111,13 +121,7 @@ std::error_code FinishWizard(const WizardChoices& c, const fs::path& ini, const 
   EnsureAdministrationFlags(*doc, batch);
 
   // The server's default operations.
-  batch.Write("Environment", "Urgent", MinusOne(c.urgent));
-  batch.Write("Environment", "GetMailonUrgent", MinusOne(c.collectOnline));
-  batch.Write("Environment", "LoadPOP3", MinusOne(c.loadPop3));
-  batch.Write("Environment", "LoadSMTP", MinusOne(c.loadSmtp));
-  batch.Write("startup", "goonline", MinusOne(c.checkOnLoad));
-  batch.Write("Environment", "ArchiveIn", MinusOne(c.archiveIn));
-  batch.Write("Environment", "ArchiveOut", MinusOne(c.archiveOut));
+  for (const OperationFlag& f : kOperationFlags) batch.Write(f.section, f.key, MinusOne(c.*f.choice));
 
   // The connection type, then the dial-up options only for a dial-up connection.
   const bool dialup = !c.internalOnly && c.dialup;

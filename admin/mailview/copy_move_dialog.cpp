@@ -19,6 +19,7 @@
 #include "platform/dialog.h"
 #include "platform/operator.h"
 #include "platform/progress_window.h"
+#include "platform/settings_dialog.h"
 #include "resources/tmadmin32/message_ops_ids.h"
 
 namespace tellmar::admin::mailview {
@@ -56,32 +57,34 @@ class CopyMoveDialog {
 
   bool changed() const { return changed_; }
 
-  INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam) {
-    if (message == WM_INITDIALOG) {
+  // Placed where its template puts it; Copy and Move do the work, Cancel closes.
+  SettingsDialog Steps() {
+    SettingsDialog steps;
+    steps.centred = false;
+    steps.load = [this](HWND dialog) {
       dialog_ = dialog;
       Open();
-      return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-      case Ids::kTargets:
-        if (HIWORD(wParam) == LBN_SELCHANGE) ShowDetails(ListBox_GetCurSel(List()));
-        return TRUE;
-      case Ids::kCopy:
-        Run(false);
-        return TRUE;
-      case Ids::kMove:
-        Run(true);
-        return TRUE;
-      case Ids::kCancel:
-        EndDialog(dialog_, IDCANCEL);
-        return TRUE;
-    }
-    return FALSE;
+    };
+    steps.command = [this](HWND, WPARAM wParam) { Command(wParam); };
+    return steps;
   }
 
  private:
   HWND List() const { return GetDlgItem(dialog_, Ids::kTargets); }
+
+  void Command(WPARAM wParam) {
+    switch (LOWORD(wParam)) {
+      case Ids::kTargets:
+        if (HIWORD(wParam) == LBN_SELCHANGE) ShowDetails(ListBox_GetCurSel(List()));
+        break;
+      case Ids::kCopy:
+        Run(false);
+        break;
+      case Ids::kMove:
+        Run(true);
+        break;
+    }
+  }
 
   void Open() {
     SetWindowText(dialog_, CopyMoveCaption(static_cast<int>(messages_.size())));
@@ -227,8 +230,7 @@ bool RunCopyMove(HWND owner, const fs::path& viewedFolder, const std::vector<fs:
   fs::path serverDir = ServerDirectoryPath();
   if (serverDir.empty()) serverDir = fs::current_path();
   CopyMoveDialog dialog(serverDir, ServerSettingsFile(), viewedFolder, messages);
-  DialogBox(Ids::kTemplate, owner,
-            [&dialog](HWND h, UINT m, WPARAM w, LPARAM) { return dialog.Proc(h, m, w); });
+  RunSettingsDialog(Ids::kTemplate, owner, dialog.Steps());
   return dialog.changed();
 }
 

@@ -247,10 +247,7 @@ class AddressAliasPage {
       WriteAll();
   }
 
-  void Report(std::error_code error) {
-    if (error)
-      MessageBox(page_, "The address aliases could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-  }
+  void Report(std::error_code error) { Saved(page_, error, "The address aliases"); }
 
   HWND page_ = 0;
   ListRows rows_;

@@ -314,10 +314,7 @@ class ReplyPage {
     batch.Write(section, "reply-to", GetDlgItemText(page_, ReplyIds::kReplyTo));
     batch.Write(section, "smtp", GetDlgItemText(page_, ReplyIds::kSmtp));
     batch.Write(section, "restrict", IsDlgButtonChecked(page_, ReplyIds::kRestrict) == BST_CHECKED ? "1" : "0");
-    if (auto error = batch.Commit()) {
-      MessageBox(page_, "The list settings could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-      return;
-    }
+    if (!Saved(page_, batch.Commit(), "The list settings")) return;
     EnableDlgItem(page_, ReplyIds::kSaveReply, false);
   }
 

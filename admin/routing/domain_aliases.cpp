@@ -33,6 +33,20 @@ std::string_view Suffix(AliasScope scope) {
   return kBothSuffix;
 }
 
+// A page that stores itself when the sheet applies; a refused or failed
+// store keeps the sheet open on it.
+class StoringPage : public SheetPage {
+ protected:
+  virtual bool Store() = 0;
+
+ private:
+  INT_PTR Notify(int code) override {
+    if (code != PSN_APPLY) return FALSE;
+    SetDlgMsgResult(page_, Store() ? PSNRET_NOERROR : PSNRET_INVALID);
+    return TRUE;
+  }
+};
+
 // --- Domain Aliasing page ----------------------------------------------------
 
 using AliasIds = res::tmadmin32::DomainAliasPage;
@@ -49,30 +63,12 @@ const ModeTable kAliasModes = {
      {AliasIds::kAliases, AliasIds::kNewAlias, AliasIds::kEditAlias, AliasIds::kRemoveAlias}},
 };
 
-class DomainAliasPage {
- public:
-  INT_PTR Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-      page_ = page;
-      Init();
-      return TRUE;
-    }
-    if (message == WM_COMMAND) {
-      Command(LOWORD(wParam), HIWORD(wParam));
-      return TRUE;
-    }
-    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == PSN_APPLY) {
-      SetDlgMsgResult(page_, Store() ? PSNRET_NOERROR : PSNRET_INVALID);
-      return TRUE;
-    }
-    return FALSE;
-  }
-
+class DomainAliasPage : public StoringPage {
  private:
   HWND List() const { return GetDlgItem(page_, AliasIds::kAliases); }
   HWND Targets() const { return GetDlgItem(page_, AliasIds::kTarget); }
 
-  void Init() {
+  void Opened() override {
     for (const std::string& row : ReadDomainAliases(ServerSettingsFile())) ListBox_AddString(List(), row);
     for (const std::string& domain : ServerDomains(ServerSettingsFile())) ComboBox_AddString(Targets(), domain);
     ComboBox_SetCurSel(Targets(), 0);
@@ -104,7 +100,7 @@ class DomainAliasPage {
     CheckRadioButton(page_, AliasIds::kInternalMail, AliasIds::kBothMail, button);
   }
 
-  void Command(int id, unsigned code) {
+  void Command(int id, unsigned code) override {
     switch (id) {
       case AliasIds::kAliases:
         if (code == LBN_SELCHANGE && ListBox_GetCurSel(List()) >= 0) {
@@ -190,21 +186,16 @@ class DomainAliasPage {
     SetFocus(List());
   }
 
-  bool Store() {
+  bool Store() override {
     const auto ini = ServerSettingsFile();
     ProfileBatch batch(ini);
     batch.DeleteSection(kSection);
     for (int i = 0; i < ListBox_GetCount(List()); ++i)
       batch.Write(kSection, "ALIAS" + std::to_string(i), ListBox_GetText(List(), i));
     if (App().role == Role::RemoteConfiguration) batch.Write("environment", "RemoteUpdate", "-1");
-    if (auto error = batch.Commit()) {
-      MessageBox(page_, "The domain aliases could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-      return false;
-    }
-    return true;
+    return Saved(page_, batch.Commit(), "The domain aliases");
   }
 
-  HWND page_ = 0;
   int current_ = -1;
   int editing_ = -1;  // the row being edited; -1 for a new one
 };
@@ -213,31 +204,16 @@ class DomainAliasPage {
 
 using BadIds = res::tmadmin32::UndeliverablePage;
 
-class UndeliverablePage {
- public:
-  INT_PTR Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-      page_ = page;
-      Init();
-      return TRUE;
-    }
-    if (message == WM_COMMAND) {
-      const int id = LOWORD(wParam);
-      if (id == BadIds::kCopyAll || id == BadIds::kKillMessage || id == BadIds::kSendToUser)
-        EnableDlgItem(page_, BadIds::kUsers, IsDlgButtonChecked(page_, BadIds::kSendToUser) == BST_CHECKED);
-      return TRUE;
-    }
-    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == PSN_APPLY) {
-      SetDlgMsgResult(page_, Store() ? PSNRET_NOERROR : PSNRET_INVALID);
-      return TRUE;
-    }
-    return FALSE;
-  }
-
+class UndeliverablePage : public StoringPage {
  private:
   HWND Users() const { return GetDlgItem(page_, BadIds::kUsers); }
 
-  void Init() {
+  void Command(int id, unsigned) override {
+    if (id == BadIds::kCopyAll || id == BadIds::kKillMessage || id == BadIds::kSendToUser)
+      EnableDlgItem(page_, BadIds::kUsers, IsDlgButtonChecked(page_, BadIds::kSendToUser) == BST_CHECKED);
+  }
+
+  void Opened() override {
     const auto ini = ServerSettingsFile();
     CheckDlgButton(page_, BadIds::kBounce, GetProfileInt(ini, "badmailopts", "bounce", 0) == -1 ? 1 : 0);
     for (const std::string& user : LocalUserEntries(ini, true)) ListBox_AddString(Users(), user);
@@ -254,7 +230,7 @@ class UndeliverablePage {
     }
   }
 
-  bool Store() {
+  bool Store() override {
     ProfileBatch batch(ServerSettingsFile());
     const int at = ListBox_GetCurSel(Users());
     batch.Write("badmailopts", "baduser", at >= 0 ? ListBox_GetText(Users(), at) : std::string());
@@ -263,15 +239,8 @@ class UndeliverablePage {
     else if (IsDlgButtonChecked(page_, BadIds::kCopyAll) == BST_CHECKED) batch.Write("badmailopts", "opts", "1");
     else if (IsDlgButtonChecked(page_, BadIds::kKillMessage) == BST_CHECKED) batch.Write("badmailopts", "opts", "2");
     batch.Write("environment", "RemoteUpdate", "-1");
-    if (auto error = batch.Commit()) {
-      MessageBox(page_, "The undeliverable mail options could not be saved: " + error.message(), "Error",
-                 MB_OK | MB_ICONSTOP);
-      return false;
-    }
-    return true;
+    return Saved(page_, batch.Commit(), "The undeliverable mail options");
   }
-
-  HWND page_ = 0;
 };
 
 }  // namespace
@@ -318,13 +287,11 @@ std::vector<std::string> ReadDomainAliases(const std::filesystem::path& settings
 }
 
 PROPSHEETPAGE MakeDomainAliasPage() {
-  auto page = std::make_shared<DomainAliasPage>();
-  return {AliasIds::kTemplate, [page](HWND h, UINT m, WPARAM w, LPARAM l) { return page->Proc(h, m, w, l); }, 0};
+  return MakeSheetPage(std::make_shared<DomainAliasPage>(), AliasIds::kTemplate);
 }
 
 PROPSHEETPAGE MakeUndeliverablePage() {
-  auto page = std::make_shared<UndeliverablePage>();
-  return {BadIds::kTemplate, [page](HWND h, UINT m, WPARAM w, LPARAM l) { return page->Proc(h, m, w, l); }, 0};
+  return MakeSheetPage(std::make_shared<UndeliverablePage>(), BadIds::kTemplate);
 }
 
 }  // namespace tellmar::admin

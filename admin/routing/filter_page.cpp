@@ -12,6 +12,7 @@
 #include "common/ascii.h"
 #include "platform/controls.h"
 #include "platform/dialog.h"
+#include "platform/form.h"
 #include "platform/list_rows.h"
 #include "platform/loop.h"
 #include "platform/operator.h"
@@ -54,24 +55,9 @@ bool RefuseCaret(HWND owner, std::string_view text) {
   return true;
 }
 
-class FilterPage {
+class FilterPage : public SheetPage {
  public:
   explicit FilterPage(FilterStore& store) : store_(store) {}
-
-  INT_PTR Proc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-      case WM_INITDIALOG:
-        page_ = page;
-        Init();
-        return TRUE;
-      case WM_COMMAND:
-        Command(LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-      case WM_NOTIFY:
-        return Notify(reinterpret_cast<const NMHDR*>(lParam)->code);
-    }
-    return FALSE;
-  }
 
  private:
   HWND Item(int id) const { return GetDlgItem(page_, id); }
@@ -81,7 +67,7 @@ class FilterPage {
 
   // --- First display ------------------------------------------------------
 
-  void Init() {
+  void Opened() override {
     auto fill = [&](int id, const auto& texts) {
       for (std::string_view t : texts) ComboBox_AddString(Item(id), t);
       Select(id, 0);
@@ -257,10 +243,7 @@ class FilterPage {
       return;
     }
     const WriteRuleResult result = store_.WriteRule(n, rule);
-    if (result.error) {
-      MessageBox(page_, "The filter could not be saved: " + result.error.message(), "Error", MB_OK | MB_ICONSTOP);
-      return;
-    }
+    if (!Saved(page_, result.error, "The filter")) return;
     if (result.badPath)
       MessageBox(page_, "This filter contains an invalid drive or path\r\nplease correct this...", "Bad Path",
                  MB_OK | MB_ICONEXCLAMATION);
@@ -287,7 +270,7 @@ class FilterPage {
 
   // --- Commands ----------------------------------------------------------
 
-  void Command(int id, unsigned code) {
+  void Command(int id, unsigned code) override {
     for (int k = 0; k < kActionSlots; ++k) {
       if (id == kActionIds[static_cast<std::size_t>(k)] && code == CBN_SELCHANGE) return ActionChanged(k);
       if (id == kParamIds[static_cast<std::size_t>(k)] && code == BN_CLICKED) return ChooseParameter(k);
@@ -573,15 +556,10 @@ class FilterPage {
 
   // --- The sheet ---------------------------------------------------------
 
-  INT_PTR Notify(int code) {
+  INT_PTR Notify(int code) override {
     if (code == PSN_APPLY) {
       WriteMarked();
-      if (auto error = store_.Commit()) {
-        MessageBox(page_, "The filters could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-        SetDlgMsgResult(page_, PSNRET_INVALID);
-        return TRUE;
-      }
-      SetDlgMsgResult(page_, PSNRET_NOERROR);
+      SetDlgMsgResult(page_, Saved(page_, store_.Commit(), "The filters") ? PSNRET_NOERROR : PSNRET_INVALID);
       return TRUE;
     }
     if (code == PSN_RESET) store_.Discard();
@@ -589,7 +567,6 @@ class FilterPage {
   }
 
   FilterStore& store_;
-  HWND page_ = 0;
   ListRows rows_;
   int current_ = -1;
   int pending_ = -1;  // the rule whose controls changed since it was written
@@ -633,8 +610,7 @@ std::string ShortenCaption(std::string text, int buttonWidth) {
 }
 
 PROPSHEETPAGE MakeFilterPage(FilterStore& store) {
-  auto page = std::make_shared<FilterPage>(store);
-  return {Ids::kTemplate, [page](HWND h, UINT m, WPARAM w, LPARAM l) { return page->Proc(h, m, w, l); }, 0};
+  return MakeSheetPage(std::make_shared<FilterPage>(store), Ids::kTemplate);
 }
 
 }  // namespace tellmar::admin

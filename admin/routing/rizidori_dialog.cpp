@@ -11,7 +11,7 @@
 #include "common/user_directory.h"
 #include "platform/controls.h"
 #include "platform/form.h"
-#include "platform/operator.h"
+#include "platform/settings_dialog.h"
 #include "resources/tmadmin32/rizidori_ids.h"
 
 namespace tellmar::admin {
@@ -83,37 +83,20 @@ bool Store(HWND dialog, const std::filesystem::path& ini) {
   batch.Write("Parser", "nomaccount", at >= 0 ? ComboBox_GetLBText(list, at) : std::string());
   batch.Write("Parser", "dirty", "1");
   batch.Write("environment", "RemoteUpdate", "-1");
-  if (auto error = batch.Commit()) {
-    MessageBox(dialog, "The RiziDori settings could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
-    return false;
-  }
-  return true;
+  return Saved(dialog, batch.Commit(), "The RiziDori settings");
 }
 
 }  // namespace
 
 bool RunRiziDoriDialog(HWND owner, DialogGuard& guard) {
   const auto ini = ServerSettingsFile();
-  return DialogBox(Ids::kTemplate, owner, [&](HWND dialog, UINT message, WPARAM wParam, LPARAM) -> INT_PTR {
-    if (message == WM_INITDIALOG) {
-      CenterWindow(dialog);
-      Load(dialog, ini);
-      return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
-    switch (LOWORD(wParam)) {
-      case Ids::kEnable:
-        EnableEntries(dialog, IsDlgButtonChecked(dialog, Ids::kEnable) == BST_CHECKED);
-        break;
-      case Ids::kOk:
-        if (Store(dialog, ini)) EndDialog(dialog, IDOK);
-        break;
-      case Ids::kCancel:
-        EndDialog(dialog, IDCANCEL);
-        break;
-    }
-    return TRUE;
-  }, 0, &guard) == IDOK;
+  SettingsDialog steps;
+  steps.load = [&](HWND dialog) { Load(dialog, ini); };
+  steps.command = [](HWND dialog, WPARAM wParam) {
+    if (LOWORD(wParam) == Ids::kEnable) EnableEntries(dialog, IsDlgButtonChecked(dialog, Ids::kEnable) == BST_CHECKED);
+  };
+  steps.store = [&](HWND dialog) { return Store(dialog, ini); };
+  return RunSettingsDialog(Ids::kTemplate, owner, steps, &guard) == IDOK;
 }
 
 }  // namespace tellmar::admin

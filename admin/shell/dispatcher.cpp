@@ -22,7 +22,6 @@
 #include "admin/users/server_status.h"
 #include "admin/users/users_dialog.h"
 #include "platform/dialog.h"
-#include "platform/operator.h"
 #include "common/profile.h"
 #include "platform/window.h"
 #include "resources/tmadmin32/support_ids.h"
@@ -48,7 +47,7 @@ struct Entry {
   const char* answerOk;
   const char* answerCancel;
   bool answerWhenRaised;
-  OpenFn open;  // nullptr: not in this version
+  OpenFn open;
 };
 
 INT_PTR CloseOnButton(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -78,48 +77,16 @@ Ended OpenTechSupport(HWND owner, DialogGuard& guard) {
   return result == IDOK ? Ended::Ok : Ended::Cancel;
 }
 
-Ended OpenUserButtons(HWND owner, DialogGuard& guard) {
-  return RunUserButtonsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
+// A dialog that says how it ended: OK when it answers true.
+template <bool (*Run)(HWND, DialogGuard&)>
+Ended OkWhenTrue(HWND owner, DialogGuard& guard) {
+  return Run(owner, guard) ? Ended::Ok : Ended::Cancel;
 }
 
-Ended OpenUsers(HWND owner, DialogGuard& guard) {
-  RunUsersDialog(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenServerStatus(HWND owner, DialogGuard& guard) {
-  RunServerStatus(owner, guard);
-  return Ended::Ok;
-}
-
-// The sheet answers "OK" however it closes.
-Ended OpenMailRouting(HWND owner, DialogGuard& guard) {
-  RunMailRoutingSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenAddressLists(HWND owner, DialogGuard& guard) {
-  RunAddressListsSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenInternetSheet(HWND owner, DialogGuard& guard) {
-  RunInternetSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenAdministrators(HWND owner, DialogGuard& guard) {
-  RunAdministratorsSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenRiziDori(HWND owner, DialogGuard& guard) {
-  return RunRiziDoriDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
-}
-
-// The wizard answers "OK" however it closes.
-Ended OpenSetupWizard(HWND owner, DialogGuard& guard) {
-  RunSetupWizard(owner, guard);
+// The sheets, the wizard and the windows answer "OK" however they close.
+template <auto Run>
+Ended AlwaysOk(HWND owner, DialogGuard& guard) {
+  Run(owner, guard);
   return Ended::Ok;
 }
 
@@ -136,58 +103,45 @@ Ended OpenPostmasterMailbox(HWND, DialogGuard&) {
   return Ended::Ok;
 }
 
+// Its clock argument is the test's; here the local weekday.
 Ended OpenScheduling(HWND owner, DialogGuard& guard) {
   return RunSchedulingDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
 }
 
-Ended OpenMailboxes(HWND owner, DialogGuard& guard) {
-  return RunMailboxCollectionsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
-}
-
-// The sheet answers "OK" however it closes.
-Ended OpenOptions(HWND owner, DialogGuard& guard) {
-  RunOptionsSheet(owner, guard);
-  return Ended::Ok;
-}
-
-Ended OpenAttachments(HWND owner, DialogGuard& guard) {
-  return RunAttachmentsDialog(owner, guard) ? Ended::Ok : Ended::Cancel;
-}
-
 // Dialog numbers of the table (any distinct values).
 enum Dialog {
-  kWizard = 1, kInternetAccess, kConnectionSheet, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
+  kWizard = 1, kInternetAccess, kMailWindow, kUsers, kMailboxes, kOptions, kAttachments,
   kScheduling, kFilters, kAddressLists, kRiziDori, kUserButtons, kAdministrators, kTechSupport, kServerStatus,
-  kAbout, kMailStatus, kDialogCount
+  kAbout, kDialogCount
 };
 
 // clang-format off
 const Entry kTable[] = {
-  {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  OpenSetupWizard},
-  {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, OpenInternetSheet},
+  {msg::kSetupWizard, command::kSetupWizard,         kWizard,         Owner::Main,   Slot::B, "OK", "OK", true,  AlwaysOk<RunSetupWizard>},
+  {msg::kInternetAccess, command::kConfigureServer,     kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, AlwaysOk<RunInternetSheet>},
   // The same sheet, opened at most once for either message.
-  {msg::kConnectionSheet, 0,                             kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, OpenInternetSheet},
+  {msg::kConnectionSheet, 0,                             kInternetAccess, Owner::Main,   Slot::B, "OK", "OK", false, AlwaysOk<RunInternetSheet>},
   {msg::kMailWindow, command::kAdministratorWindow, kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenMailWindowEntry},
   {msg::kPostmasterMailbox, 0,                             kMailWindow,     Owner::Main,   {},      "",   "",   false, OpenPostmasterMailbox},
-  {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  OpenUsers},
-  {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, OpenMailboxes},
-  {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, OpenOptions},
-  {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, OpenAttachments},
+  {msg::kUsers, command::kMaintainUsers,       kUsers,          Owner::Server, Slot::F, "OK", "OK", true,  AlwaysOk<RunUsersDialog>},
+  {msg::kMailboxes, command::kMailboxes,           kMailboxes,      Owner::Main,   Slot::B, "OK", "OK", false, OkWhenTrue<RunMailboxCollectionsDialog>},
+  {msg::kOptions, command::kUtilities,           kOptions,        Owner::Main,   Slot::B, "OK", "OK", false, AlwaysOk<RunOptionsSheet>},
+  {msg::kAttachments, command::kAttachments,         kAttachments,    Owner::Main,   {},      "",   "",   false, OkWhenTrue<RunAttachmentsDialog>},
   {msg::kScheduling, command::kScheduling,          kScheduling,     Owner::Main,   Slot::B, "OK", "OK", false, OpenScheduling},
-  {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, OpenMailRouting},
-  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, OpenAddressLists},
-  {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  OpenRiziDori},
-  {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OpenUserButtons},
-  {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, OpenAdministrators},
+  {msg::kFilters, command::kFilters,             kFilters,        Owner::Server, Slot::B, "OK", "OK", false, AlwaysOk<RunMailRoutingSheet>},
+  {msg::kAddressLists, command::kAddressLists,        kAddressLists,   Owner::Main,   Slot::B, "OK", "OK", false, AlwaysOk<RunAddressListsSheet>},
+  {msg::kRiziDori, command::kRiziDori,            kRiziDori,       Owner::Main,   Slot::B, "OK", "OK", true,  OkWhenTrue<RunRiziDoriDialog>},
+  {msg::kUserButtons, 0,                             kUserButtons,    Owner::Main,   Slot::F, "OK", "CANCEL", false, OkWhenTrue<RunUserButtonsDialog>},
+  {msg::kAdministrators, 0,                             kAdministrators, Owner::Server, {},      "",   "",   false, AlwaysOk<RunAdministratorsSheet>},
   {msg::kTechSupport, 0,                             kTechSupport,    Owner::Server, {},      "",   "",   false, OpenTechSupport},
-  {msg::kServerStatus, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, OpenServerStatus},
+  {msg::kServerStatus, 0,                             kServerStatus,   Owner::Server, {},      "",   "",   false, AlwaysOk<RunServerStatus>},
   {msg::kAbout, command::kAbout,               kAbout,          Owner::Main,   Slot::B, "OK", "OK", false, OpenAbout},
 };
 // clang-format on
 
 struct Running {
   DialogGuard guard;
-  bool busy = false;  // also while the "not available" box is up
+  bool busy = false;  // from the request until its dialog has ended
 };
 std::array<Running, kDialogCount> running;
 
@@ -207,12 +161,7 @@ void Run(const Entry& e) {
     return;
   }
   r.busy = true;
-  Ended ended = Ended::Cancel;
-  if (e.open != nullptr) {
-    ended = e.open(OwnerOf(e), r.guard);
-  } else {
-    MessageBox(OwnerOf(e), "This function is not available in this version", "Tellmar", MB_OK | MB_ICONINFORMATION);
-  }
+  const Ended ended = e.open(OwnerOf(e), r.guard);
   r.busy = false;
   Answer(e, ended == Ended::Ok ? e.answerOk : e.answerCancel);
 }

@@ -1,8 +1,7 @@
 // The one table from a message or command to the configuration dialog it
 // opens. Each dialog runs at most once: a second request while it is open
 // brings it to the top. Each entry says which slot hears how the dialog
-// ended; a dialog that this version does not have yet shows "This function
-// is not available in this version" and answers as its Cancel would.
+// ended.
 #pragma once
 
 #include "platform/messages.h"

@@ -5,6 +5,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/operator.h"
+#include "platform/settings_dialog.h"
 #include "resources/tmadmin32/user_buttons_ids.h"
 
 namespace tellmar::admin {
@@ -33,58 +34,57 @@ class UserButtonsDialog {
     form_.Modes(kModes);
   }
 
-  INT_PTR Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-      dialog_ = dialog;
-      CenterWindow(dialog);
-      lines_ = LoadUserButtonLines(ServerSettingsFile());
-      ListBox_SetTabStops(List(), {25, 200});
-      for (const std::string& line : lines_) ListBox_AddString(List(), line);
-      ListBox_SetCurSel(List(), 0);
-      ShowSelected();
-      return TRUE;
-    }
-    if (message != WM_COMMAND) return FALSE;
+  SettingsDialog Steps() {
+    SettingsDialog steps;
+    steps.load = [this](HWND dialog) { Open(dialog); };
+    steps.command = [this](HWND, WPARAM wParam) { Command(wParam); };
+    steps.store = [this](HWND) { return Store(); };
+    return steps;
+  }
+
+ private:
+  void Open(HWND dialog) {
+    dialog_ = dialog;
+    lines_ = LoadUserButtonLines(ServerSettingsFile());
+    ListBox_SetTabStops(List(), {25, 200});
+    for (const std::string& line : lines_) ListBox_AddString(List(), line);
+    ListBox_SetCurSel(List(), 0);
+    ShowSelected();
+  }
+
+  void Command(WPARAM wParam) {
     switch (LOWORD(wParam)) {
       case Ids::kList:
         if (HIWORD(wParam) == LBN_SELCHANGE) ShowSelected();
-        return TRUE;
+        break;
       case Ids::kEditEntry:
         form_.SetMode(UserButtonsMode::kEditing);
         Refocus(Ids::kProgram);
-        return TRUE;
+        break;
       case Ids::kBrowse:
         Browse();
-        return TRUE;
+        break;
       case Ids::kSave:
         // What would not read back as typed is refused, and editing goes on.
         if (Refused(CheckUserButton({GetDlgItemText(dialog_, Ids::kProgram), GetDlgItemText(dialog_, Ids::kCaption)})))
-          return TRUE;
+          break;
         form_.SetMode(UserButtonsMode::kBrowsing);
         form_.Apply();
         ReplaceSelected(draft_);
-        return TRUE;
+        break;
       case Ids::kCancelEdit:
         form_.SetMode(UserButtonsMode::kBrowsing);
         form_.Cancel();
         SetFocus(List());
-        return TRUE;
+        break;
       case Ids::kRemoveEntry:
         draft_ = UserButton{std::string(kNotConfigured), ""};
         form_.Load(dialog_);
         ReplaceSelected(std::nullopt);
-        return TRUE;
-      case Ids::kOk:
-        if (Store()) EndDialog(dialog_, IDOK);
-        return TRUE;
-      case Ids::kCancel:
-        EndDialog(dialog_, IDCANCEL);
-        return TRUE;
+        break;
     }
-    return FALSE;
   }
 
- private:
   HWND List() const { return GetDlgItem(dialog_, Ids::kList); }
   int Selected() const { return ListBox_GetCurSel(List()); }
 
@@ -156,8 +156,7 @@ class UserButtonsDialog {
 
 bool RunUserButtonsDialog(HWND owner, DialogGuard& guard) {
   UserButtonsDialog dialog;
-  return DialogBox(Ids::kTemplate, owner, [&dialog](HWND h, UINT m, WPARAM w, LPARAM l) { return dialog.Proc(h, m, w, l); },
-                   0, &guard) == IDOK;
+  return RunSettingsDialog(Ids::kTemplate, owner, dialog.Steps(), &guard) == IDOK;
 }
 
 }  // namespace tellmar::admin

@@ -283,7 +283,7 @@ class UsersDialog {
       } else if (!adding) {
         RenameMailbox(serverDir, user.popId, previous_->popId);
       }
-      MessageBox(dialog_, "The user could not be saved: " + error.message(), "Error", MB_OK | MB_ICONSTOP);
+      Saved(dialog_, error, "The user");
       return;
     }
     SetMode(UsersMode::kBrowsing);
