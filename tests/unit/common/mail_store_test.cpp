@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <fstream>
 #include <set>
 #include <thread>
 
@@ -19,18 +18,12 @@ namespace fs = std::filesystem;
 
 class MailStoreTest : public ::testing::Test {
  protected:
-  void Touch(const std::string& name, const std::string& bytes = "x") {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
-  }
+  void Touch(const std::string& name) { testing::PutFile(dir_ / name, "x"); }
   std::string Read(const std::string& name) {
     std::error_code ec;
     return ReadFileBytes(dir_ / name, ec).value_or("<unreadable>");
   }
-  std::set<std::string> Names() {
-    std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename());
-    return names;
-  }
+  std::set<std::string> Names() { return testing::FileNames(dir_); }
   testing::TempDir temp_;
   const fs::path dir_ = temp_.path();
 };

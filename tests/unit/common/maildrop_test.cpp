@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <set>
 
 #include "tests/unit/common/temp_dir.h"
@@ -13,9 +12,14 @@ namespace tellmar {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileNames;
+using testing::PutFile;
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+// A message number as its file name's stem: eight lower-case hex digits.
+std::string Stem(int number) {
+  char name[16];
+  std::snprintf(name, sizeof name, "%08x", number);
+  return name;
 }
 
 class MaildropTest : public ::testing::Test {
@@ -37,13 +41,13 @@ class MaildropTest : public ::testing::Test {
 };
 
 TEST_F(MaildropTest, OffersNonEmptyUnlockedTxtFilesOnly) {
-  WriteFile(Box("00000001.txt"), "a\r\n");
-  WriteFile(Box("00000002.TXT"), "bb\n");
-  WriteFile(Box("00000002.env"), "MAIL FROM: <x@y>\r\n");
-  WriteFile(Box("00000003.txt"), "");
-  WriteFile(Box("00000004.txt"), "locked\r\n");
-  WriteFile(Box("00000004.LCK"), "");
-  WriteFile(Box("notes.doc"), "x");
+  PutFile(Box("00000001.txt"), "a\r\n");
+  PutFile(Box("00000002.TXT"), "bb\n");
+  PutFile(Box("00000002.env"), "MAIL FROM: <x@y>\r\n");
+  PutFile(Box("00000003.txt"), "");
+  PutFile(Box("00000004.txt"), "locked\r\n");
+  PutFile(Box("00000004.LCK"), "");
+  PutFile(Box("notes.doc"), "x");
   fs::create_directory(Box("folder.txt"));
   fs::create_symlink("/etc/hostname", Box("link.txt"));
 
@@ -66,8 +70,8 @@ TEST_F(MaildropTest, MissingFolderIsEmptyAndUnsafeNamesFail) {
 }
 
 TEST_F(MaildropTest, MarksTotalsAndRangeLookUp) {
-  WriteFile(Box("00000001.txt"), "1234");
-  WriteFile(Box("00000002.txt"), "123456");
+  PutFile(Box("00000001.txt"), "1234");
+  PutFile(Box("00000002.txt"), "123456");
   Maildrop drop = Build();
   ASSERT_EQ(drop.size(), 2u);
   EXPECT_EQ(drop.Find(0), nullptr);
@@ -84,8 +88,8 @@ TEST_F(MaildropTest, MarksTotalsAndRangeLookUp) {
 
 TEST_F(MaildropTest, CommitDeletesMarkedMessagesAndEnvelopesOnly) {
   for (const char* n : {"00000001", "00000002", "00000003"}) {
-    WriteFile(Box(std::string(n) + ".txt"), "msg\r\n");
-    WriteFile(Box(std::string(n) + ".env"), "MAIL FROM: <a@b>\r\n");
+    PutFile(Box(std::string(n) + ".txt"), "msg\r\n");
+    PutFile(Box(std::string(n) + ".env"), "MAIL FROM: <a@b>\r\n");
   }
   Maildrop drop = Build("ANNA");
   const std::string marked = drop.entries()[1].fileName;
@@ -93,21 +97,21 @@ TEST_F(MaildropTest, CommitDeletesMarkedMessagesAndEnvelopesOnly) {
   EXPECT_EQ(drop.Commit(), 1);
   EXPECT_FALSE(fs::exists(Box(marked)));
   EXPECT_FALSE(fs::exists(Box(CompanionName(marked, "env"))));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "ANNA"), fs::directory_iterator()), 4);
+  EXPECT_EQ(FileNames(dir_ / "ANNA").size(), 4u);
 }
 
 TEST_F(MaildropTest, CommitLeavesReplacedAndNowLockedMessagesAlone) {
-  WriteFile(Box("00000001.txt"), "first\r\n");
-  WriteFile(Box("00000001.env"), "env\r\n");
-  WriteFile(Box("00000002.txt"), "second\r\n");
+  PutFile(Box("00000001.txt"), "first\r\n");
+  PutFile(Box("00000001.env"), "env\r\n");
+  PutFile(Box("00000002.txt"), "second\r\n");
   Maildrop drop = Build();
   for (const auto& e : drop.entries()) drop.Mark(e.number);
 
   // 00000001 is replaced by another file of the same name; 00000002 is held.
   fs::path replacement = Box("new.tmp");
-  WriteFile(replacement, "other\r\n");
+  PutFile(replacement, "other\r\n");
   fs::rename(replacement, Box("00000001.txt"));
-  WriteFile(Box("00000002.lck"), "");
+  PutFile(Box("00000002.lck"), "");
 
   EXPECT_EQ(drop.Commit(), 0);
   EXPECT_TRUE(fs::exists(Box("00000001.txt")));
@@ -116,11 +120,11 @@ TEST_F(MaildropTest, CommitLeavesReplacedAndNowLockedMessagesAlone) {
 }
 
 TEST_F(MaildropTest, CommitFindsCompanionsWhoseNameDiffersInCase) {
-  for (const char* n : {"00000001", "00000002", "00000003"}) WriteFile(Box(std::string(n) + ".txt"), "m\r\n");
-  WriteFile(Box("00000002.ENV"), "env\r\n");
+  for (const char* n : {"00000001", "00000002", "00000003"}) PutFile(Box(std::string(n) + ".txt"), "m\r\n");
+  PutFile(Box("00000002.ENV"), "env\r\n");
   Maildrop drop = Build();
   for (const auto& e : drop.entries()) drop.Mark(e.number);
-  WriteFile(Box("00000003.Lck"), "");  // held once the session is under way
+  PutFile(Box("00000003.Lck"), "");  // held once the session is under way
 
   EXPECT_EQ(drop.Commit(), 2);
   EXPECT_FALSE(fs::exists(Box("00000002.ENV")));
@@ -131,48 +135,42 @@ TEST_F(MaildropTest, CommitOfManyTakesEachMessageWithItsOwnEnvelopeOnly) {
   // Envelopes in either case, one message without one, a lock file and a
   // stray envelope of no message: one listing of the folder serves them all.
   for (int i = 1; i <= 40; ++i) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%08x", i);
-    WriteFile(Box(std::string(name) + ".txt"), "m\r\n");
-    if (i % 5 != 0) WriteFile(Box(std::string(name) + (i % 2 ? ".env" : ".ENV")), "env\r\n");
+    PutFile(Box(Stem(i) + ".txt"), "m\r\n");
+    if (i % 5 != 0) PutFile(Box(Stem(i) + (i % 2 ? ".env" : ".ENV")), "env\r\n");
   }
-  WriteFile(Box("000000ff.env"), "stray\r\n");
+  PutFile(Box("000000ff.env"), "stray\r\n");
   Maildrop drop = Build();
   ASSERT_EQ(drop.size(), 40u);
   for (const auto& e : drop.entries()) {
     if (e.number % 3 != 0) drop.Mark(e.number);
   }
-  WriteFile(Box("00000004.Lck"), "");  // held since the listing
+  PutFile(Box("00000004.Lck"), "");  // held since the listing
 
   EXPECT_EQ(drop.Commit(), 26);
-  std::set<std::string> left;
-  for (const auto& entry : fs::directory_iterator(dir_ / "ANNA")) left.insert(entry.path().filename().string());
   std::set<std::string> expected{"000000ff.env", "00000004.Lck", "00000004.txt", "00000004.ENV"};
   for (int i = 3; i <= 40; i += 3) {
-    char name[16];
-    std::snprintf(name, sizeof name, "%08x", i);
-    expected.insert(std::string(name) + ".txt");
-    if (i % 5 != 0) expected.insert(std::string(name) + (i % 2 ? ".env" : ".ENV"));
+    expected.insert(Stem(i) + ".txt");
+    if (i % 5 != 0) expected.insert(Stem(i) + (i % 2 ? ".env" : ".ENV"));
   }
-  EXPECT_EQ(left, expected);
+  EXPECT_EQ(FileNames(dir_ / "ANNA"), expected);
 }
 
 TEST_F(MaildropTest, CommitKeepsEnvelopeWhoseMessageIsAlreadyGone) {
-  WriteFile(Box("00000001.txt"), "first\r\n");
-  WriteFile(Box("00000001.env"), "MAIL FROM: <old@x>\r\n");
+  PutFile(Box("00000001.txt"), "first\r\n");
+  PutFile(Box("00000001.env"), "MAIL FROM: <old@x>\r\n");
   Maildrop drop = Build();
   drop.Mark(1);
   // The message goes away during the session, and a new delivery under the
   // same number has written its envelope and not yet its message.
   fs::remove(Box("00000001.txt"));
-  WriteFile(Box("00000001.env"), "MAIL FROM: <new@x>\r\n");
+  PutFile(Box("00000001.env"), "MAIL FROM: <new@x>\r\n");
 
   EXPECT_EQ(drop.Commit(), 0);
   EXPECT_TRUE(fs::exists(Box("00000001.env")));
 }
 
 TEST_F(MaildropTest, OpenReadsStoredBytesAndFailsForVanishedFile) {
-  WriteFile(Box("00000001.txt"), "a\nb\n");
+  PutFile(Box("00000001.txt"), "a\nb\n");
   Maildrop drop = Build();
   MessageFile file = drop.Open(drop.entries()[0]);
   ASSERT_TRUE(file.is_open());

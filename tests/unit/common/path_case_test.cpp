@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <fstream>
-
 #include "tests/unit/common/temp_dir.h"
 
 namespace tellmar {
@@ -26,7 +24,7 @@ TEST(ResolveNoCaseTest, FindsTheEntryWhateverCaseTheNameIsGivenIn) {
 TEST(FindNoCaseTest, GivesTheEntryFoundWithItsOwnStatus) {
   testing::TempDir dir;
   fs::create_directory(dir / "ANNA");
-  std::ofstream(dir / "note.TXT") << "x";
+  testing::PutFile(dir / "note.TXT", "x");
   fs::create_symlink(dir / "gone", dir / "link");
   struct stat st {};
 

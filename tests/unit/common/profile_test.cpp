@@ -19,7 +19,9 @@ namespace tellmar {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FileNames;
 using testing::TempDir;
+using testing::PutFile;
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -28,14 +30,10 @@ std::string ReadFile(const fs::path& p) {
   return s.str();
 }
 
-void WriteFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
-
 TEST(Profile, ReadsDefaultsCutsAndIntegers) {
   TempDir dir;
   fs::path ini = dir / "tmhub.ini";
-  WriteFile(ini, "[popsrv]\r\nport= 1110x\r\ntimeout=\r\nneg=  -12\r\nbig=99999999999\r\n"
+  PutFile(ini, "[popsrv]\r\nport= 1110x\r\ntimeout=\r\nneg=  -12\r\nbig=99999999999\r\n"
                  "word=abc\r\n[USER1]\r\ndir=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789\r\n");
   EXPECT_EQ(GetProfileInt(ini, "POPSRV", "Port", 110), 1110);
   EXPECT_EQ(GetProfileInt(ini, "popsrv", "timeout", 5), 5);  // empty reads as the default
@@ -52,7 +50,7 @@ TEST(Profile, ReadsDefaultsCutsAndIntegers) {
 
 TEST(Profile, FileNameMatchesWithoutRegardToCase) {
   TempDir dir;
-  WriteFile(dir / "TMHUB.INI", "[a]\nk=v\n");
+  PutFile(dir / "TMHUB.INI", "[a]\nk=v\n");
   EXPECT_EQ(GetProfileString(dir / "tmhub.ini", "a", "k", ""), "v");
   ASSERT_FALSE(WriteProfileString(dir / "tmhub.ini", "a", "k", "w"));
   EXPECT_EQ(ReadFile(dir / "TMHUB.INI"), "[a]\nk=w\n");
@@ -62,11 +60,11 @@ TEST(Profile, FileNameMatchesWithoutRegardToCase) {
 TEST(Profile, EveryReadSeesTheLatestWriteOfAnyone) {
   TempDir dir;
   fs::path ini = dir / "x.ini";
-  WriteFile(ini, "[a]\r\nk=1\r\n");
+  PutFile(ini, "[a]\r\nk=1\r\n");
   auto first = LoadProfile(ini);
   EXPECT_EQ(first, LoadProfile(ini));  // unchanged: not parsed again
   // Another program rewrites the file in place, same size.
-  WriteFile(ini, "[a]\r\nk=2\r\n");
+  PutFile(ini, "[a]\r\nk=2\r\n");
   struct timespec later[2] = {{0, UTIME_OMIT}, {2000000000, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, ini.c_str(), later, 0), 0);
   EXPECT_EQ(GetProfileString(ini, "a", "k", ""), "2");
@@ -91,7 +89,7 @@ TEST(Profile, WritesDeletesAndEnumerates) {
 TEST(Profile, RefusesWhatWouldBreakTheFile) {
   TempDir dir;
   fs::path ini = dir / "t.ini";
-  WriteFile(ini, "[a]\r\nk=v\r\n");
+  PutFile(ini, "[a]\r\nk=v\r\n");
   EXPECT_TRUE(WriteProfileString(ini, "a", "k", "two\r\nlines"));
   EXPECT_TRUE(WriteProfileString(ini, "a]", "k", "v"));
   EXPECT_TRUE(WriteProfileString(ini, "a", "k=x", "v"));
@@ -107,7 +105,7 @@ TEST(Profile, RefusesWhatWouldBreakTheFile) {
 TEST(Profile, BatchLandsAsOneReplacement) {
   TempDir dir;
   fs::path ini = dir / "b.ini";
-  WriteFile(ini, "[keep]\r\nx=1\r\n");
+  PutFile(ini, "[keep]\r\nx=1\r\n");
   ProfileBatch batch(ini);
   for (int i = 0; i < 300; ++i) batch.Write("PRI" + std::to_string(i), "v", std::to_string(i));
   batch.DeleteSection("keep");
@@ -122,7 +120,7 @@ TEST(Profile, FailedWriteLeavesTheOldFileIntact) {
   TempDir dir;
   fs::path ini = dir / "full.ini";
   const std::string original = "[a]\r\nk=old\r\n; comment\r\n";
-  WriteFile(ini, original);
+  PutFile(ini, original);
   // A child whose files may not grow past 4 KiB plays the full disk; the
   // limit's signal must not end it: the write fails instead.
   pid_t child = ::fork();
@@ -137,22 +135,18 @@ TEST(Profile, FailedWriteLeavesTheOldFileIntact) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write was reported as success";
   EXPECT_EQ(ReadFile(ini), original);
-  for (const auto& entry : fs::directory_iterator(dir.path())) {
-    EXPECT_EQ(entry.path().filename(), "full.ini") << "a temporary file was left behind";
-  }
+  EXPECT_EQ(FileNames(dir.path()), std::set<std::string>{"full.ini"}) << "a temporary file was left behind";
 }
 
 TEST(Profile, AWriteRemovesTemporaryFilesOfWritersThatDied) {
   TempDir dir;
   fs::path ini = dir / "tmhub.ini";
-  WriteFile(ini, "[a]\r\nk=1\r\n");
+  PutFile(ini, "[a]\r\nk=1\r\n");
   // Left by writers killed before their rename; the others are not ours.
-  for (const char* orphan : {".tmhub.ini.a1B2c3", ".tmhub.ini.zzzzzz"}) WriteFile(dir / orphan, "[a]\r\nk=0\r\n");
-  for (const char* other : {".tmhub.ini.keep", ".other.ini.a1B2c3", "tmhub.ini.a1B2c3"}) WriteFile(dir / other, "x");
+  for (const char* orphan : {".tmhub.ini.a1B2c3", ".tmhub.ini.zzzzzz"}) PutFile(dir / orphan, "[a]\r\nk=0\r\n");
+  for (const char* other : {".tmhub.ini.keep", ".other.ini.a1B2c3", "tmhub.ini.a1B2c3"}) PutFile(dir / other, "x");
   ASSERT_FALSE(WriteProfileString(ini, "a", "k", "2"));
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir.path())) names.insert(entry.path().filename().string());
-  EXPECT_EQ(names, (std::set<std::string>{"tmhub.ini", ".tmhub.ini.keep", ".other.ini.a1B2c3", "tmhub.ini.a1B2c3"}));
+  EXPECT_EQ(FileNames(dir.path()), (std::set<std::string>{"tmhub.ini", ".tmhub.ini.keep", ".other.ini.a1B2c3", "tmhub.ini.a1B2c3"}));
   EXPECT_EQ(GetProfileString(ini, "a", "k", ""), "2");
 }
 
@@ -189,7 +183,7 @@ TEST(Profile, TwoProcessesWritingAtOnceLoseNothing) {
 TEST(Profile, PermissionsOfTheFileSurviveAWrite) {
   TempDir dir;
   fs::path ini = dir / "p.ini";
-  WriteFile(ini, "[a]\n");
+  PutFile(ini, "[a]\n");
   fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   ASSERT_FALSE(WriteProfileString(ini, "a", "k", "v"));
   EXPECT_EQ(fs::status(ini).permissions(),
@@ -207,7 +201,7 @@ namespace {
 TEST(Profile, TheDocumentKeptAfterAWriteMatchesAFreshParse) {
   testing::TempDir dir;
   fs::path ini = dir / "kept.ini";
-  WriteFile(ini, "; head\n[a]\nk=1\n[b]\nx=2\n[A]\nlate=3\n[c]\ny=4");
+  PutFile(ini, "; head\n[a]\nk=1\n[b]\nx=2\n[A]\nlate=3\n[c]\ny=4");
   ProfileBatch batch(ini);
   batch.DeleteSection("a");
   batch.Write("b", "new", "5");

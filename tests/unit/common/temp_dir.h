@@ -4,6 +4,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <set>
 #include <string>
 
 namespace tellmar::testing {
@@ -27,5 +29,17 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// Writes `bytes` to `path` exactly as given, replacing what was there.
+inline void PutFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The names of everything in `dir`.
+inline std::set<std::string> FileNames(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  return names;
+}
 
 }  // namespace tellmar::testing

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "common/profile.h"
 #include "common/scramble.h"
 #include "tests/unit/common/temp_dir.h"
@@ -49,7 +47,7 @@ TEST_F(UserDirectoryTest, UserCheckFollowsRecordsAndFolders) {
   fs::permissions(server / "ANNA", fs::perms::owner_all);
 
   fs::remove(server / "ANNA");
-  std::ofstream(server / "ANNA") << "a file, not a folder";
+  testing::PutFile(server / "ANNA", "a file, not a folder");
   EXPECT_FALSE(PopUserCheck(server.path(), "ANNA"));
 }
 
