@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "tests/unit/common/temp_dir.h"
 
 namespace tellmar::pop3 {
@@ -16,7 +14,7 @@ class MessageStreamTest : public ::testing::Test {
   std::string Wire(const std::string& content, long long limit = -1, std::size_t budget = 7,
                    bool rfcEnding = false) {
     const auto path = dir_ / "m.txt";
-    std::ofstream(path, std::ios::binary) << content;
+    testing::PutFile(path, content);
     MessageStream stream(MessageFile(::open(path.c_str(), O_RDONLY)), limit, rfcEnding);
     std::string out;
     for (int guard = 0; guard < 1'000'000; ++guard) {

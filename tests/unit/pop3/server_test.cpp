@@ -30,17 +30,24 @@ struct SharedLog : ActivityLog {
   std::vector<std::string> lines;
 };
 
+// Options for a server of `dir` on a free loopback port.
+ServerOptions LoopbackOptions(const std::filesystem::path& dir) {
+  ServerOptions options;
+  options.serverDir = dir;
+  options.settings.port = 0;
+  options.bindAddress = 0x7F000001;
+  return options;
+}
+
 // A server on a loopback port of its own, run on a thread of its own; the
 // test talks to it with blocking sockets and runs server calls on its thread.
 class ServerTest : public ::testing::Test {
  protected:
   void Launch(PopSettings settings) {
+    ServerOptions options = LoopbackOptions(dir_.path());
     settings.port = 0;
-    ServerOptions options;
-    options.serverDir = dir_.path();
     options.settings = settings;
     options.hostName = "host.example";
-    options.bindAddress = 0x7F000001;
     options.tickPeriod = std::chrono::hours(1);  // the test ticks by hand
     server_ = std::make_unique<Server>(io_, options, log_, clock_);
     server_->onShutdown = [this] { shutdownCalled_ = true; };
@@ -63,6 +70,14 @@ class ServerTest : public ::testing::Test {
       done.set_value();
     });
     ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  }
+
+  // Lets `millis` pass on the clock, then ticks as the server's timer would.
+  void TickAfter(int millis) {
+    OnServer([this, millis] {
+      clock_.Advance(millis);
+      server_->Tick();
+    });
   }
 
   tcp::socket Connect() {
@@ -98,15 +113,9 @@ TEST_F(ServerTest, IdleSessionsAreClosedTogetherAtOneTick) {
   Launch(settings);
   tcp::socket a = Connect();
   tcp::socket b = Connect();
-  OnServer([this] {
-    clock_.Advance(60'000);
-    server_->Tick();
-  });
+  TickAfter(60'000);
   EXPECT_EQ(server_->sessionCount(), 2u);
-  OnServer([this] {
-    clock_.Advance(1'000);
-    server_->Tick();
-  });
+  TickAfter(1'000);
   EXPECT_TRUE(ClosedByPeer(a));
   EXPECT_TRUE(ClosedByPeer(b));
   const auto lines = log_.Lines();
@@ -127,18 +136,11 @@ TEST_F(ServerTest, InactivityTimeoutTerminatesTheServer) {
   settings.mailboxTimeout = 120;
   settings.inactivityTimeout = 10;
   Launch(settings);
-  OnServer([this] {
-    clock_.Advance(10'999);
-    server_->Tick();
-  });
+  TickAfter(10'999);
   EXPECT_FALSE(server_->stopped());
   tcp::socket a = Connect();  // a socket event restarts the count
-  OnServer([this] {
-    clock_.Advance(10'999);
-    server_->Tick();
-    clock_.Advance(1'000);
-    server_->Tick();
-  });
+  TickAfter(10'999);
+  TickAfter(1'000);
   EXPECT_TRUE(server_->stopped());
   EXPECT_TRUE(shutdownCalled_);
   EXPECT_TRUE(ClosedByPeer(a));
@@ -155,11 +157,9 @@ TEST(ServerStartTest, PortInUseAndNoTimeoutsLogged) {
   tcp::acceptor holder(io, tcp::endpoint(asio::ip::address_v4::loopback(), 0));
   SharedLog log;
   ManualClock clock;
-  ServerOptions options;
-  options.serverDir = dir.path();
+  ServerOptions options = LoopbackOptions(dir.path());
   options.settings.port = holder.local_endpoint().port();
   options.settings.mailboxTimeout = 0;
-  options.bindAddress = 0x7F000001;
   Server busy(io, options, log, clock);
   EXPECT_FALSE(busy.Start());
   EXPECT_EQ(busy.listenFailure(), ListenFailure::Other);
@@ -179,11 +179,8 @@ TEST(ServerStartTest, TheProgramsTimerRunsTheCheckAndItsLackIsLogged) {
   testing::TempDir dir;
   asio::io_context io;
   ManualClock clock;
-  ServerOptions options;
-  options.serverDir = dir.path();
-  options.settings.port = 0;
+  ServerOptions options = LoopbackOptions(dir.path());
   options.settings.inactivityTimeout = 30;
-  options.bindAddress = 0x7F000001;
   options.startTicks = [](std::chrono::milliseconds) { return false; };
   SharedLog refused;
   Server without(io, options, refused, clock);

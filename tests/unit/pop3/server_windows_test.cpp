@@ -23,10 +23,16 @@ using namespace std::chrono_literals;
 
 class ServerWindowsTest : public ::testing::Test {
  protected:
-  void Make(bool serviceMode = false) {
+  // Boxes and menus answer from a script the test fills.
+  ScriptedOperator& Script() {
     auto scripted = std::make_unique<ScriptedOperator>();
     operator_ = scripted.get();
     loop_.SetOperator(std::move(scripted));
+    return *operator_;
+  }
+
+  void Make(bool serviceMode = false) {
+    Script();
     windows_ = std::make_unique<ServerWindows>(serviceMode, ServerWindows::Hooks{[this] {
                                                  ++disconnects_;
                                                  windows_->Close();
@@ -174,9 +180,7 @@ TEST_F(ServerWindowsTest, NoTrayIconInServiceMode) {
 }
 
 TEST_F(ServerWindowsTest, StartFailureIsABoxAndExitCodeOne) {
-  auto scripted = std::make_unique<ScriptedOperator>();
-  ScriptedOperator& op = *scripted;
-  loop_.SetOperator(std::move(scripted));
+  ScriptedOperator& op = Script();
   ASSERT_TRUE(RegisterClass({kMainClass, nullptr}));  // someone has the name
   ServerWindows windows(false, {});
   EXPECT_EQ(windows.Create(), kStartFailureExit);

@@ -39,7 +39,7 @@ class SessionTest : public ::testing::Test {
   }
 
   void Message(const std::string& box, const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ / box / name, std::ios::binary) << bytes;
+    testing::PutFile(dir_ / box / name, bytes);
   }
 
   std::unique_ptr<Session> Open(const std::string& peer = "10.0.0.9") {
@@ -67,8 +67,8 @@ class SessionTest : public ::testing::Test {
     return Drain(s);
   }
 
-  std::unique_ptr<Session> LoggedIn() {
-    auto s = Open();
+  std::unique_ptr<Session> LoggedIn(const std::string& peer = "10.0.0.9") {
+    auto s = Open(peer);
     EXPECT_EQ(Say(*s, "USER anna"), "+OK user gets mail here\r\n");
     EXPECT_EQ(Say(*s, "PASS Secret1"), "+OK mailbox locked and ready\r\n");
     return s;
@@ -215,12 +215,12 @@ TEST_F(SessionTest, QuitCommitsAndOtherEndsDoNot) {
     Say(*s, "DELE 3");
     // The connection is lost: nothing is deleted.
   }
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "ANNA"), fs::directory_iterator()), 3);
+  EXPECT_EQ(testing::FileNames(dir_ / "ANNA").size(), 3u);
   auto s = LoggedIn();
   Say(*s, "DELE 1");
   Say(*s, "DELE 3");
   EXPECT_EQ(Say(*s, "QUIT"), "+OK POP3 server connection terminated\r\n");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "ANNA"), fs::directory_iterator()), 1);
+  EXPECT_EQ(testing::FileNames(dir_ / "ANNA").size(), 1u);
   EXPECT_FALSE(locks_.IsLocked("ANNA"));
 }
 
@@ -240,8 +240,6 @@ TEST_F(SessionTest, IdleTimeCountsWholeSeconds) {
   s->Input("NOOP");  // any input, even a partial line, is activity
   EXPECT_FALSE(s->IdleLongerThan(60, clock_.Now()));
 }
-
-
 
 TEST_F(SessionTest, WithoutTheSwitchTheNewCommandsAreUnknownAndTheEndingIsKept) {
   auto s = Open();
@@ -322,16 +320,12 @@ TEST_F(SessionTest, FailedLoginsAreLoggedAndSlowDownTheirAddressOnly) {
   EXPECT_GT(s->holdUntil(), clock_.Now());
   EXPECT_TRUE(s->InputPaused());
 
-  auto other = Open("10.0.0.10");
-  Say(*other, "USER anna");
-  EXPECT_EQ(Say(*other, "PASS Secret1"), "+OK mailbox locked and ready\r\n");
+  auto other = LoggedIn("10.0.0.10");
   EXPECT_EQ(other->holdUntil(), 0);
   other.reset();
 
   // Slowed, never locked out: the right password still opens the mailbox.
-  auto again = Open();
-  Say(*again, "USER anna");
-  EXPECT_EQ(Say(*again, "PASS Secret1"), "+OK mailbox locked and ready\r\n");
+  auto again = LoggedIn();
   EXPECT_GT(again->holdUntil(), clock_.Now());
   again.reset();
 

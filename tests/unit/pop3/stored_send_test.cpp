@@ -67,7 +67,7 @@ class StoredSendTest : public ::testing::Test {
   }
 
   fs::path Path() const { return dir_ / "ANNA" / "00000001.txt"; }
-  void Put(const std::string& bytes) { std::ofstream(Path(), std::ios::binary) << bytes; }
+  void Put(const std::string& bytes) { testing::PutFile(Path(), bytes); }
 
   // Each path has a context of its own, so both may hold the mailbox.
   std::unique_ptr<Session> LoggedIn(bool asStored) {
