@@ -69,6 +69,27 @@ int RunPeer() {
   return loop.Run();  // the loop's end removes the desktop entry
 }
 
+sockaddr_un UnixAddress(const fs::path& path) {
+  sockaddr_un a{};
+  a.sun_family = AF_UNIX;
+  std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+  return a;
+}
+
+// The next whole reply on `fd`; nothing when the peer closes, times out or
+// sends a frame that does not decode.
+std::optional<wire::Reply> ReadReply(int fd) {
+  std::string in;
+  char buffer[4096];
+  for (;;) {
+    std::string error;
+    if (auto n = wire::FrameLength(in, error); n && in.size() >= 4 + *n) return wire::DecodeReply(in.substr(4, *n), error);
+    const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+    if (got <= 0) return std::nullopt;
+    in.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
 class ChannelTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,11 +119,8 @@ class ChannelTest : public ::testing::Test {
   }
 
   int RawConnect() {
-    const std::string path = SocketPath(dir_, SlotOfHandle(peerWindow_)).string();
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+    sockaddr_un a = UnixAddress(SocketPath(dir_, SlotOfHandle(peerWindow_)));
     EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
     timeval tv{5, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
@@ -155,17 +173,6 @@ TEST_F(ChannelTest, APeerKilledInTheMiddleOfASendFailsTheSendAndIsCleanedUp) {
 }
 
 TEST_F(ChannelTest, BadInputNeverCrashesOrBlocksThePeer) {
-  auto reply = [](int fd) -> std::optional<wire::Reply> {
-    std::string in;
-    char buffer[4096];
-    for (;;) {
-      std::string error;
-      if (auto n = wire::FrameLength(in, error); n && in.size() >= 4 + *n) return wire::DecodeReply(in.substr(4, *n), error);
-      const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-      if (got <= 0) return std::nullopt;
-      in.append(buffer, static_cast<std::size_t>(got));
-    }
-  };
   // A truncated frame left hanging on one connection...
   const int hanging = RawConnect();
   const std::string frame = wire::EncodeRequest(wire::Request{wire::Kind::Ping, 0, 0, 0, 0, {}});
@@ -173,7 +180,7 @@ TEST_F(ChannelTest, BadInputNeverCrashesOrBlocksThePeer) {
   // ...a huge length on another...
   const int huge = RawConnect();
   ASSERT_EQ(::send(huge, "\xff\xff\xff\x7f", 4, 0), 4);
-  auto r = reply(huge);
+  auto r = ReadReply(huge);
   ASSERT_TRUE(r.has_value());
   EXPECT_FALSE(r->ok);
   // ...an unknown kind and a handle of another program on a third.
@@ -181,14 +188,14 @@ TEST_F(ChannelTest, BadInputNeverCrashesOrBlocksThePeer) {
   std::string unknown = frame;
   unknown[4] = 42;
   ASSERT_GT(::send(odd, unknown.data(), unknown.size(), 0), 0);
-  r = reply(odd);
+  r = ReadReply(odd);
   ASSERT_TRUE(r.has_value());
   EXPECT_FALSE(r->ok);
   const int other = RawConnect();
   const HWND foreign = MakeHandle(SlotOfHandle(peerWindow_) + 1, 5);
   const std::string send = wire::EncodeRequest(wire::Request{wire::Kind::Send, foreign, WM_CLOSE, 0, 0, {}});
   ASSERT_GT(::send(other, send.data(), send.size(), 0), 0);
-  r = reply(other);
+  r = ReadReply(other);
   ASSERT_TRUE(r.has_value());
   EXPECT_FALSE(r->ok);
   // The peer still serves everyone else at once.
@@ -207,20 +214,8 @@ TEST_F(ChannelTest, MessagesCarryingAddressesNeverCrossAsNumbers) {
     for (const UINT msg : wire::PointerMessages()) {
       const std::string frame = wire::EncodeRequest(wire::Request{kind, peerWindow_, msg, 0x41414141, 0x41414141, {}});
       ASSERT_EQ(::send(fd, frame.data(), frame.size(), 0), static_cast<ssize_t>(frame.size()));
-      std::string in;
-      char buffer[512];
-      std::optional<wire::Reply> reply;
-      while (!reply) {
-        std::string error;
-        if (auto n = wire::FrameLength(in, error); n && in.size() >= 4 + *n) {
-          reply = wire::DecodeReply(in.substr(4, *n), error);
-          ASSERT_TRUE(reply.has_value()) << error;
-          break;
-        }
-        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
-        ASSERT_GT(got, 0) << "message " << msg;
-        in.append(buffer, static_cast<std::size_t>(got));
-      }
+      const std::optional<wire::Reply> reply = ReadReply(fd);
+      ASSERT_TRUE(reply.has_value()) << "no answer to message " << msg;
       EXPECT_FALSE(reply->ok) << "message " << msg;
     }
   }
@@ -235,9 +230,7 @@ TEST_F(ChannelTest, MessagesCarryingAddressesNeverCrossAsNumbers) {
 TEST_F(ChannelTest, ASocketLeftByADeadProgramIsIgnoredAndRemoved) {
   const fs::path stale = SocketPath(dir_, 77);
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un a{};
-  a.sun_family = AF_UNIX;
-  std::snprintf(a.sun_path, sizeof a.sun_path, "%s", stale.c_str());
+  sockaddr_un a = UnixAddress(stale);
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
   ::close(fd);  // nobody listens, nobody holds slot 77's lock
   const auto windows = EnumWindows();

@@ -78,6 +78,14 @@ class FormTest : public ::testing::Test {
     return dialog;
   }
 
+  // Boxes from here on are recorded, and answered with their defaults.
+  ScriptedOperator& Script() {
+    auto owned = std::make_unique<ScriptedOperator>();
+    ScriptedOperator& op = *owned;
+    loop_.SetOperator(std::move(owned));
+    return op;
+  }
+
   std::string Key(const char* section, const char* key) { return GetProfileString(ini_, section, key, "(none)"); }
 
   tellmar::testing::TempDir dir_;
@@ -163,9 +171,7 @@ TEST_F(FormTest, ValidationStopsAtTheFirstFailureInOrderAndFocusesTheField) {
     const HWND d = Open();
     ASSERT_TRUE(UserSetText(GetDlgItem(d, kName), c.name));
     SetDlgItemText(d, kPort, c.port);  // the number style would refuse a person's "-"; set directly
-    auto owned = std::make_unique<ScriptedOperator>();
-    ScriptedOperator* op = owned.get();
-    loop_.SetOperator(std::move(owned));
+    ScriptedOperator* op = &Script();
     EXPECT_EQ(form_.Validate(), c.boxes.empty()) << c.name << "/" << c.port;
     std::vector<std::string> texts;
     for (const auto& shown : op->shown()) {
@@ -189,9 +195,7 @@ TEST_F(FormTest, ARuleThatNamesTheProblemRefusesWithItsText) {
   for (const char* name : {"taken", "free"}) {
     const HWND d = Open();
     ASSERT_TRUE(UserSetText(GetDlgItem(d, kName), name));
-    auto owned = std::make_unique<ScriptedOperator>();
-    ScriptedOperator* op = owned.get();
-    loop_.SetOperator(std::move(owned));
+    ScriptedOperator* op = &Script();
     const bool taken = std::string(name) == "taken";
     EXPECT_EQ(form_.Validate(), !taken) << name;
     ASSERT_EQ(op->shown().size(), taken ? 1u : 0u) << name;

@@ -25,8 +25,8 @@ struct Host {
                    }});
     hwnd = CreateWindow("RowsHost", "", WS_VISIBLE, 0, 0, 100, 100);
   }
-  HWND List(std::uint32_t style) {
-    return CreateWindow(kListBoxClass, "", WS_CHILD | WS_VISIBLE | LBS_NOTIFY | style, 0, 0, 10, 10, hwnd, 1000);
+  HWND List(std::uint32_t style, int id = 1000) {
+    return CreateWindow(kListBoxClass, "", WS_CHILD | WS_VISIBLE | LBS_NOTIFY | style, 0, 0, 10, 10, hwnd, id);
   }
 };
 
@@ -111,8 +111,7 @@ TEST(ListRows, OtherListsSelectAsTheirKindDoes) {
   ASSERT_TRUE(automation::SelectItems(single, {2}));
   EXPECT_EQ(one.Selected(), std::vector<int>{2});
 
-  const HWND multiple = CreateWindow(kListBoxClass, "", WS_CHILD | WS_VISIBLE | LBS_NOTIFY | LBS_MULTIPLESEL, 0, 0,
-                                     10, 10, h.hwnd, 1001);
+  const HWND multiple = h.List(LBS_MULTIPLESEL, 1001);
   ListRows many(multiple);
   for (int i = 0; i < 4; ++i) many.Add(Red("M", i));
   ASSERT_TRUE(automation::SelectItems(multiple, {0, 1}));

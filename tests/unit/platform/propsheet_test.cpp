@@ -1,6 +1,7 @@
 // Property sheets and wizards, driven as a person would through automation.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "platform/automation.h"
@@ -50,7 +51,16 @@ struct PageLog {
   }
 };
 
-HWND ForegroundSheet() { return GetForegroundWindow(); }
+// Runs `step` on the sheet in front once the sheet's own loop is running.
+void WhenShown(std::function<void(HWND sheet)> step) {
+  RegisterClass({"Driver", [step](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+                   if (m != WM_TIMER) return DefWindowProc(h, m, w, l);
+                   KillTimer(h, 1);
+                   step(GetForegroundWindow());
+                   return 0;
+                 }});
+  SetTimer(CreateWindow("Driver", "", 0, 0, 0, 1, 1), 1, 1);
+}
 
 }  // namespace
 
@@ -62,34 +72,25 @@ TEST(PropertySheet, PagesLoadOnShowMarkChangesApplyAndRefuse) {
   PROPSHEETHEADER h;
   h.caption = "Options";
   h.pages = {{9301, log.Proc("general")}, {9302, log.Proc("password")}};
-  INT_PTR result = -5;
-  RegisterClass({"Driver", [&](HWND hh, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-                   if (m != WM_TIMER) return DefWindowProc(hh, m, w, l);
-                   KillTimer(hh, 1);
-                   const HWND sheet = ForegroundSheet();
-                   EXPECT_EQ(GetWindowText(sheet), "Options");
-                   EXPECT_EQ(GetDlgItemText(sheet, IDC_SHEET_HINT), "general hint");
-                   const HWND apply = GetDlgItem(sheet, IDC_SHEET_APPLY);
-                   EXPECT_FALSE(IsWindowEnabled(apply));
-                   automation::SetText(automation::FindControl(PropSheet_GetCurrentPageHwnd(sheet), 1047), "x");
-                   EXPECT_TRUE(IsWindowEnabled(apply)) << "a person's edit marks the page changed";
-                   EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 1));
-                   EXPECT_EQ(GetDlgItemText(sheet, IDC_SHEET_HINT), "password hint");
-                   // Through the sheet, a control of the page it shows (and only of that page).
-                   EXPECT_EQ(automation::FindControl(sheet, 1048),
-                             GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), 1048));
-                   EXPECT_EQ(automation::FindControl(sheet, 1047), 0);
-                   EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 0));
-                   EXPECT_TRUE(automation::Click(apply));  // refused by the password page, which comes forward
-                   EXPECT_EQ(ListBox_GetCurSel(GetDlgItem(sheet, IDC_SHEET_TABS)), 1);
-                   log.refuseApply = false;
-                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDOK)));
-                   return 0;
-                 }});
-  const HWND driver = CreateWindow("Driver", "", 0, 0, 0, 1, 1);
-  SetTimer(driver, 1, 1);
-  result = PropertySheet(h);
-  EXPECT_EQ(result, 1);
+  WhenShown([&](HWND sheet) {
+    EXPECT_EQ(GetWindowText(sheet), "Options");
+    EXPECT_EQ(GetDlgItemText(sheet, IDC_SHEET_HINT), "general hint");
+    const HWND apply = GetDlgItem(sheet, IDC_SHEET_APPLY);
+    EXPECT_FALSE(IsWindowEnabled(apply));
+    automation::SetText(automation::FindControl(PropSheet_GetCurrentPageHwnd(sheet), 1047), "x");
+    EXPECT_TRUE(IsWindowEnabled(apply)) << "a person's edit marks the page changed";
+    EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 1));
+    EXPECT_EQ(GetDlgItemText(sheet, IDC_SHEET_HINT), "password hint");
+    // Through the sheet, a control of the page it shows (and only of that page).
+    EXPECT_EQ(automation::FindControl(sheet, 1048), GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet), 1048));
+    EXPECT_EQ(automation::FindControl(sheet, 1047), 0);
+    EXPECT_TRUE(automation::SelectItem(GetDlgItem(sheet, IDC_SHEET_TABS), 0));
+    EXPECT_TRUE(automation::Click(apply));  // refused by the password page, which comes forward
+    EXPECT_EQ(ListBox_GetCurSel(GetDlgItem(sheet, IDC_SHEET_TABS)), 1);
+    log.refuseApply = false;
+    EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDOK)));
+  });
+  EXPECT_EQ(PropertySheet(h), 1);
   EXPECT_EQ(log.events, (std::vector<std::string>{"general shown", "general left", "password shown", "password left",
                                                   "general shown", "general left", "general apply", "password apply",
                                                   "password shown", "password left", "general apply",
@@ -108,25 +109,19 @@ TEST(PropertySheet, WizardMovesWithNextAndBackAndEndsWithFinish) {
   ScriptedOperator& op = *scripted;
   loop.SetOperator(std::move(scripted));
   h.pages = {{9301, log.Proc("domain")}, {9302, log.Proc("user")}};
-  RegisterClass({"Driver", [&](HWND hh, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-                   if (m != WM_TIMER) return DefWindowProc(hh, m, w, l);
-                   KillTimer(hh, 1);
-                   const HWND sheet = GetForegroundWindow();
-                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDHELP)));
-                   EXPECT_EQ(op.shown().at(0).text, "Cannot open the help file /nonexistent/TELLMSRV.HLP");
-                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)));
-                   PropSheet_SetWizButtons(sheet, PSWIZB_BACK | PSWIZB_FINISH);
-                   EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, IDC_SHEET_NEXT)));
-                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_BACK)));
-                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)) == false);
-                   PropSheet_SetWizButtons(sheet, PSWIZB_NEXT);
-                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)));
-                   PropSheet_SetWizButtons(sheet, PSWIZB_FINISH);
-                   EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_FINISH)));
-                   return 0;
-                 }});
-  const HWND driver = CreateWindow("Driver", "", 0, 0, 0, 1, 1);
-  SetTimer(driver, 1, 1);
+  WhenShown([&](HWND sheet) {
+    EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDHELP)));
+    EXPECT_EQ(op.shown().at(0).text, "Cannot open the help file /nonexistent/TELLMSRV.HLP");
+    EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)));
+    PropSheet_SetWizButtons(sheet, PSWIZB_BACK | PSWIZB_FINISH);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, IDC_SHEET_NEXT)));
+    EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_BACK)));
+    EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)) == false);
+    PropSheet_SetWizButtons(sheet, PSWIZB_NEXT);
+    EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_NEXT)));
+    PropSheet_SetWizButtons(sheet, PSWIZB_FINISH);
+    EXPECT_TRUE(automation::Click(GetDlgItem(sheet, IDC_SHEET_FINISH)));
+  });
   EXPECT_EQ(PropertySheet(h), 1);
   EXPECT_EQ(log.events, (std::vector<std::string>{"domain shown", "user shown", "domain shown", "user shown",
                                                   "user finish"}));
