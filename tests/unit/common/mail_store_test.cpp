@@ -45,12 +45,9 @@ TEST_F(MailStoreTest, ChoiceSkipsNumbersTakenInAnyCaseOrByACompanion) {
   EXPECT_EQ(ChooseMessageName(dir_, "txt", 0xabd1).name, "0000abd1.txt");
 }
 
-TEST_F(MailStoreTest, ChoiceWrapsAtThirtyTwoBits) {
+TEST_F(MailStoreTest, ChoiceWrapsAtThirtyTwoBitsAndFailsInAMissingFolder) {
   Touch("ffffffff.txt");
   EXPECT_EQ(ChooseMessageName(dir_, "txt", 0xFFFFFFFFu).name, "00000000.txt");
-}
-
-TEST_F(MailStoreTest, ChoiceInAMissingFolderIsAnError) {
   const ChosenName chosen = ChooseMessageName(dir_ / "nothing", "txt", 1);
   EXPECT_TRUE(chosen.error);
   EXPECT_TRUE(chosen.name.empty());
