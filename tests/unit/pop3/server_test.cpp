@@ -151,23 +151,28 @@ TEST_F(ServerTest, InactivityTimeoutTerminatesTheServer) {
   EXPECT_EQ(lines.back(), "Pop Server: Terminated");
 }
 
-TEST(ServerStartTest, PortInUseAndNoTimeoutsLogged) {
-  testing::TempDir dir;
-  asio::io_context io;
-  tcp::acceptor holder(io, tcp::endpoint(asio::ip::address_v4::loopback(), 0));
+// Servers started by hand, on an io_context nobody runs.
+class ServerStartTest : public ::testing::Test {
+ protected:
+  testing::TempDir dir_;
+  asio::io_context io_;
+  ManualClock clock_;
+  ServerOptions options_ = LoopbackOptions(dir_.path());
+};
+
+TEST_F(ServerStartTest, PortInUseAndNoTimeoutsLogged) {
+  tcp::acceptor holder(io_, tcp::endpoint(asio::ip::address_v4::loopback(), 0));
   SharedLog log;
-  ManualClock clock;
-  ServerOptions options = LoopbackOptions(dir.path());
-  options.settings.port = holder.local_endpoint().port();
-  options.settings.mailboxTimeout = 0;
-  Server busy(io, options, log, clock);
+  options_.settings.port = holder.local_endpoint().port();
+  options_.settings.mailboxTimeout = 0;
+  Server busy(io_, options_, log, clock_);
   EXPECT_FALSE(busy.Start());
   EXPECT_EQ(busy.listenFailure(), ListenFailure::Other);
   EXPECT_EQ(log.Lines().back(), "Pop Server: Error - port already in use");
 
-  options.settings.port = 0;
+  options_.settings.port = 0;
   SharedLog quiet;
-  Server server(io, options, quiet, clock);
+  Server server(io_, options_, quiet, clock_);
   EXPECT_TRUE(server.Start());
   // The description, the waiting line and the address chosen only.
   ASSERT_EQ(quiet.Lines().size(), 3u);
@@ -175,27 +180,23 @@ TEST(ServerStartTest, PortInUseAndNoTimeoutsLogged) {
   EXPECT_EQ(quiet.Lines()[2], "Pop Server: Listening only on address 127.0.0.1");
 }
 
-TEST(ServerStartTest, TheProgramsTimerRunsTheCheckAndItsLackIsLogged) {
-  testing::TempDir dir;
-  asio::io_context io;
-  ManualClock clock;
-  ServerOptions options = LoopbackOptions(dir.path());
-  options.settings.inactivityTimeout = 30;
-  options.startTicks = [](std::chrono::milliseconds) { return false; };
+TEST_F(ServerStartTest, TheProgramsTimerRunsTheCheckAndItsLackIsLogged) {
+  options_.settings.inactivityTimeout = 30;
+  options_.startTicks = [](std::chrono::milliseconds) { return false; };
   SharedLog refused;
-  Server without(io, options, refused, clock);
+  Server without(io_, options_, refused, clock_);
   ASSERT_TRUE(without.Start());
   EXPECT_EQ(refused.Lines().back(), "Pop Server: Could not get timer - no inactivity timeout");
 
   std::chrono::milliseconds asked{0};
   int stops = 0;
-  options.startTicks = [&](std::chrono::milliseconds period) {
+  options_.startTicks = [&](std::chrono::milliseconds period) {
     asked = period;
     return true;
   };
-  options.stopTicks = [&] { ++stops; };
+  options_.stopTicks = [&] { ++stops; };
   SharedLog log;
-  Server server(io, options, log, clock);
+  Server server(io_, options_, log, clock_);
   ASSERT_TRUE(server.Start());
   EXPECT_EQ(asked, std::chrono::milliseconds(kTickMillis));
   EXPECT_EQ(log.Lines().back(), "Pop Server: Mailbox timeout set to 5 minutes");

@@ -108,6 +108,13 @@ class StoredSendTest : public ::testing::Test {
     };
   }
 
+  // Everything `source` still gives, after `out`.
+  static std::string ReadToEnd(const Source& source, std::string out = {}) {
+    while (source(out)) {
+    }
+    return out;
+  }
+
   // "" when RETR 1 sends the same bytes from both paths, the file spans
   // taken `spanMax` bytes at most at a time.
   std::string Differences(std::size_t spanMax = 7) {
@@ -172,10 +179,7 @@ TEST_F(StoredSendTest, ModernEndingIsTheSameOnBothPaths) {
   Put("S: 1\r\n\r\nclean\r\n");
   auto stored = LoggedIn(true);
   stored->Input("RETR 1\r\n");
-  std::string wire;
-  const Source source = Wire(*stored, 1 << 20);
-  while (source(wire)) {
-  }
+  const std::string wire = ReadToEnd(Wire(*stored, 1 << 20));
   EXPECT_TRUE(wire.ends_with("clean\r\n.\r\n")) << wire;
 }
 
@@ -189,8 +193,7 @@ TEST_F(StoredSendTest, RepliesDuringTheTransferGoBetweenLines) {
   std::string out;
   while (out.size() < 1000) wire(out);  // stopping inside a line
   s->Input("NOOP\r\n");
-  while (wire(out)) {
-  }
+  out = ReadToEnd(wire, out);
   const std::size_t at = out.find("500 Error command unrecognized\r\n");
   ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(out.substr(at - 2, 2), "\r\n");
@@ -202,10 +205,7 @@ TEST_F(StoredSendTest, AnswerKeptWithTheMaildropFollowsTheFile) {
   auto s = LoggedIn(true);
   const auto retr = [&s] {
     s->Input("RETR 1\r\n");
-    std::string out;
-    const Source wire = Wire(*s, 1 << 20);
-    while (wire(out)) {
-    }
+    const std::string out = ReadToEnd(Wire(*s, 1 << 20));
     return out.substr(out.find('\n') + 1);
   };
   Put("clean\r\n");
