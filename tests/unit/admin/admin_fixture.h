@@ -115,6 +115,15 @@ class AdminTest : public ::testing::Test {
     if (!id.empty()) Set(section, "ID", id);
     Set(section, "DIR", dir);
   }
+  // Plays the driver's steps in the sheet `run` opens, then presses the
+  // sheet's own `end` button (OK or Cancel).
+  void PlaySheet(DialogDriver& driver, void (*run)(HWND, DialogGuard&), int end) {
+    PressSheetButton(driver, end);
+    Play(driver, [&] {
+      run(0, guard_);
+      return INT_PTR(IDOK);
+    });
+  }
   // A stored value; "(none)" when the key is absent.
   std::string Key(std::string_view section, std::string_view key) const {
     return GetProfileString(ini_, section, key, "(none)");

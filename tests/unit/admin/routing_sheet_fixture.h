@@ -18,13 +18,7 @@ class RoutingSheetTest : public AdminTest {
   }
 
   // Plays the steps on the sheet and ends with OK (or Cancel).
-  void Run(DialogDriver& driver, int end = IDOK) {
-    PressSheetButton(driver, end);
-    Play(driver, [this] {
-      admin::RunMailRoutingSheet(0, guard_);
-      return IDOK;
-    });
-  }
+  void Run(DialogDriver& driver, int end = IDOK) { PlaySheet(driver, admin::RunMailRoutingSheet, end); }
 
   // The step that acts on control `id` of the page shown; the act must succeed.
   static DialogDriver& On(DialogDriver& d, int id, std::function<bool(HWND)> act) {
