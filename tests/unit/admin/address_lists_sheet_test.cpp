@@ -27,13 +27,7 @@ class AddressListsSheetTest : public tellmar::testing::AdminTest {
     Settings("[ADDRESS-ALIAS]\r\nALIAS0=all@x.org -> TEAM , internal and external mail,1\r\n"
              "[LIST-TEAM]\r\nchange=-1\r\nfrom=news@x.org\r\n");
   }
-  void Run(DialogDriver& driver) {
-    tellmar::testing::PressSheetButton(driver, IDCANCEL);
-    tellmar::testing::Play(driver, [this] {
-      RunAddressListsSheet(0, guard_);
-      return IDOK;
-    });
-  }
+  void Run(DialogDriver& driver) { PlaySheet(driver, RunAddressListsSheet, IDCANCEL); }
   std::string Bytes(const std::string& name) { return tellmar::testing::FileBytes(lists_ / name); }
 
   std::filesystem::path lists_ = dir_ / "LISTS";

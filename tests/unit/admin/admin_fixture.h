@@ -9,6 +9,8 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,6 +37,22 @@ inline std::string FileBytes(const std::filesystem::path& file) {
 inline void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Writes a file in a folder of `dir` and gives its path.
+inline std::filesystem::path PutFile(const std::filesystem::path& dir, const std::string& folder,
+                                     const std::string& name, const std::string& bytes) {
+  WriteFile(dir / folder / name, bytes);
+  return dir / folder / name;
+}
+
+// The names in a folder; none when it is missing.
+inline std::set<std::string> FileNames(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    names.insert(it->path().filename().string());
+  return names;
 }
 
 // The boxes shown, in order: their captions, or "caption: text".
@@ -90,6 +108,22 @@ class AdminTest : public ::testing::Test {
   void Set(std::string_view section, std::string_view key, std::string_view value) {
     ASSERT_FALSE(WriteProfileString(ini_, section, key, value)) << section << " " << key;
   }
+  // Writes the record of user `n`; its ID only when one is given.
+  void AddUser(int n, const std::string& name, const std::string& dir, const std::string& id = "") {
+    const std::string section = "USER" + std::to_string(n);
+    Set(section, "realname", name);
+    if (!id.empty()) Set(section, "ID", id);
+    Set(section, "DIR", dir);
+  }
+  // Plays the driver's steps in the sheet `run` opens, then presses the
+  // sheet's own `end` button (OK or Cancel).
+  void PlaySheet(DialogDriver& driver, void (*run)(HWND, DialogGuard&), int end) {
+    PressSheetButton(driver, end);
+    Play(driver, [&] {
+      run(0, guard_);
+      return INT_PTR(IDOK);
+    });
+  }
   // A stored value; "(none)" when the key is absent.
   std::string Key(std::string_view section, std::string_view key) const {
     return GetProfileString(ini_, section, key, "(none)");
@@ -103,6 +137,25 @@ class AdminTest : public ::testing::Test {
   std::filesystem::path ini_ = dir_ / "tmhub.ini";
   Loop loop_;
   DialogGuard guard_;
+};
+
+// A loop whose boxes are scripted, and a folder for the test's files.
+class OperatorTest : public ::testing::Test {
+ protected:
+  OperatorTest() {
+    auto owned = std::make_unique<ScriptedOperator>();
+    op_ = owned.get();
+    loop_.SetOperator(std::move(owned));
+  }
+
+  std::filesystem::path Message(const std::string& name, const std::string& bytes) {
+    WriteFile(dir_ / name, bytes);
+    return dir_ / name;
+  }
+
+  Loop loop_;
+  ScriptedOperator* op_;
+  TempDir dir_;
 };
 
 }  // namespace tellmar::testing

@@ -14,13 +14,7 @@ namespace {
 class AdministratorsSheetTest : public tellmar::testing::AdminTest {
  protected:
   AdministratorsSheetTest() { SetServerDirectory(dir_.path().string()); }
-  void Run(DialogDriver& driver, int button) {
-    tellmar::testing::PressSheetButton(driver, button);
-    tellmar::testing::Play(driver, [this] {
-      RunAdministratorsSheet(0, guard_);
-      return IDOK;
-    });
-  }
+  void Run(DialogDriver& driver, int button) { PlaySheet(driver, RunAdministratorsSheet, button); }
 };
 
 TEST_F(AdministratorsSheetTest, DefaultsAreShownAndStoredAtOnce) {

@@ -6,8 +6,6 @@
 
 #include <unistd.h>
 
-#include <set>
-
 #include "admin/mailview/message_files.h"
 #include "admin/mailview/message_ops.h"
 #include "resources/tmadmin32/message_ops_ids.h"
@@ -37,23 +35,13 @@ class CopyMoveDialogTest : public tellmar::testing::AdminTest {
   ~CopyMoveDialogTest() override { SetCopyWriter({}); }
 
   void AddUser(int n, const std::string& name, const std::string& id, const std::string& dir) {
-    const std::string s = "USER" + std::to_string(n);
-    Set(s, "realname", name);
-    Set(s, "ID", id);
-    Set(s, "DIR", dir);
+    AdminTest::AddUser(n, name, dir, id);
     if (!dir.empty()) fs::create_directory(dir_ / dir);
   }
   fs::path Put(const std::string& folder, const std::string& name, const std::string& bytes) {
-    tellmar::testing::WriteFile(dir_ / folder / name, bytes);
-    return dir_ / folder / name;
+    return tellmar::testing::PutFile(dir_.path(), folder, name, bytes);
   }
-  std::set<std::string> Names(const std::string& folder) {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir_ / folder, ec), end; !ec && it != end; it.increment(ec))
-      names.insert(it->path().filename().string());
-    return names;
-  }
+  std::set<std::string> Names(const std::string& folder) { return tellmar::testing::FileNames(dir_ / folder); }
   static std::vector<std::string> Boxes(DialogDriver& driver) { return tellmar::testing::Boxes(driver.op()); }
   // Selects exactly the targets whose lines start with these texts.
   static void SelectTargets(DialogDriver& driver, std::vector<std::string> starts) {

@@ -2,11 +2,10 @@
 // sheet, played in the dialog driver.
 #include "admin/routing/domain_aliases.h"
 
-#include "admin/routing/mail_routing_sheet.h"
 #include "admin/routing/routing_users.h"
 #include "common/ini_document.h"
 #include "resources/tmadmin32/routing_ids.h"
-#include "tests/unit/admin/admin_fixture.h"
+#include "tests/unit/admin/routing_sheet_fixture.h"
 
 using namespace tellmar;
 using namespace tellmar::admin;
@@ -17,23 +16,7 @@ namespace {
 
 using tellmar::testing::PageControl;
 
-class RoutingPagesTest : public tellmar::testing::AdminTest {
- protected:
-  RoutingPagesTest() {
-    App().workingDir = dir_.path();
-    App().role = Role::SupportModule;
-  }
-  void Run(DialogDriver& driver) {
-    tellmar::testing::PressSheetButton(driver, IDOK);
-    tellmar::testing::Play(driver, [this] {
-      RunMailRoutingSheet(0, guard_);
-      return IDOK;
-    });
-  }
-  DialogDriver& Do(DialogDriver& d, int id, std::function<bool(HWND)> act) {
-    return d.Then([id, act = std::move(act)](HWND sheet) { EXPECT_TRUE(act(PageControl(sheet, id))) << id; });
-  }
-};
+using RoutingPagesTest = tellmar::testing::RoutingSheetTest;
 
 TEST(DomainAliasFormat, ValuesAndChecks) {
   const DomainAlias alias{"old.example", "x.org", AliasScope::External};
@@ -62,22 +45,22 @@ TEST_F(RoutingPagesTest, AliasesAreCheckedAddedEditedAndStoredInOrder) {
   Settings("[Environment]\r\nDomain=x.org\r\n[DOMAIN-ALIAS]\r\nALIAS0=one.example -> x.org , internal mail only\r\n");
   DialogDriver driver;
   driver.Then([](HWND sheet) { PropSheet_SetCurSel(sheet, 1); });
-  Do(driver, AliasIds::kNewAlias, UserClick);
-  Do(driver, AliasIds::kDomain, [](HWND c) { return UserSetText(c, "me@old.example"); });
-  Do(driver, AliasIds::kSaveAlias, UserClick);
+  On(driver, AliasIds::kNewAlias, UserClick);
+  On(driver, AliasIds::kDomain, [](HWND c) { return UserSetText(c, "me@old.example"); });
+  On(driver, AliasIds::kSaveAlias, UserClick);
   driver.op().QueueBox(IDOK);
   driver.Then([](HWND sheet) {
     EXPECT_TRUE(IsWindowEnabled(PageControl(sheet, AliasIds::kDomain))) << "still editing";
     EXPECT_EQ(ListBox_GetCount(PageControl(sheet, AliasIds::kAliases)), 1);
   });
-  Do(driver, AliasIds::kDomain, [](HWND c) { return UserSetText(c, "old.example"); });
-  Do(driver, AliasIds::kExternalMail, [](HWND c) { return UserSetCheck(c, 1); });
-  Do(driver, AliasIds::kSaveAlias, UserClick);
+  On(driver, AliasIds::kDomain, [](HWND c) { return UserSetText(c, "old.example"); });
+  On(driver, AliasIds::kExternalMail, [](HWND c) { return UserSetCheck(c, 1); });
+  On(driver, AliasIds::kSaveAlias, UserClick);
   // Edit the first row's scope.
-  Do(driver, AliasIds::kAliases, [](HWND c) { return UserSelectItem(c, 0); });
-  Do(driver, AliasIds::kEditAlias, UserClick);
-  Do(driver, AliasIds::kBothMail, [](HWND c) { return UserSetCheck(c, 1); });
-  Do(driver, AliasIds::kSaveAlias, UserClick);
+  On(driver, AliasIds::kAliases, [](HWND c) { return UserSelectItem(c, 0); });
+  On(driver, AliasIds::kEditAlias, UserClick);
+  On(driver, AliasIds::kBothMail, [](HWND c) { return UserSetCheck(c, 1); });
+  On(driver, AliasIds::kSaveAlias, UserClick);
   Run(driver);
   EXPECT_EQ(tellmar::testing::Captions(driver.op()), std::vector<std::string>{"Invalid domain name"});
   ExpectKeys("DOMAIN-ALIAS", {{"ALIAS0", "one.example -> x.org , internal and external mail"},
@@ -94,9 +77,9 @@ TEST_F(RoutingPagesTest, UndeliverableMailOptions) {
     EXPECT_EQ(IsDlgButtonChecked(PropSheet_GetCurrentPageHwnd(sheet), BadIds::kBounce), 1);
     EXPECT_EQ(ListBox_GetCurSel(PageControl(sheet, BadIds::kUsers)), 0) << "an unknown baduser keeps the first";
   });
-  Do(driver, BadIds::kSendToUser, [](HWND c) { return UserSetCheck(c, 1); });
+  On(driver, BadIds::kSendToUser, [](HWND c) { return UserSetCheck(c, 1); });
   driver.Then([](HWND sheet) { EXPECT_TRUE(IsWindowEnabled(PageControl(sheet, BadIds::kUsers))); });
-  Do(driver, BadIds::kBounce, [](HWND c) { return UserSetCheck(c, 0); });
+  On(driver, BadIds::kBounce, [](HWND c) { return UserSetCheck(c, 0); });
   Run(driver);
   ExpectKeys("badmailopts", {{"opts", "0"}, {"baduser", "root@x.org"}, {"bounce", "0"}});
   EXPECT_EQ(Key("environment", "RemoteUpdate"), "-1");

@@ -7,10 +7,9 @@
 
 #include "admin/routing/filter_dialogs.h"
 #include "admin/routing/filter_store.h"
-#include "admin/routing/mail_routing_sheet.h"
 #include "common/ini_document.h"
 #include "resources/tmadmin32/routing_ids.h"
-#include "tests/unit/admin/admin_fixture.h"
+#include "tests/unit/admin/routing_sheet_fixture.h"
 #include "tests/unit/admin/sheet_help.h"
 #include "tests/unit/common/pdf_text.h"
 
@@ -35,26 +34,11 @@ using tellmar::testing::PostClick;
 using tellmar::testing::PageControl;
 bool Enabled(HWND sheet, int id) { return IsWindowEnabled(PageControl(sheet, id)); }
 
-class FilterPageTest : public tellmar::testing::AdminTest {
+class FilterPageTest : public tellmar::testing::RoutingSheetTest {
  protected:
   FilterPageTest() {
-    App().workingDir = dir_.path();
-    App().role = Role::SupportModule;
     Settings("[Environment]\r\nDomain=x.org\r\n[MAILFILTERS]\r\nPRI0=" + Line("Alpha", true) + "\r\nPRI1=" +
              Line("Beta", false) + "\r\nPRI2=" + Line("Gamma", true) + "\r\n");
-  }
-
-  // Plays the steps on the sheet and ends with OK (or Cancel).
-  void Run(DialogDriver& driver, int end = IDOK) {
-    tellmar::testing::PressSheetButton(driver, end);
-    tellmar::testing::Play(driver, [this] {
-      RunMailRoutingSheet(0, guard_);
-      return IDOK;
-    });
-  }
-
-  static DialogDriver& On(DialogDriver& d, int id, std::function<bool(HWND)> act) {
-    return d.Then([id, act = std::move(act)](HWND sheet) { EXPECT_TRUE(act(PageControl(sheet, id))) << id; });
   }
 
   std::string Work(int n) { return GetProfileString(work_, "MAILFILTERS", "PRI" + std::to_string(n), "None"); }

@@ -37,17 +37,8 @@ class InternetSheetTest : public tellmar::testing::AdminTest {
       act(PropSheet_GetCurrentPageHwnd(sheet));
     });
   }
-  // Ends the sheet with a button of its own (OK, Cancel or Apply then Cancel).
-  void Run(DialogDriver& d, int button = IDOK) {
-    d.Then([button](HWND sheet) {
-      UserClick(GetDlgItem(sheet, button));
-      if (button == IDC_SHEET_APPLY) UserClick(GetDlgItem(sheet, IDCANCEL));
-    });
-    tellmar::testing::Play(d, [this] {
-      RunInternetSheet(0, guard_);
-      return IDOK;
-    });
-  }
+  // Ends the sheet with a button of its own (OK or Cancel).
+  void Run(DialogDriver& d, int button = IDOK) { PlaySheet(d, RunInternetSheet, button); }
 };
 
 bool Checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }

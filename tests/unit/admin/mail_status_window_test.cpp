@@ -19,8 +19,7 @@ namespace {
 class MailStatusWindowTest : public tellmar::testing::AdminTest {
  protected:
   MailStatusWindowTest() {
-    Set("USER0", "realname", "(System Postmaster)");
-    Set("USER0", "DIR", "ROOT");
+    AddUser(0, "(System Postmaster)", "ROOT");
     SetServerDirectory(dir_.path().string());
     App().role = Role::RemoteConfiguration;
     App().rcuDialog = CreateDialog(res::tmadmin32::Rcu::kTemplate, 0, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR {

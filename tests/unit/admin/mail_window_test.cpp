@@ -42,10 +42,6 @@ class MailWindowTest : public tellmar::testing::AdminTest {
     unsetenv("TELLMAR_DESKTOP");
   }
 
-  void AddUser(int index, const std::string& name, const std::string& dir) {
-    Set("USER" + std::to_string(index), "realname", name);
-    Set("USER" + std::to_string(index), "DIR", dir);
-  }
   static HWND Item(int id) { return GetDlgItem(MailWindow(), id); }
   static std::vector<std::string> Items(int id) { return automation::Describe(Item(id))->items; }
   static std::string Text(int id) { return GetWindowText(Item(id)); }

@@ -6,8 +6,6 @@
 
 #include <unistd.h>
 
-#include <set>
-
 #include "admin/mailview/message_ops.h"
 #include "common/file_bytes.h"
 #include "tests/unit/admin/admin_fixture.h"
@@ -27,18 +25,13 @@ class MessageFilesTest : public ::testing::Test {
   ~MessageFilesTest() override { SetCopyWriter({}); }
 
   fs::path Put(const std::string& folder, const std::string& name, const std::string& bytes) {
-    tellmar::testing::WriteFile(dir_ / folder / name, bytes);
-    return dir_ / folder / name;
+    return tellmar::testing::PutFile(dir_.path(), folder, name, bytes);
   }
   std::string Read(const fs::path& file) {
     std::error_code ec;
     return ReadFileBytes(file, ec).value_or("(missing)");
   }
-  std::set<std::string> Names(const std::string& folder) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_ / folder)) names.insert(entry.path().filename().string());
-    return names;
-  }
+  std::set<std::string> Names(const std::string& folder) { return tellmar::testing::FileNames(dir_ / folder); }
 
   tellmar::testing::TempDir dir_;
   MessageFiles files_;

@@ -64,19 +64,8 @@ const std::string kWithAttachment =
     "+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg==\n"
     "--outer b--\n";
 
-class MessagePrintTest : public ::testing::Test {
+class MessagePrintTest : public tellmar::testing::OperatorTest {
  protected:
-  MessagePrintTest() {
-    auto owned = std::make_unique<ScriptedOperator>();
-    op_ = owned.get();
-    loop_.SetOperator(std::move(owned));
-  }
-
-  std::filesystem::path Message(const std::string& name, const std::string& bytes) {
-    tellmar::testing::WriteFile(dir_ / name, bytes);
-    return dir_ / name;
-  }
-
   // The printed texts of all pages, with the date line checked and taken out.
   Lines Printed(const std::string& bytes, bool header, bool attachments) {
     const auto document =
@@ -109,9 +98,6 @@ class MessagePrintTest : public ::testing::Test {
   }
 
   static constexpr std::time_t kNow = 1796730000;  // in 2026
-  Loop loop_;
-  ScriptedOperator* op_;
-  tellmar::testing::TempDir dir_;
   print::RecordingPrinter printer_;
 };
 

@@ -18,22 +18,9 @@ struct ScanCase {
   std::string boundary;
 };
 
-class MessageScanTest : public ::testing::Test {
+class MessageScanTest : public tellmar::testing::OperatorTest {
  protected:
-  MessageScanTest() {
-    auto owned = std::make_unique<ScriptedOperator>();
-    op_ = owned.get();
-    loop_.SetOperator(std::move(owned));
-  }
-
-  MessageStructure Scan(const std::string& bytes) {
-    tellmar::testing::WriteFile(dir_ / "00000001.txt", bytes);
-    return ScanStructure(dir_ / "00000001.txt");
-  }
-
-  Loop loop_;
-  ScriptedOperator* op_;
-  tellmar::testing::TempDir dir_;
+  MessageStructure Scan(const std::string& bytes) { return ScanStructure(Message("00000001.txt", bytes)); }
 };
 
 TEST_F(MessageScanTest, ClassesAndBoundaryForms) {

@@ -32,11 +32,8 @@ class UsersDialogTest : public tellmar::testing::AdminTest {
 
   void AddUser(int n, const std::string& name, const std::string& id, const std::string& dir,
                const std::string& pw) {
-    const std::string s = "USER" + std::to_string(n);
-    Set(s, "realname", name);
-    Set(s, "ID", id);
-    Set(s, "DIR", dir);
-    Set(s, "pw", Scramble(MailboxKeyWord(dir), pw));
+    AdminTest::AddUser(n, name, dir, id);
+    Set("USER" + std::to_string(n), "pw", Scramble(MailboxKeyWord(dir), pw));
     if (!dir.empty()) fs::create_directory(dir_ / dir);
   }
   std::string Get(int n, const std::string& key) { return Key("USER" + std::to_string(n), key); }

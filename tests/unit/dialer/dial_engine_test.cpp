@@ -1,7 +1,6 @@
 #include "dialer/dial_engine.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <boost/asio/io_context.hpp>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "dialer/entry_list.h"
 #include "platform/operator.h"
 #include "platform/ras/simulated_modem.h"
+#include "tests/unit/common/temp_dir.h"
 
 namespace tellmar::dialer {
 namespace {
@@ -74,11 +74,6 @@ struct FakeUi : DialerUi {
 class DialEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("dial_engine_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     Write(dir_ / "phonebook.ini",
           "[ISP]\nUser=u\nPassword=pw\nStepMs=0\n"
           "[Busy]\nPassword=pw\nResult=676\nStepMs=0\n"
@@ -88,7 +83,6 @@ class DialEngineTest : public ::testing::Test {
           "[Expired]\nPassword=pw\nResult=648\nStepMs=0\n"
           "[NoProtocol]\nPassword=pw\nDomain=corp\nResult=731\nStepMs=0\n");
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   static void Write(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
   static std::string Read(const fs::path& p) {
@@ -122,9 +116,17 @@ class DialEngineTest : public ::testing::Test {
     io_.run_for(std::chrono::seconds(10));
   }
 
+  // Requests `entry`, connects and lets the dial run to its end.
+  void DialToTheEnd(const std::string& entry) {
+    Request(entry);
+    engine_->Connect();
+    Run();
+  }
+
   std::vector<std::string>& Words(PeerHandle h = kStatus) { return windows_.texts[h]; }
 
-  fs::path dir_;
+  tellmar::testing::TempDir temp_;
+  const fs::path dir_ = temp_.path();
   boost::asio::io_context io_;
   FakePeers windows_;
   FakeUi ui_;
@@ -165,9 +167,7 @@ TEST_F(DialEngineTest, RequestConnectsAndReportsEachStage) {
 TEST_F(DialEngineTest, RequestStatusWindowTakesWordsUntilOk) {
   Make();
   peers_->SetRequestStatusWindow(kRequestStatus);
-  Request("ISP");
-  engine_->Connect();
-  Run();
+  DialToTheEnd("ISP");
   EXPECT_EQ(Words(kRequestStatus), (std::vector<std::string>{"AUTHENTICATE", "OK"}));
   EXPECT_TRUE(Words(kStatus).empty()) << "DIALCOMPLETE only without a request status window";
   EXPECT_EQ(peers_->requestStatusWindow(), 0u);
@@ -178,9 +178,7 @@ TEST_F(DialEngineTest, BusyAndNoAnswerAreWorthAnotherAttempt) {
   for (const char* entry : {"Busy", "NoAnswer"}) {
     Make();
     windows_.texts.clear();
-    Request(entry);
-    engine_->Connect();
-    Run();
+    DialToTheEnd(entry);
     EXPECT_EQ(Words().back(), "BUSY") << entry;
     EXPECT_EQ(engine_->state().trayState, kTrayOffline);
     EXPECT_NE(Read(dir_ / "dialwick.log").find("Line is busy..."), std::string::npos);
@@ -191,16 +189,12 @@ TEST_F(DialEngineTest, NoProtocolRetriesOnceWithTheWildcardDomainOnEveryConnect)
   Make(ras::kPlatformWindows95, /*errorTexts=*/false);  // the handler's own table acts
   for (int connect = 1; connect <= 2; ++connect) {
     ui_.posted.clear();
-    Request("NoProtocol");
-    engine_->Connect();
-    Run();
+    DialToTheEnd("NoProtocol");
     ASSERT_EQ(ui_.posted, (std::vector<unsigned>{cmd::kConnect})) << "connect " << connect;
     EXPECT_EQ(engine_->state().params.domain, "*");
     // The posted connect is the retry: failing again, it gives up.
     ui_.posted.clear();
-    Request("NoProtocol");
-    engine_->Connect();
-    Run();
+    DialToTheEnd("NoProtocol");
     EXPECT_TRUE(ui_.posted.empty()) << "connect " << connect;
     EXPECT_EQ(Words().back(), "FAIL");
   }
@@ -208,9 +202,7 @@ TEST_F(DialEngineTest, NoProtocolRetriesOnceWithTheWildcardDomainOnEveryConnect)
 
 TEST_F(DialEngineTest, AuthenticationFailureFailsAndAsksForThePassword) {
   Make();
-  Request("BadPass");
-  engine_->Connect();
-  Run();
+  DialToTheEnd("BadPass");
   EXPECT_EQ(Words().back(), "FAIL");
   EXPECT_EQ(Words(kFail), (std::vector<std::string>{"Incorrect Password"}));
   EXPECT_EQ(ui_.passwordDialogs, (std::vector<std::string>{"BadPass"}));
@@ -222,18 +214,14 @@ TEST_F(DialEngineTest, AuthenticationFailureFailsAndAsksForThePassword) {
   Make();
   ui_.passwordDialogs.clear();
   engine_->state().serverSystem = true;
-  Request("BadPass");
-  engine_->Connect();
-  Run();
+  DialToTheEnd("BadPass");
   EXPECT_TRUE(ui_.passwordDialogs.empty());
   EXPECT_EQ(Words().back(), "FAIL");
 }
 
 TEST_F(DialEngineTest, RemoteDropReportsOfflineThenFail) {
   Make();
-  Request("Drop");
-  engine_->Connect();
-  Run();
+  DialToTheEnd("Drop");
   std::vector<std::string> expected = {"DIALCOMPLETE", "AUTHENTICATE", "OK", "OFFLINE", "FAIL"};
   EXPECT_EQ(Words(), expected);
   EXPECT_EQ(Words(kFail), (std::vector<std::string>{"Failed to Connect"}));
@@ -243,9 +231,7 @@ TEST_F(DialEngineTest, RemoteDropReportsOfflineThenFail) {
 
 TEST_F(DialEngineTest, WithoutServiceTextsTheOwnTableExplains) {
   Make(ras::kPlatformNT, /*errorTexts=*/false);
-  Request("Busy");
-  engine_->Connect();
-  Run();
+  DialToTheEnd("Busy");
   // The row's word, then the common tail's: a busy line is worth a redial
   // whether or not the service has a text for it.
   EXPECT_EQ(Words(), (std::vector<std::string>{"BUSY", "BUSY"}));
@@ -256,9 +242,7 @@ TEST_F(DialEngineTest, WithoutServiceTextsTheOwnTableExplains) {
   Make(ras::kPlatformNT, false);
   windows_.texts.clear();
   ui_.open = false;
-  Request("Expired");
-  engine_->Connect();
-  Run();
+  DialToTheEnd("Expired");
   EXPECT_EQ(ui_.passwordDialogs.size(), 1u) << "648 asks for a new password first";
   EXPECT_EQ(Words(kFail).front(), "Password has expired");
 }
@@ -340,12 +324,6 @@ TEST_F(DialEngineTest, NoPasswordAnywhereEndsWithOffline) {
   Run();
   EXPECT_EQ(Words().back(), "OK");
 }
-
-}  // namespace
-}  // namespace tellmar::dialer
-
-namespace tellmar::dialer {
-namespace {
 
 TEST_F(DialEngineTest, ADialTheServiceRefusesAtOnceIsAnsweredAndLeavesTheTrayOffline) {
   Make();

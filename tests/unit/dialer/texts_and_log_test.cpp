@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include "dialer/dial_log.h"
 #include "dialer/settings.h"
 #include "dialer/texts.h"
+#include "tests/unit/common/temp_dir.h"
 
 namespace tellmar::dialer {
 namespace {
@@ -43,14 +43,6 @@ TEST(TextsTest, TrayTipAndTimeStamp) {
 
 class LogTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("dialer_log_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
   static std::string Read(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), {});
@@ -63,7 +55,8 @@ class LogTest : public ::testing::Test {
     t.tm_wday = 0;
     return t;
   }
-  fs::path dir_;
+  tellmar::testing::TempDir temp_;
+  const fs::path dir_ = temp_.path();
 };
 
 TEST_F(LogTest, LinesHaveTheStampAndCrLf) {

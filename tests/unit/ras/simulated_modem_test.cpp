@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/ras/error_text.h"
+#include "tests/unit/common/temp_dir.h"
 
 namespace tellmar::ras {
 namespace {
@@ -25,16 +26,6 @@ DialParams Entry(std::string name) {
 
 class SimulatedModemTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("ras_test_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    book_ = dir_ / "phonebook.ini";
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   void WriteBook(const std::string& text) { std::ofstream(book_, std::ios::binary) << text; }
 
   SimulatedModem Modem(int platform = kPlatformNT) {
@@ -49,7 +40,8 @@ class SimulatedModemTest : public ::testing::Test {
 
   using Events = std::vector<std::pair<int, int>>;
 
-  fs::path dir_, book_;
+  tellmar::testing::TempDir temp_;
+  const fs::path book_ = temp_ / "phonebook.ini";
   boost::asio::io_context io_;
 };
 
