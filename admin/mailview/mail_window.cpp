@@ -118,26 +118,20 @@ int ShownMessageIndex() {
 
 fs::path MessagePath(int index) { return s.folderPath / s.messages[static_cast<std::size_t>(index)]; }
 
-bool LockExists(const fs::path& message) {
-  std::error_code ec;
-  return fs::exists(CompanionPath(message.parent_path(), message.filename().string(), kLockExtension), ec);
-}
-
 void ShowSummary(const fs::path& message, int lineCount, bool cut) {
   ClearSummary();
   const FolderLine* folder = CurrentFolder();
   if (folder == nullptr || folder->kind == FolderKind::ArchiveInbound || folder->kind == FolderKind::ArchiveOutbound)
     return;  // archived mail has no envelope
-  const fs::path envelopePath = CompanionPath(message.parent_path(), message.filename().string(), kEnvelopeExtension);
-  std::error_code ec;
-  if (!fs::exists(envelopePath, ec)) return;
-  if (const auto envelope = ReadEnvelopeFile(envelopePath)) {
-    SetDlgItemText(s.window, Ids::kFrom, envelope->from.value_or(""));
-    const HWND to = Item(Ids::kTo);
-    for (const std::string& recipient : envelope->recipients) ComboBox_AddString(to, recipient);
-    if (!envelope->recipients.empty()) ComboBox_SetCurSel(to, 0);
-    SetDlgItemText(s.window, Ids::kRecipientCount, std::to_string(envelope->recipients.size()));
-  }
+  // Without an envelope (or one that cannot be read) nothing more is shown.
+  const auto envelope =
+      ReadEnvelopeFile(CompanionPath(message.parent_path(), message.filename().string(), kEnvelopeExtension));
+  if (!envelope) return;
+  SetDlgItemText(s.window, Ids::kFrom, envelope->from.value_or(""));
+  const HWND to = Item(Ids::kTo);
+  for (const std::string& recipient : envelope->recipients) ComboBox_AddString(to, recipient);
+  if (!envelope->recipients.empty()) ComboBox_SetCurSel(to, 0);
+  SetDlgItemText(s.window, Ids::kRecipientCount, std::to_string(envelope->recipients.size()));
   struct stat st {};
   if (::stat(message.c_str(), &st) != 0) return;
   SetDlgItemText(s.window, Ids::kSizeLine,
@@ -165,7 +159,7 @@ void ShowMessage() {
     }
   }
   ShowSummary(message, lineCount, cut);
-  ShowDlgItem(s.window, Ids::kHeld, LockExists(message));
+  ShowDlgItem(s.window, Ids::kHeld, IsHeld(message));
 }
 
 void SelectMessage(int index) {
@@ -266,8 +260,8 @@ void DeleteSelected() {
   const std::vector<fs::path> paths = SelectedPaths(kMaxSelected);
   const int deleted = DeleteMessages(s.window, paths);
   if (deleted > 0) NoteStoreChanged();
+  // Only this folder changed: refilling it also sets its has-mail flag.
   RefillAt(selected.front());
-  Refresh();
 }
 
 void HoldSelected() {
@@ -283,7 +277,7 @@ void HoldSelected() {
     for (const fs::path& path : paths) SetHeld(path, *held, now);
   }
   const int shown = ShownMessageIndex();
-  ShowDlgItem(s.window, Ids::kHeld, shown >= 0 && LockExists(MessagePath(shown)));
+  ShowDlgItem(s.window, Ids::kHeld, shown >= 0 && IsHeld(MessagePath(shown)));
 }
 
 void CopyMoveSelected() {

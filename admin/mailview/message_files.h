@@ -76,8 +76,6 @@ struct CopyResult {
 // thousand messages of a folder of a hundred thousand cost one listing.
 class MessageFiles {
  public:
-  // True when a lock file of the message exists.
-  bool IsHeld(const std::filesystem::path& message);
   // Creates the lock file (replacing an existing one) with LockFileText.
   std::error_code Hold(const std::filesystem::path& message, std::time_t now);
   // Deletes every spelling of the lock file; none existing is no error.
