@@ -23,7 +23,7 @@ class AddressListsSheetTest : public tellmar::testing::AdminTest {
  protected:
   AddressListsSheetTest() {
     App().role = Role::SupportModule;
-    tellmar::testing::WriteFile(lists_ / "team.lst", "a@x.org\r\nb@x.org\r\n");
+    tellmar::testing::PutFile(lists_ / "team.lst", "a@x.org\r\nb@x.org\r\n");
     Settings("[ADDRESS-ALIAS]\r\nALIAS0=all@x.org -> TEAM , internal and external mail,1\r\n"
              "[LIST-TEAM]\r\nchange=-1\r\nfrom=news@x.org\r\n");
   }

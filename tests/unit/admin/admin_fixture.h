@@ -33,26 +33,11 @@ inline std::string FileBytes(const std::filesystem::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Writes a file whole, making its folders first.
-inline void WriteFile(const std::filesystem::path& file, const std::string& bytes) {
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Writes a file in a folder of `dir` and gives its path.
 inline std::filesystem::path PutFile(const std::filesystem::path& dir, const std::string& folder,
                                      const std::string& name, const std::string& bytes) {
-  WriteFile(dir / folder / name, bytes);
+  PutFile(dir / folder / name, bytes);
   return dir / folder / name;
-}
-
-// The names in a folder; none when it is missing.
-inline std::set<std::string> FileNames(const std::filesystem::path& folder) {
-  std::set<std::string> names;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-    names.insert(it->path().filename().string());
-  return names;
 }
 
 // The boxes shown, in order: their captions, or "caption: text".
@@ -103,7 +88,7 @@ class AdminTest : public ::testing::Test {
     admin::App().serverDir = dir_.path().string();
   }
 
-  void Settings(const std::string& text) { WriteFile(ini_, text); }
+  void Settings(const std::string& text) { PutFile(ini_, text); }
   // Writes one key of the settings file.
   void Set(std::string_view section, std::string_view key, std::string_view value) {
     ASSERT_FALSE(WriteProfileString(ini_, section, key, value)) << section << " " << key;
@@ -149,7 +134,7 @@ class OperatorTest : public ::testing::Test {
   }
 
   std::filesystem::path Message(const std::string& name, const std::string& bytes) {
-    WriteFile(dir_ / name, bytes);
+    PutFile(dir_ / name, bytes);
     return dir_ / name;
   }
 

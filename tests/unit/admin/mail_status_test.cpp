@@ -29,7 +29,7 @@ class MailStatusTest : public tellmar::testing::AdminTest {
     File("OUTGOING/00000003.env", "RCPT TO: <x@y>\r\nMAIL FROM: <anna@office.example>\r\n");  // not its first line
     File("OUTGOING/00000004.env", "MAIL FROM: <nobody@office.example>\r\n");
   }
-  void File(const std::string& relative, const std::string& text) { tellmar::testing::WriteFile(dir_ / relative, text); }
+  void File(const std::string& relative, const std::string& text) { tellmar::testing::PutFile(dir_ / relative, text); }
 };
 
 TEST_F(MailStatusTest, LinesCountWaitingMailPerUserAndPublishThem) {

@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using tellmar::testing::WriteFile;
+using tellmar::testing::PutFile;
 
 class MailWindowTest : public tellmar::testing::AdminTest {
  protected:
@@ -112,7 +112,7 @@ TEST_F(MailWindowTest, EachKindOfFolderEnablesItsButtons) {
   for (const Row& row : rows)
     EXPECT_EQ(ButtonsFor(row.kind, row.empty), row.buttons) << static_cast<int>(row.kind) << " " << row.empty;
 
-  WriteFile(dir_ / "OUTGOING/00000001.txt", "Subject: out\r\n\r\nbody\r\n");
+  PutFile(dir_ / "OUTGOING/00000001.txt", "Subject: out\r\n\r\nbody\r\n");
   OpenMailWindow();
   SelectFolderLine("\tOutgoing");
   EXPECT_TRUE(Enabled(Ids::kDelete));
@@ -140,21 +140,21 @@ TEST_F(MailWindowTest, TheTextIsCutAt32000BytesAndTheHeadersCanBeLeftOut) {
   EXPECT_EQ(ShownPart("A: 1\r\n\r\nbody", true), "A: 1\r\n\r\nbody");
 
   const fs::path big = dir_ / "big.txt";
-  WriteFile(big, std::string(kShownBytes, 'x') + "TAIL");
+  PutFile(big, std::string(kShownBytes, 'x') + "TAIL");
   const auto cut = ReadShownText(big, true);
   ASSERT_TRUE(cut);
   EXPECT_TRUE(cut->cut);
   EXPECT_EQ(cut->text.size(), kShownBytes);
-  WriteFile(big, std::string(kShownBytes, 'x'));
+  PutFile(big, std::string(kShownBytes, 'x'));
   EXPECT_FALSE(ReadShownText(big, true)->cut) << "exactly 32000 bytes is all of it";
   EXPECT_FALSE(ReadShownText(dir_ / "missing.txt", true));
 }
 
 TEST_F(MailWindowTest, AMessageShowsItsEnvelopeTextAndHeldMarker) {
-  WriteFile(dir_ / "ANNA/0000000a.txt", "Subject: hi\r\n\r\nline one\r\nline two\r\n");
-  WriteFile(dir_ / "ANNA/0000000A.ENV", "MAIL FROM: <bob@example.org>\r\nRCPT TO: <anna@x>\r\nRCPT TO: <zoe@x>\r\n");
-  WriteFile(dir_ / "ANNA/0000000a.LCK", "held");
-  WriteFile(dir_ / "ANNA/0000000b.txt", "no envelope\r\n");
+  PutFile(dir_ / "ANNA/0000000a.txt", "Subject: hi\r\n\r\nline one\r\nline two\r\n");
+  PutFile(dir_ / "ANNA/0000000A.ENV", "MAIL FROM: <bob@example.org>\r\nRCPT TO: <anna@x>\r\nRCPT TO: <zoe@x>\r\n");
+  PutFile(dir_ / "ANNA/0000000a.LCK", "held");
+  PutFile(dir_ / "ANNA/0000000b.txt", "no envelope\r\n");
   OpenMailWindow("Anna Smith");
   EXPECT_EQ(ListBox_GetItemData(Item(Ids::kFolders), 1), 1) << "Anna's folder has mail";
   EXPECT_EQ(ListBox_GetItemData(Item(Ids::kFolders), 2), 0);
@@ -191,8 +191,8 @@ TEST_F(MailWindowTest, SelectingAMissingUserFolderCreatesItAndRefreshSeesNewMail
   EXPECT_TRUE(fs::is_directory(dir_ / "ZOE"));
   EXPECT_FALSE(Enabled(Ids::kDelete));
 
-  WriteFile(dir_ / "ZOE/00000001.txt", "one\r\n");
-  WriteFile(dir_ / "ROOT/00000002.txt", "two\r\n");
+  PutFile(dir_ / "ZOE/00000001.txt", "one\r\n");
+  PutFile(dir_ / "ROOT/00000002.txt", "two\r\n");
   SendMessage(MailWindow(), WM_TIMER, 2000);
   EXPECT_EQ(Items(Ids::kMessages), std::vector<std::string>{"00000001.txt"});
   EXPECT_TRUE(Enabled(Ids::kDelete));
@@ -215,7 +215,7 @@ TEST_F(MailWindowTest, AMailboxIdThatIsNoPlainNameMakesNoFolderAnywhere) {
 }
 
 TEST_F(MailWindowTest, AMessageThatCannotBeOpenedSaysSo) {
-  WriteFile(dir_ / "ANNA/00000001.txt", "Subject: gone soon\r\n\r\nx\r\n");
+  PutFile(dir_ / "ANNA/00000001.txt", "Subject: gone soon\r\n\r\nx\r\n");
   OpenMailWindow();
   fs::remove(dir_ / "ANNA/00000001.txt");
   for (int i = 0; i < 3; ++i) op_->QueueBox(IDOK);
@@ -250,7 +250,7 @@ TEST_F(MailWindowTest, ADoubleClickInTheMailStatusWindowOpensItOnThatUser) {
 }
 
 TEST_F(MailWindowTest, KeysPressButtonsTabGoesRoundAndCloseSavesThePlace) {
-  WriteFile(dir_ / "ANNA/00000001.txt", "Subject: hi\r\n\r\nsecret words\r\n");
+  PutFile(dir_ / "ANNA/00000001.txt", "Subject: hi\r\n\r\nsecret words\r\n");
   const HWND win = OpenMailWindow();
   const HWND folders = Item(Ids::kFolders), messages = Item(Ids::kMessages), text = Item(Ids::kText);
   SetFocus(folders);

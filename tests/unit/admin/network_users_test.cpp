@@ -26,7 +26,7 @@ TEST(NetworkUsersTest, DeletingInTheMiddleOfAThousandMovesEveryLaterRecordWithAl
     const std::string n = std::to_string(i);
     text += "[USER" + n + "]\r\nrealname=User " + n + "\r\nDIR=U" + n + "\r\nFutureKey=f" + n + "\r\n";
   }
-  tellmar::testing::WriteFile(ini, text + "[After]\r\nx=1\r\n");
+  tellmar::testing::PutFile(ini, text + "[After]\r\nx=1\r\n");
   fs::create_directory(dir / "U500");
   std::ofstream(dir / "U500" / "00000001.txt") << "mail";
 
@@ -65,7 +65,7 @@ TEST(ServerStatusTest, FieldsComeFromTheSettingsAndTheRegistry) {
   using Ids = res::tmadmin32::ServerStatus;
   auto set = [&](const char* s, const char* k, const char* v) { WriteProfileString(ini, s, k, v); };
   // PROXYACTIVE1 is not counted: the entries run from 2.
-  tellmar::testing::WriteFile(ini, "[PROXYCOLLECTIONS]\r\nTotalProxies=3\r\nPROXYACTIVE1=1\r\nPROXYACTIVE2=1\r\n"
+  tellmar::testing::PutFile(ini, "[PROXYCOLLECTIONS]\r\nTotalProxies=3\r\nPROXYACTIVE1=1\r\nPROXYACTIVE2=1\r\n"
                                    "PROXYACTIVE4=1\r\n[ServerStatus]\r\nAutoPOPMail=0\r\nPeriodicAutoMail=-1\r\n"
                                    "AutoPopTime=0\r\nUse95DUN=-1\r\nversion=3.63\r\ntimedperiod12=23:30\r\n");
   auto fields = ServerStatusFields(ini, "/srv/tellmar", 7, registry);

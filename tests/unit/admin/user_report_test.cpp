@@ -14,7 +14,7 @@ namespace {
 TEST(UserReportTest, ListsTheSetUpAndEveryUser) {
   tellmar::testing::TempDir dir;
   const auto ini = dir / "tmhub.ini";
-  tellmar::testing::WriteFile(
+  tellmar::testing::PutFile(
       ini, "[Environment]\r\nDomain=office.example\r\nServerpw=" + Scramble(kRemoteAccessKeyWord, "master") +
                "\r\n[General]\r\nTMSecure=1\r\n[USER0]\r\nid=root\r\nrealname=(System Postmaster)\r\ndir=ROOT\r\n"
                "[USER1]\r\nid=anna@elsewhere.example\r\ndir=anna\r\npw=" + Scramble("ANNA", "secret") +

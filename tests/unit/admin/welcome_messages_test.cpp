@@ -23,7 +23,7 @@ class WelcomeMessagesTest : public tellmar::testing::AdminTest {
              Scramble("ANNA", "secret") + "\r\n");
   }
   void Template(const std::string& relative, const std::string& text) {
-    tellmar::testing::WriteFile(dir_ / relative, text);
+    tellmar::testing::PutFile(dir_ / relative, text);
   }
   WelcomeContext Context() { return {ini_, dir_.path(), "192.168.1.5"}; }
 

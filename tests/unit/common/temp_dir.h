@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <system_error>
 
 namespace tellmar::testing {
 
@@ -30,15 +31,19 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// Writes `bytes` to `path` exactly as given, replacing what was there.
+// Writes `bytes` to `path` exactly as given, replacing what was there and
+// making its folders first.
 inline void PutFile(const std::filesystem::path& path, const std::string& bytes) {
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// The names of everything in `dir`.
+// The names of everything in `dir`; none when it is missing.
 inline std::set<std::string> FileNames(const std::filesystem::path& dir) {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    names.insert(it->path().filename().string());
   return names;
 }
 
