@@ -89,8 +89,7 @@ def welcome(desk, user, password):
 
 
 def test_single_domain_with_dial_up_on_an_empty_server(desk):
-    proc = desk.call_in_background(1824)
-    wizard = desk.dialog("Setup Wizard - Select domain type")
+    proc, wizard = desk.open_dialog(1824, "Setup Wizard - Select domain type")
     # A second request raises the wizard and answers at once; its slots
     # are the ones registered from then on.
     _, slots = desk.call(1824)
@@ -136,8 +135,7 @@ def test_single_domain_with_dial_up_on_an_empty_server(desk):
 
 
 def test_multiple_domains_with_the_administrator_as_first_user(desk):
-    proc = desk.call_in_background(1824)
-    wizard = desk.dialog("Setup Wizard - Select domain type")
+    proc, wizard = desk.open_dialog(1824, "Setup Wizard - Select domain type")
     desk.ui("click", wizard, ids.DomainPage.UseDomain)
     assert desk.text(wizard, ids.DomainPage.Label) == "Administrator's email address"
     desk.ui("set", wizard, ids.DomainPage.Text, "admin@shop.example")
