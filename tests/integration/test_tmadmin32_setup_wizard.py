@@ -2,13 +2,12 @@
 walked through page by page as the administrator would. The real cvpopd32
 then serves the first user's welcome message from the directory it made."""
 import json
-import poplib
 
 import pytest
 
 from admin_harness import Desk, finish
 from desk_tools import program, run_tmctl
-from pop3_harness import CVPOPD32, Server
+from pop3_harness import CVPOPD32, Server, listing
 from tellmar_ids import tmadmin32 as ids
 
 pytestmark = pytest.mark.skipif(not CVPOPD32.exists(), reason="cvpopd32 is not built")
@@ -78,14 +77,9 @@ def first_user(desk, wizard, real_name, email, pop_id):
 def welcome(desk, user, password):
     """The one message cvpopd32 serves the first user from the wizard's directory."""
     with Server(WizardDir(desk.server, desk.env)) as srv:
-        pop = poplib.POP3("127.0.0.1", srv.port, timeout=20)
-        pop.user(user)
-        pop.pass_(password)
-        count, _ = pop.stat()
-        text = b"\r\n".join(pop.retr(1)[1])
-        pop.quit()
-    assert count == 1
-    return text
+        texts = listing(srv, user, password)
+    assert len(texts) == 1
+    return texts[0]
 
 
 def test_single_domain_with_dial_up_on_an_empty_server(desk):
