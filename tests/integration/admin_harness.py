@@ -145,6 +145,12 @@ class Desk:
     def dialog(self, title):
         return self.wait_for(lambda: self.window("#32770", title), f"no dialog {title}")
 
+    def open_dialog(self, message, title, slots=None):
+        """Sends the message that opens a modal dialog; answers the waiting
+        call (for `finish`) and the dialog's handle once it is shown."""
+        proc = self.call_in_background(message, slots)
+        return proc, self.dialog(title)
+
 
 @contextlib.contextmanager
 def support_module(tmp_path, settings=None, settings_name="tmhub.ini", env=None):

@@ -98,6 +98,12 @@ class Desk:
                 self.tmctl("call", CLASS, TITLE, str(QUIT), check=False)
             reap(p)
 
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
     def tmctl(self, *args, check=True, timeout=30):
         return run_tmctl(self.env, *args, check=check, timeout=timeout)
 

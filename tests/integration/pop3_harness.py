@@ -9,6 +9,7 @@ line.
 """
 import os
 import pathlib
+import poplib
 import shutil
 import signal
 import socket
@@ -305,6 +306,18 @@ def _queues(local, remote):
     return None
 
 
+def listing(srv, user, password):
+    """Each offered message's text (CR LF lines), by a fresh login."""
+    pop = poplib.POP3("127.0.0.1", srv.port, timeout=20)
+    try:
+        pop.user(user)
+        pop.pass_(password)
+        count, _ = pop.stat()
+        return sorted(b"\r\n".join(pop.retr(n)[1]) for n in range(1, count + 1))
+    finally:
+        pop.quit()
+
+
 def wire(data, top=None):
     """The bytes a message goes out as after its "+OK" line."""
     out = bytearray()
@@ -333,8 +346,6 @@ def as_nobody(server_dir):
     the preexec function that runs the server as that user; None when the
     tests do not run as root (the server then runs as the test's user)."""
     import pwd
-    import shutil
-    import tempfile
     if os.geteuid() != 0:
         return None
     nobody = pwd.getpwnam("nobody")

@@ -19,9 +19,8 @@ ONLINE_TIP = re.compile(r"Online for [1-9][0-9]* secs so far\.\.\. - ISP$")
 
 @pytest.fixture
 def desk(tmp_path):
-    d = Desk(tmp_path)
-    yield d
-    d.stop()
+    with Desk(tmp_path) as d:
+        yield d
 
 
 @pytest.fixture
@@ -67,9 +66,8 @@ def test_request_connects_reporting_each_stage_and_the_tray_follows(dialwick):
 def test_online_time_texts_from_the_monitor_ticks(tmp_path):
     """The monitor's clock is ours here: its own period is an hour, and the
     test sends each tick (WM_TIMER, timer 0) itself."""
-    desk = Desk(tmp_path)
-    desk.env["TELLMAR_DIALWICK_MONITOR_MS"] = "3600000"
-    try:
+    with Desk(tmp_path) as desk:
+        desk.env["TELLMAR_DIALWICK_MONITOR_MS"] = "3600000"
         desk.start()
         assert desk.request("0,ISP").words()[-1] == "OK"
         assert desk.tray()[0][2] == "Connected Successfully - ISP"
@@ -81,8 +79,6 @@ def test_online_time_texts_from_the_monitor_ticks(tmp_path):
             desk.tmctl("call", CLASS, TITLE, "--repeat", seconds - elapsed, WM_TIMER, 0, 0, timeout=120)
             elapsed = seconds
             assert desk.tray()[0][2] == text + " - ISP"
-    finally:
-        desk.stop()
 
 
 @pytest.mark.parametrize("entry,text", [("Busy", "Cancelled - Line is busy"),
@@ -113,10 +109,9 @@ def test_without_service_texts_the_own_table_speaks(tmp_path):
     voice answer is worth a redial ("BUSY") and opens Connection Failed (OK:
     "OFFLINE"), and a protocol
     refusal is dialled once more with the domain "*"."""
-    desk = Desk(tmp_path, phonebook="[Voice]\nPassword=pw\nResult=677\nStepMs=1\n"
-                                    "[NoProto]\nPassword=pw\nDomain=corp\nResult=731\nStepMs=1\n")
-    desk.env["TELLMAR_DIALUP_ERROR_TEXTS"] = "0"
-    try:
+    with Desk(tmp_path, phonebook="[Voice]\nPassword=pw\nResult=677\nStepMs=1\n"
+                                  "[NoProto]\nPassword=pw\nDomain=corp\nResult=731\nStepMs=1\n") as desk:
+        desk.env["TELLMAR_DIALUP_ERROR_TEXTS"] = "0"
         desk.start()
         args = ["call", CLASS, TITLE, "--history", "--slot", "st:1225", "--slot", "fa:1230",
                 "--slot", "pa:1226=0,Voice", "--wait", "st=OFFLINE", "--timeout", 60, REQUESTEX, 0, 0]
@@ -133,8 +128,6 @@ def test_without_service_texts_the_own_table_speaks(tmp_path):
         wait_for(lambda: desk.log_lines().count("Server returned - PROTOCOL_NOT_CONFIGURED") == 2,
                  what="the retry with the wildcard domain")
         assert desk.log_lines().count("Connecting to - NoProto") == 2
-    finally:
-        desk.stop()
 
 
 def test_authentication_failure_fails_and_asks_for_the_password(dialwick):
@@ -193,8 +186,7 @@ def test_list_entries_to_the_file_and_to_a_combo_box_of_another_program(dialwick
 
 
 def test_windows_95_family_lists_registry_entries_and_keeps_passwords_apart(tmp_path):
-    desk = Desk(tmp_path, platform=1)
-    try:
+    with Desk(tmp_path, platform=1) as desk:
         for name in ("ISP", "Office"):
             desk.tmctl("reg", "set", "HKCU", "RemoteAccess\\Profile\\" + name, "", "")
         desk.start()
@@ -204,21 +196,16 @@ def test_windows_95_family_lists_registry_entries_and_keeps_passwords_apart(tmp_
         a = desk.request("0,Office")
         assert a.words()[-1] == "OK"
         assert desk.ask(QUERYACTIVE) == (1, "Office")
-    finally:
-        desk.stop()
 
 
 def test_windows_95_family_without_entries_ends_after_saying_so(tmp_path):
-    desk = Desk(tmp_path, platform=1)
-    try:
+    with Desk(tmp_path, platform=1) as desk:
         p = desk.start(wait=False)
         wait_for(lambda: desk.window_count("Corvane 32bit DUN Handler"), what="the box")
         box = desk.describe("Corvane 32bit DUN Handler")
         assert "No DUN's appear to exist in your system,\nHandler will abort....." in [c["text"] for c in box["children"]]
         desk.auto("", "Corvane 32bit DUN Handler", "click", 1)
         assert p.wait(timeout=30) == 0
-    finally:
-        desk.stop()
 
 
 # --- clients and releases ------------------------------------------------------------------
@@ -425,20 +412,16 @@ def test_settings_directory_that_does_not_exist(dialwick, tmp_path):
 
 
 def test_malformed_phonebook(tmp_path):
-    desk = Desk(tmp_path, phonebook="garbage without a section\n[Typo]\nResult=busy\nPassword=pw\nStepMs=1\n[ISP]\nStepMs=1\n"
-                                    "Password=pw\n[Half")
-    try:
+    with Desk(tmp_path, phonebook="garbage without a section\n[Typo]\nResult=busy\nPassword=pw\nStepMs=1\n[ISP]\nStepMs=1\n"
+                                  "Password=pw\n[Half") as desk:
         desk.start()
         a = desk.request("0,Typo", wait_words="FAIL")
         assert a.words()[-1] == "FAIL"
         assert desk.request("0,ISP").words()[-1] == "OK"
-    finally:
-        desk.stop()
 
 
 def test_missing_phonebook_is_said_once_and_the_handler_serves_on(tmp_path):
-    desk = Desk(tmp_path, phonebook=None)
-    try:
+    with Desk(tmp_path, phonebook=None) as desk:
         desk.start(wait=False)
         wait_for(lambda: desk.window_count("Corvane Dialwick"), what="the box")
         desk.auto("", "Corvane Dialwick", "click", 1)
@@ -447,15 +430,12 @@ def test_missing_phonebook_is_said_once_and_the_handler_serves_on(tmp_path):
         a = desk.request("0,ISP,pw", wait_words="FAIL")
         assert a.words()[-1] == "FAIL"
         assert desk.tray()[0][1] == "121"
-    finally:
-        desk.stop()
 
 
 def test_server_system_shows_nothing_and_a_service_has_no_tray(tmp_path):
-    desk = Desk(tmp_path, phonebook=None)
-    (desk.server / "DIALWICK.INI").write_text("[Dun32]\nServerSystem=1\n")
-    (desk.server / "tmhub.ini").write_text("[Environment]\nRunAsService=-1\n")
-    try:
+    with Desk(tmp_path, phonebook=None) as desk:
+        (desk.server / "DIALWICK.INI").write_text("[Dun32]\nServerSystem=1\n")
+        (desk.server / "tmhub.ini").write_text("[Environment]\nRunAsService=-1\n")
         desk.start()  # the missing phonebook's box is not shown
         assert desk.tray() == []
         # No password anywhere and no dialog to ask for one: the session ends.
@@ -463,5 +443,3 @@ def test_server_system_shows_nothing_and_a_service_has_no_tray(tmp_path):
         assert a.words()[-1] == "OFFLINE"
         assert desk.window_count("Dialwick - No Password for Connection!") == 0
         assert desk.window_count(PASSWORD_DIALOG) == 0
-    finally:
-        desk.stop()

@@ -17,9 +17,8 @@ IDOK, IDCANCEL = 1, 2
 
 @pytest.fixture
 def desk(tmp_path):
-    d = Desk(tmp_path)
-    yield d
-    d.stop()
+    with Desk(tmp_path) as d:
+        yield d
 
 
 def phonebook_password(desk, entry):
@@ -29,15 +28,12 @@ def phonebook_password(desk, entry):
 
 
 def test_a_password_in_the_request_is_dialled_and_kept(tmp_path):
-    desk = Desk(tmp_path, platform=1)
-    try:
+    with Desk(tmp_path, platform=1) as desk:
         desk.tmctl("reg", "set", "HKCU", "RemoteAccess\\Profile\\ISP", "", "")
         desk.start()
         assert desk.request("0,ISP,newpw").words()[-1] == "OK"
         # What was dialled is written back to the service: the new password.
         assert phonebook_password(desk, "ISP") == "newpw"
-    finally:
-        desk.stop()
 
 
 def test_the_no_saved_password_flag_follows_the_entry_dialled(desk):
@@ -77,24 +73,20 @@ def test_no_password_says_offline_before_the_dialog_waits(desk):
 
 
 def test_a_request_without_entry_and_nothing_selected_fails_with_a_reason(tmp_path):
-    desk = Desk(tmp_path, phonebook="")
-    (desk.server / "DIALWICK.INI").write_text("[Dun32]\nServerSystem=1\n")
-    try:
+    with Desk(tmp_path, phonebook="") as desk:
+        (desk.server / "DIALWICK.INI").write_text("[Dun32]\nServerSystem=1\n")
         desk.start()
         a = desk.request("0")
         assert a.rc == 0, a.stderr
         assert a.words() == ["FAIL"]
         assert "Connection request refused - no DUN selected" in desk.log_lines()
-    finally:
-        desk.stop()
 
 
 def test_a_busy_line_says_busy_without_service_texts(tmp_path):
     """The line is busy before it connects: the handler's own table explains
     it, and the first word the main server reads is the one to redial on."""
-    desk = Desk(tmp_path)
-    desk.env["TELLMAR_DIALUP_ERROR_TEXTS"] = "0"
-    try:
+    with Desk(tmp_path) as desk:
+        desk.env["TELLMAR_DIALUP_ERROR_TEXTS"] = "0"
         desk.start()
         a = desk.request("0,BusyEarly", wait_words="BUSY,FAIL")
         assert a.rc == 0, a.stderr
@@ -104,5 +96,3 @@ def test_a_busy_line_says_busy_without_service_texts(tmp_path):
         assert a.history["fa"][0] == "Line is currently busy", a.history["fa"]
         # The word reaches the client before the log line is written.
         wait_for(lambda: "Line is busy" in desk.log_lines(), what="the busy line in the log")
-    finally:
-        desk.stop()

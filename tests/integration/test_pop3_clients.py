@@ -104,18 +104,24 @@ def test_curl_retrieves_and_deletes(mailbox):
     assert mailbox.files("ANNA") == expected_after_delete({"00000002.txt"})
 
 
-def test_fetchmail_fetches_everything_and_deletes(mailbox, tmp_path_factory):
-    home = tmp_path_factory.mktemp("fetchmail")
-    mbox = home / "mbox"
+def fetchmail(mailbox, home, mda, keep):
+    """One fetchmail run for anna against a server of its own, with a run
+    control file and home of the test's."""
     rc = home / "fetchmailrc"
     with Server(mailbox) as srv:
         rc.write_text('poll 127.0.0.1 service %d protocol pop3 auth password user "anna" '
-                      'password "S3cret!pw" sslproto "" mda "cat >> %s"\n' % (srv.port, mbox))
+                      'password "S3cret!pw" sslproto "" mda "%s"\n' % (srv.port, mda))
         os.chmod(rc, 0o600)
         env = dict(os.environ, HOME=str(home), FETCHMAILHOME=str(home))
-        subprocess.run(["fetchmail", "-f", str(rc), "--nodetach", "-d0", "--all", "--nokeep",
+        subprocess.run(["fetchmail", "-f", str(rc), "--nodetach", "-d0", "--all", keep,
                         "-i", str(home / "ids")], env=env, check=True, timeout=60,
                        capture_output=True)
+
+
+def test_fetchmail_fetches_everything_and_deletes(mailbox, tmp_path_factory):
+    home = tmp_path_factory.mktemp("fetchmail")
+    mbox = home / "mbox"
+    fetchmail(mailbox, home, "cat >> %s" % mbox, "--nokeep")
     delivered = mbox.read_bytes()
     for data in MESSAGES.values():
         assert normalized(data) in delivered
@@ -139,14 +145,5 @@ def test_mpop_fetches_everything_and_deletes(mailbox, tmp_path_factory):
 
 
 def test_fetchmail_with_keep_deletes_nothing(mailbox, tmp_path_factory):
-    home = tmp_path_factory.mktemp("keep")
-    rc = home / "fetchmailrc"
-    with Server(mailbox) as srv:
-        rc.write_text('poll 127.0.0.1 service %d protocol pop3 auth password user "anna" '
-                      'password "S3cret!pw" sslproto "" mda "cat > /dev/null"\n' % srv.port)
-        os.chmod(rc, 0o600)
-        env = dict(os.environ, HOME=str(home), FETCHMAILHOME=str(home))
-        subprocess.run(["fetchmail", "-f", str(rc), "--nodetach", "-d0", "--all", "--keep",
-                        "-i", str(home / "ids")], env=env, check=True, timeout=60,
-                       capture_output=True)
+    fetchmail(mailbox, tmp_path_factory.mktemp("keep"), "cat > /dev/null", "--keep")
     assert mailbox.files("ANNA") == expected_after_delete(set())

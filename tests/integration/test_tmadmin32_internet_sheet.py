@@ -48,8 +48,7 @@ def test_pages_are_changed_and_applied_while_the_sheet_stays_open(desk):
         b"[NetMailServer]\r\nPOPHost=old.example\r\nMailserver0=smtp.example\r\n"
         b"MAILSERVER1=one.example\r\nMAILSERVER2=two.example\r\n")
     desk.start("support")
-    proc = desk.call_in_background(1825)
-    sheet = desk.dialog("Server configuration")
+    proc, sheet = desk.open_dialog(1825, "Server configuration")
     assert desk.text(sheet, HINT) == "Select method to connect to your external mail servers..."
     desk.ui("select", sheet, TABS, "Incoming mail")
     assert desk.text(sheet, HINT).startswith("Setup the pop3 information")
@@ -88,8 +87,7 @@ def test_the_dialup_page_lists_the_phonebook_through_dialwick(desk, tmp_path):
     (desk.server / "tmhub.ini").write_bytes(
         b"[NetConnections]\r\nUse95DUN=-1\r\n95DUNconnection=Office\r\n")
     desk.start("support")
-    proc = desk.call_in_background(1825)
-    sheet = desk.dialog("Server configuration")
+    proc, sheet = desk.open_dialog(1825, "Server configuration")
     desk.ui("select", sheet, TABS, "Configure dialup networking")
     desk.wait_for(lambda: combo_items(desk, sheet, DialupPage.Entries) == ["ISP", "Office", "Home"],
                   "the phonebook entries", timeout=20)
@@ -107,8 +105,7 @@ def test_the_dialup_page_lists_the_phonebook_through_dialwick(desk, tmp_path):
 def test_administrators_defaults_and_flags(desk):
     (desk.server / "tmhub.ini").write_bytes(b"[General]\r\nExtAdminOK=1\r\n")
     desk.start("support")
-    proc = desk.call_in_background(1937)
-    sheet = desk.dialog("Administrators Properties")
+    proc, sheet = desk.open_dialog(1937, "Administrators Properties")
     assert desk.text(sheet, HINT) == "Master Settings..."
     assert "checked" in states(desk, sheet, AdministrationPage.IntAdminOk)
     assert "checked" in states(desk, sheet, AdministrationPage.ExtAdminOk)

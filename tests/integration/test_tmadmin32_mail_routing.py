@@ -27,8 +27,7 @@ def rule(desk, n):
 
 
 def test_edits_reach_the_settings_file_only_with_ok(desk):
-    proc = desk.call_in_background(1833)
-    sheet = desk.dialog("Mail routing")
+    proc, sheet = desk.open_dialog(1833, "Mail routing")
     assert desk.ui("get", sheet, ids.NameButton).strip() == "Junk"
     assert (desk.server / "FLTTEMP.INI").exists(), "the working copy sits in the working directory"
     desk.ui("dblclick", sheet, ids.Rules, "0")          # Junk becomes inactive
@@ -50,8 +49,7 @@ def test_edits_reach_the_settings_file_only_with_ok(desk):
 
 def test_cancel_leaves_the_settings_file_and_removes_the_working_copy(desk):
     before = (desk.server / "tmhub.ini").read_bytes()
-    proc = desk.call_in_background(1833)
-    sheet = desk.dialog("Mail routing")
+    proc, sheet = desk.open_dialog(1833, "Mail routing")
     desk.ui("click", sheet, ids.Remove)
     desk.ui("click", sheet, 2)
     assert finish(proc)[1]["B"] == "OK"
@@ -64,8 +62,7 @@ def test_the_lists_sheet_answers_ok_and_keeps_lists_beside_the_server(desk):
     lists = desk.server / "LISTS"
     lists.mkdir()
     (lists / "team.lst").write_bytes(b"a@x.org\r\n")
-    proc = desk.call_in_background(1834)
-    sheet = desk.dialog("Address/Mailing lists")
+    proc, sheet = desk.open_dialog(1834, "Address/Mailing lists")
     assert desk.ui("get", sheet, ListsPage.Lists).splitlines() == ["TEAM"]
     desk.ui("click", sheet, ListsPage.CopyList)
     name = desk.dialog("Address lists")

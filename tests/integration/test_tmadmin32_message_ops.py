@@ -6,13 +6,12 @@ administration utility's library: it plays the Copy/Move dialog in-process
 as a person would (targets selected by their line, then Copy or Move) and
 prints every message box it answered.
 """
-import poplib
 import subprocess
 
 import pytest
 
 from desk_tools import program
-from pop3_harness import CVPOPD32, Server, ServerDir
+from pop3_harness import CVPOPD32, Server, ServerDir, listing
 
 PROBE = program("mailops_probe")
 
@@ -44,18 +43,6 @@ def probe(sd, *args, fail_writes_after=None):
     lines = done.stdout.decode("latin-1").splitlines()
     assert done.returncode == 0, (lines, done.stderr)
     return lines[-1], [line[5:] for line in lines if line.startswith("box: ")]
-
-
-def listing(srv, user, password):
-    """Each offered message's text (CR LF lines), by a fresh login."""
-    pop = poplib.POP3("127.0.0.1", srv.port, timeout=20)
-    try:
-        pop.user(user)
-        pop.pass_(password)
-        count, _ = pop.stat()
-        return sorted(b"\r\n".join(pop.retr(n)[1]) for n in range(1, count + 1))
-    finally:
-        pop.quit()
 
 
 def test_held_messages_vanish_and_return_and_deleted_ones_are_gone(store):

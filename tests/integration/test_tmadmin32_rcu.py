@@ -8,7 +8,7 @@ import subprocess
 
 import pytest
 
-from admin_harness import CLASS, RCU_DIALOG_TITLE, RCU_TITLE, SUPPORT_TITLE, TMADMIN32, Desk
+from admin_harness import CLASS, RCU_DIALOG_TITLE, RCU_TITLE, SUPPORT_TITLE, TMADMIN32, Desk, support_module
 
 CONFIG_ITEMS = [40034, 40035, 40036, 40037, 40038, 40039, 40040, 40041, 40042, 40043, 40044, 40045, 40046,
                 40047, 40050]
@@ -113,9 +113,7 @@ def test_information_box_closes_down_the_module(desk):
 def test_restart_starts_tmhub_from_the_working_directory(tmp_path):
     # The notice stays up for the restart delay (10 s, here 5 s): long enough
     # to be seen on a slow build before the restart takes it down.
-    d = Desk(tmp_path, env={"TELLMAR_ADMIN_CLOCK_SCALE": "2"})
-    try:
-        d.start("support")
+    with support_module(tmp_path, env={"TELLMAR_ADMIN_CLOCK_SCALE": "2"}) as d:
         d.call(1938)
         d.wait_box("box")  # no tmhub here: the notice says so
         box = d.boxes()[0]
@@ -128,8 +126,6 @@ def test_restart_starts_tmhub_from_the_working_directory(tmp_path):
         assert d.window("#32770", "Tellmar3... ")
         d.wait_for(lambda: (d.server / "restarted").exists(), "tmhub was not started")
         d.wait_for(lambda: not d.window("#32770", "Tellmar3... "), "the notice stayed")
-    finally:
-        d.stop()
 
 
 def test_rcu_states_location_connect_and_force(desk):

@@ -38,8 +38,7 @@ def box(desk, caption):
 
 
 def test_scheduling_checks_the_window_then_stores_the_times(desk):
-    proc = desk.call_in_background(1832)
-    dlg = desk.dialog("Scheduling is OFF!")
+    proc, dlg = desk.open_dialog(1832, "Scheduling is OFF!")
     assert desk.text(dlg, Scheduling.PeriodicGroup) == "Periodic Scheduling  - Off"
     for day in ("Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"):
         desk.ui("check", dlg, getattr(Scheduling, day), "1")
@@ -67,8 +66,7 @@ def test_scheduling_checks_the_window_then_stores_the_times(desk):
 
 
 def test_mailboxes_are_added_checked_and_written_in_order(desk):
-    proc = desk.call_in_background(1829)
-    dlg = desk.dialog("Collecting mail from multiple mailboxes")
+    proc, dlg = desk.open_dialog(1829, "Collecting mail from multiple mailboxes")
     for host, user in (("pop.one.example", "ann"), ("pop.two.example", "bob")):
         desk.ui("click", dlg, Mailboxes.New)
         desk.ui("set", dlg, Mailboxes.Host, host)
@@ -95,8 +93,7 @@ def test_mailboxes_are_added_checked_and_written_in_order(desk):
 
 def test_attachment_directory_must_exist(desk):
     (desk.server / "ATTACH").mkdir()
-    proc = desk.call_in_background(1831)
-    dlg = desk.dialog("Attachment handling")
+    proc, dlg = desk.open_dialog(1831, "Attachment handling")
     desk.ui("check", dlg, Attachments.Extract, "1")
     desk.ui("set", dlg, Attachments.Directory, "missing")
     desk.ui("click", dlg, Attachments.Ok)

@@ -185,8 +185,7 @@ def test_user_defined_handlers_go_into_win_ini(desk):
 
 
 def test_password_entry_answered_through_the_automation(desk):
-    proc = desk.call_in_background(1217, {"B": "Enter the new password", "C": "1"})
-    dlg = desk.dialog("Confirm Password")
+    proc, dlg = desk.open_dialog(1217, "Confirm Password", {"B": "Enter the new password", "C": "1"})
     assert desk.text(dlg, 1234).strip() == "Enter the new password"
     desk.ui("set", dlg, 1047, "se cret")
     desk.ui("set", dlg, 1237, "se cret")
@@ -204,8 +203,7 @@ def test_password_entry_answered_through_the_automation(desk):
     _, slots = finish(proc)
     assert slots["A"] == "OK" and slots["B"] == "secret"
 
-    proc = desk.call_in_background(1217, {"B": "again"})
-    dlg = desk.dialog("Confirm Password")
+    proc, dlg = desk.open_dialog(1217, "Confirm Password", {"B": "again"})
     desk.ui("key", dlg, "Esc")
     _, slots = finish(proc)
     assert slots["A"] == "FAIL" and slots["B"] == ""
@@ -258,8 +256,7 @@ def test_platform_and_other_answers(desk):
 
 
 def test_the_wizard_asked_for_again_is_raised_and_says_ok(desk):
-    proc = desk.call_in_background(1824)
-    wizard = desk.dialog("Setup Wizard - Select domain type")
+    proc, wizard = desk.open_dialog(1824, "Setup Wizard - Select domain type")
     assert desk.call(1824)[1]["B"] == "OK"
     desk.ui("click", wizard, 2)  # Cancel
     finish(proc)  # (its answer went to the slots registered last, the second call's)

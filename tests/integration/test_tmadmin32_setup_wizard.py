@@ -2,13 +2,12 @@
 walked through page by page as the administrator would. The real cvpopd32
 then serves the first user's welcome message from the directory it made."""
 import json
-import poplib
 
 import pytest
 
 from admin_harness import Desk, finish
 from desk_tools import program, run_tmctl
-from pop3_harness import CVPOPD32, Server
+from pop3_harness import CVPOPD32, Server, listing
 from tellmar_ids import tmadmin32 as ids
 
 pytestmark = pytest.mark.skipif(not CVPOPD32.exists(), reason="cvpopd32 is not built")
@@ -69,19 +68,22 @@ def next_page(desk, wizard, expected, timeout=30):
     desk.wait_for(lambda: title(desk, wizard) == expected, f"the wizard did not reach {expected!r}", timeout)
 
 
-def welcome(port, user, password):
-    pop = poplib.POP3("127.0.0.1", port, timeout=20)
-    pop.user(user)
-    pop.pass_(password)
-    count, _ = pop.stat()
-    text = b"\r\n".join(pop.retr(1)[1])
-    pop.quit()
-    return count, text
+def first_user(desk, wizard, real_name, email, pop_id):
+    desk.ui("set", wizard, ids.FirstUserPage.RealName, real_name)
+    desk.ui("set", wizard, ids.FirstUserPage.Email, email)
+    desk.ui("set", wizard, ids.FirstUserPage.PopId, pop_id)
+
+
+def welcome(desk, user, password):
+    """The one message cvpopd32 serves the first user from the wizard's directory."""
+    with Server(WizardDir(desk.server, desk.env)) as srv:
+        texts = listing(srv, user, password)
+    assert len(texts) == 1
+    return texts[0]
 
 
 def test_single_domain_with_dial_up_on_an_empty_server(desk):
-    proc = desk.call_in_background(1824)
-    wizard = desk.dialog("Setup Wizard - Select domain type")
+    proc, wizard = desk.open_dialog(1824, "Setup Wizard - Select domain type")
     # A second request raises the wizard and answers at once; its slots
     # are the ones registered from then on.
     _, slots = desk.call(1824)
@@ -104,9 +106,7 @@ def test_single_domain_with_dial_up_on_an_empty_server(desk):
     next_page(desk, wizard, "Setup Wizard - Setup external SMTP")
     desk.ui("set", wizard, ids.SmtpPage.Gateway, "smtp.isp.example")
     next_page(desk, wizard, "Setup Wizard - Add initial network user")
-    desk.ui("set", wizard, ids.FirstUserPage.RealName, "Anna Example")
-    desk.ui("set", wizard, ids.FirstUserPage.Email, "anna")
-    desk.ui("set", wizard, ids.FirstUserPage.PopId, "anna")
+    first_user(desk, wizard, "Anna Example", "anna", "anna")
     desk.ui("click", wizard, NEXT)
     box = desk.wait_box("box")
     assert box[2] == "User password not completed!"
@@ -122,17 +122,14 @@ def test_single_domain_with_dial_up_on_an_empty_server(desk):
     assert ini(desk, "USER0", "realname") == "(System Postmaster)"
     assert ini(desk, "USER1", "ID") == "anna"
     assert ini(desk, "Environment", "remoteupdate") == "-1"
-    with Server(WizardDir(desk.server, desk.env)) as srv:
-        count, text = welcome(srv.port, "anna", "anna-pw")
-    assert count == 1
+    text = welcome(desk, "anna", "anna-pw")
     assert b"Subject: Welcome to the email system" in text
     assert b"Your email address is <anna@shop.example>" in text
     assert b"Your pop3 mailbox password has been set to [anna-pw]" in text
 
 
 def test_multiple_domains_with_the_administrator_as_first_user(desk):
-    proc = desk.call_in_background(1824)
-    wizard = desk.dialog("Setup Wizard - Select domain type")
+    proc, wizard = desk.open_dialog(1824, "Setup Wizard - Select domain type")
     desk.ui("click", wizard, ids.DomainPage.UseDomain)
     assert desk.text(wizard, ids.DomainPage.Label) == "Administrator's email address"
     desk.ui("set", wizard, ids.DomainPage.Text, "admin@shop.example")
@@ -145,9 +142,7 @@ def test_multiple_domains_with_the_administrator_as_first_user(desk):
     next_page(desk, wizard, "Setup Wizard - connecting to the Internet")
     desk.ui("click", wizard, ids.ConnectionPage.InternalOnly)
     next_page(desk, wizard, "Setup Wizard - Add initial network user")
-    desk.ui("set", wizard, ids.FirstUserPage.RealName, "Rita Root")
-    desk.ui("set", wizard, ids.FirstUserPage.Email, "Root@Shop.example")
-    desk.ui("set", wizard, ids.FirstUserPage.PopId, "rita")
+    first_user(desk, wizard, "Rita Root", "Root@Shop.example", "rita")
     desk.ui("set", wizard, ids.FirstUserPage.Password, "rita-pw")
     next_page(desk, wizard, "Setup Wizard - Congratulations!")
     desk.ui("click", wizard, FINISH)
@@ -157,8 +152,6 @@ def test_multiple_domains_with_the_administrator_as_first_user(desk):
     assert ini(desk, "NetConnections", "NetMailOnly") == "1"
     assert ini(desk, "USER0", "realname") == "Rita Root", "the first user is the postmaster"
     assert ini(desk, "USER1", "realname") == "<none>"
-    with Server(WizardDir(desk.server, desk.env)) as srv:
-        count, text = welcome(srv.port, "rita", "rita-pw")
-    assert count == 1
+    text = welcome(desk, "rita", "rita-pw")
     assert b"Your email address is <Root@Shop.example>" in text
     assert b"Your system administrator email address is <root@shop.example>" in text

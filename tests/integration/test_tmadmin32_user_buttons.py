@@ -37,8 +37,7 @@ def stored(desk):
 
 
 def test_list_lines_edit_save_remove_browse_and_ok(desk):
-    proc = desk.call_in_background(1929)
-    dlg = desk.dialog("Configure User Buttons")
+    proc, dlg = desk.open_dialog(1929, "Configure User Buttons")
     shown = lines(desk, dlg)
     assert len(shown) == 8
     assert shown[0] == " 1 - \tC:\\APPS\\CALC.EXE\tCalculator"
@@ -91,8 +90,7 @@ def test_list_lines_edit_save_remove_browse_and_ok(desk):
 
 def test_cancel_stores_nothing_and_answers_cancel(desk):
     before = (desk.server / "TMHUB.INI").read_bytes()
-    proc = desk.call_in_background(1929)
-    dlg = desk.dialog("Configure User Buttons")
+    proc, dlg = desk.open_dialog(1929, "Configure User Buttons")
     desk.ui("select", dlg, ids.List, 0)
     desk.ui("click", dlg, ids.RemoveEntry)
     desk.ui("click", dlg, ids.Cancel)
@@ -102,8 +100,7 @@ def test_cancel_stores_nothing_and_answers_cancel(desk):
 
 
 def test_a_second_request_brings_the_open_dialog_forward(desk):
-    proc = desk.call_in_background(1929)
-    dlg = desk.dialog("Configure User Buttons")
+    proc, dlg = desk.open_dialog(1929, "Configure User Buttons")
     desk.tmctl("call", "CorvVuvedo32Utility", "Corvane 32 bit Server Utility Module", "--post", 1929)
     desk.tmctl("call", "CorvVuvedo32Utility", "Corvane 32 bit Server Utility Module", 1741)  # a round trip
     assert [w for w in desk.windows() if w[2] == "Configure User Buttons"] == [[str(dlg), "#32770",
@@ -116,8 +113,7 @@ def test_what_would_not_read_back_is_refused_at_browse_and_save(desk):
     """The stored form splits at the first byte 0xA9, which UTF-8 also uses
     inside letters such as "é"; and a value is read back with 256 bytes."""
     before = stored(desk)
-    proc = desk.call_in_background(1929)
-    dlg = desk.dialog("Configure User Buttons")
+    proc, dlg = desk.open_dialog(1929, "Configure User Buttons")
     desk.ui("select", dlg, 1049, 3)
     desk.ui("click", dlg, 4)
 
@@ -155,8 +151,7 @@ def test_what_would_not_read_back_is_refused_at_browse_and_save(desk):
     assert values[1] == before[1]
 
     # It reads back whole: the list shows it as stored.
-    proc = desk.call_in_background(1929)
-    dlg = desk.dialog("Configure User Buttons")
+    proc, dlg = desk.open_dialog(1929, "Configure User Buttons")
     assert lines(desk, dlg)[3] == " 4 - \t%s\t%s" % (program, "c" * (255 - len(program) - 1))
     desk.ui("key", dlg, "Esc")
     finish(proc)

@@ -35,8 +35,7 @@ def enabled(desk, dlg):
 
 def add_bob(desk):
     """Adds Bob, first without a password (refused), then with one."""
-    proc = desk.call_in_background(1828)
-    dlg = desk.dialog("Maintain network users")
+    proc, dlg = desk.open_dialog(1828, "Maintain network users")
     assert control_lines(desk.env, dlg, ids.List) == ["(System Postmaster)", "Anna Example"]
     desk.ui("click", dlg, ids.Add)
     assert not enabled(desk, dlg)[ids.Close]
